@@ -1,0 +1,101 @@
+#include "platform/toolkit/text/TextFormat.h"
+
+#include <cctype>
+#include <cfenv>
+#include <charconv>
+#include <cmath>
+
+namespace tt {
+
+// Both conversions use <charconv>, which ignores the process locale: the window toolkit adopts
+// the user's locale at start-up, and a decimal comma must not change what "2.5" means.
+std::string formatFixed6(float value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(
+        buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::fixed, 6);
+    return std::string(buffer, result.ptr);
+}
+
+float parseFloat(std::string_view text)
+{
+    std::size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) {
+        ++start;
+    }
+    text.remove_prefix(start);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    float value = 0.0f;
+    const auto result = std::from_chars(
+        text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (result.ec == std::errc::invalid_argument || std::isnan(value)) {
+        return 0.0f;
+    }
+    if (result.ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone here; saturate like the C runtime: a negative
+        // exponent means the number was too small (0), anything else too large (infinity).
+        const std::string_view parsed(
+            text.data(), static_cast<std::size_t>(result.ptr - text.data()));
+        const auto exponent = parsed.find_first_of("eE");
+        const bool tiny = exponent != std::string_view::npos && exponent + 1 < parsed.size()
+            && parsed[exponent + 1] == '-';
+        value = tiny ? 0.0f : HUGE_VALF;
+    }
+    return negative ? -value : value;
+}
+
+std::string toDecimal(std::int64_t value)
+{
+    return std::to_string(value);
+}
+
+std::string toBinaryDigits(std::uint64_t value)
+{
+    if (value == 0) {
+        return "0";
+    }
+    std::string digits;
+    for (int bit = 63 - __builtin_clzll(value); bit >= 0; --bit) {
+        digits.push_back(((value >> bit) & 1u) ? '1' : '0');
+    }
+    return digits;
+}
+
+std::int64_t roundHalfEven(double value)
+{
+    // nearbyint follows the current rounding mode, which the program never changes from
+    // round-to-nearest-even; pin it anyway so a library that changes it cannot skew results.
+    const int saved = std::fegetround();
+    if (saved != FE_TONEAREST) {
+        std::fesetround(FE_TONEAREST);
+    }
+    const double rounded = std::nearbyint(value);
+    if (saved != FE_TONEAREST) {
+        std::fesetround(saved);
+    }
+    return static_cast<std::int64_t>(rounded);
+}
+
+std::int64_t truncateTowardZero(double value)
+{
+    return static_cast<std::int64_t>(std::trunc(value));
+}
+
+std::string_view fileNamePart(std::string_view path)
+{
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view extensionOf(std::string_view path)
+{
+    const std::string_view name = fileNamePart(path);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string_view::npos ? std::string_view {} : name.substr(dot + 1);
+}
+
+} // namespace tt
