@@ -1,0 +1,96 @@
+#include "wave/WaveImage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace tt {
+namespace {
+
+    constexpr std::size_t initialBytes = 2;
+
+    std::uint8_t* zeroedBytes(std::size_t sizeBytes)
+    {
+        return static_cast<std::uint8_t*>(std::calloc(sizeBytes, 1));
+    }
+
+    void putId(std::uint8_t* p, const char (&id)[5])
+    {
+        std::memcpy(p, id, 4);
+    }
+
+    void putU16(std::uint8_t* p, std::uint32_t value)
+    {
+        p[0] = std::uint8_t(value);
+        p[1] = std::uint8_t(value >> 8);
+    }
+
+    void putU32(std::uint8_t* p, std::uint64_t value)
+    {
+        const std::uint32_t v = std::uint32_t(std::min<std::uint64_t>(value, 0xFFFFFFFFu));
+        for (int i = 0; i < 4; ++i) {
+            p[i] = std::uint8_t(v >> (8 * i));
+        }
+    }
+
+} // namespace
+
+WaveImage::WaveImage()
+    : bytes_(zeroedBytes(initialBytes))
+    , sizeBytes_(initialBytes)
+{
+    if (!bytes_) {
+        throw std::bad_alloc();
+    }
+}
+
+bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
+{
+    if (dataSizeBytes > std::numeric_limits<std::size_t>::max() - headerBytes) {
+        return false;
+    }
+    const std::size_t sizeBytes = headerBytes + std::size_t(dataSizeBytes);
+    // A fresh allocation rather than clearing the old one: the old image's pages are given back
+    // and the new sample area costs nothing until it is written.
+    std::unique_ptr<std::uint8_t[], FreeBytes> fresh(zeroedBytes(sizeBytes));
+    if (!fresh) {
+        return false;
+    }
+    std::uint8_t* p = fresh.get();
+    putId(p + 0, "RIFF");
+    putU32(p + 4, std::uint64_t(headerBytes - 8) + dataSizeBytes);
+    putId(p + 8, "WAVE");
+    putId(p + 12, "fmt ");
+    putU32(p + 16, 16);
+    putU16(p + 20, 1);
+    putU16(p + 22, std::uint32_t(header.channelCount));
+    putU32(p + 24, header.sampleRateHz);
+    putU32(p + 28, header.byteRate);
+    putU16(p + 32, header.blockAlign);
+    putU16(p + 34, std::uint32_t(header.bitsPerSample));
+    putId(p + 36, "data");
+    putU32(p + 40, dataSizeBytes);
+
+    bytes_ = std::move(fresh);
+    sizeBytes_ = sizeBytes;
+    return true;
+}
+
+std::span<std::uint8_t> WaveImage::sampleArea()
+{
+    if (sizeBytes_ < headerBytes) {
+        return {};
+    }
+    return { bytes_.get() + headerBytes, sizeBytes_ - headerBytes };
+}
+
+std::span<const std::uint8_t> WaveImage::sampleArea() const
+{
+    if (sizeBytes_ < headerBytes) {
+        return {};
+    }
+    return { bytes_.get() + headerBytes, sizeBytes_ - headerBytes };
+}
+
+} // namespace tt

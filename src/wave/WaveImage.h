@@ -1,0 +1,42 @@
+#pragma once
+
+#include "wave/WaveHeader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+namespace tt {
+
+// A complete WAV file in memory: a canonical 44-byte header, then the sample area that the
+// conversion pass fills. Before the first load it is 2 zero bytes and has no sample area.
+class WaveImage {
+public:
+    static constexpr std::size_t headerBytes = 44;
+
+    WaveImage();
+
+    // Sizes the image for dataSizeBytes of samples, writes the header ("RIFF", RIFF size, "WAVE",
+    // a 16-byte PCM "fmt " chunk with the header's channels, rate, byte rate, block align and
+    // bits, "data" and its size) and zeroes the whole sample area. Sizes beyond 32 bits are
+    // written as 0xFFFFFFFF. False when the memory cannot be had; the image is then unchanged.
+    [[nodiscard]] bool prepare(const WaveHeader& header, std::uint64_t dataSizeBytes);
+
+    std::span<std::uint8_t> sampleArea();
+    std::span<const std::uint8_t> sampleArea() const;
+    std::span<const std::uint8_t> bytes() const { return { bytes_.get(), sizeBytes_ }; }
+
+private:
+    struct FreeBytes {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+
+    // calloc'ed: large images come from the system as zero pages that take memory only once
+    // the conversion writes them.
+    std::unique_ptr<std::uint8_t[], FreeBytes> bytes_;
+    std::size_t sizeBytes_ = 0;
+};
+
+} // namespace tt

@@ -1,0 +1,82 @@
+#include "wave/overview/OverviewStrip.h"
+
+#include "platform/toolkit/text/TextFormat.h"
+#include "wave/FrameReader.h"
+
+#include <algorithm>
+
+namespace tt {
+namespace {
+
+    constexpr Rgb background { 0, 0, 0 };
+    constexpr Rgb paper { 255, 255, 255 };
+    constexpr Rgb ink { 32, 32, 32 };
+    constexpr std::int64_t frameStep = 16;
+    constexpr double widthPx = 600.0;
+    constexpr double heightScalePx = 80.0;
+    constexpr double centreY = 50.0;
+
+    struct Point {
+        int x = 0;
+        int y = 0;
+    };
+
+    // The points of one pixel column: consecutive polyline points share a column because x never
+    // decreases, so the segments between them cover exactly the rows from the lowest to the
+    // highest point.
+    struct Column {
+        int x = 0;
+        int minY = 0;
+        int maxY = 0;
+        Point last;
+    };
+
+    void drawColumn(Image& strip, const Column& column)
+    {
+        strip.lineBetween(column.x, column.minY, column.x, column.maxY, ink);
+    }
+
+} // namespace
+
+void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const std::uint8_t> data,
+    std::int64_t frameCount)
+{
+    strip.fillBox(0, 0, strip.width(), strip.height(), background);
+    strip.fillBox(1, 1, 598, 98, paper);
+
+    const std::int64_t bytesPerFrame = header.bytesPerFrame();
+    if (frameCount <= 0 || bytesPerFrame <= 0
+        || (header.bitsPerSample != 8 && header.bitsPerSample != 16)) {
+        return;
+    }
+    // Frames past the data are never read, whatever frameCount claims.
+    const std::int64_t framesPresent = std::int64_t(data.size()) / bytesPerFrame;
+    const std::int64_t lastFrame = std::min(frameCount, framesPresent) - 1;
+    if (lastFrame < 0) {
+        return;
+    }
+    const double scaleX = widthPx / double(frameCount);
+    const double scaleY = heightScalePx / double(1 << header.bitsPerSample);
+
+    Column column { 0, 50, 50, { 0, 50 } };
+    for (std::int64_t f = 0; f <= lastFrame; f += frameStep) {
+        const ChannelPair pair = readChannels(data.data() + f * bytesPerFrame, header);
+        const std::int32_t value = (pair.first + pair.second) / 2;
+        const Point point { int(roundHalfEven(double(f) * scaleX)),
+            int(roundHalfEven(double(value) * scaleY + centreY)) };
+        if (point.x == column.x) {
+            column.minY = std::min(column.minY, point.y);
+            column.maxY = std::max(column.maxY, point.y);
+        } else {
+            drawColumn(strip, column);
+            strip.lineBetween(column.last.x, column.last.y, point.x, point.y, ink);
+            column.x = point.x;
+            column.minY = point.y;
+            column.maxY = point.y;
+        }
+        column.last = point;
+    }
+    drawColumn(strip, column);
+}
+
+} // namespace tt
