@@ -1,0 +1,466 @@
+#include "platform/toolkit/Window.h"
+
+#include "platform/toolkit/Image.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+#include <QWindow>
+#include <deque>
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+namespace tt {
+namespace {
+
+    QString toQt(std::string_view text)
+    {
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+
+    // Shows a tt::Image without copying it and reports presses on it.
+    class ImageControl : public QWidget {
+    public:
+        ImageControl(QWidget* parent, std::function<void(int)> onPress)
+            : QWidget(parent)
+            , onPress_(std::move(onPress))
+        {
+        }
+
+        void setImage(const Image& image)
+        {
+            image_ = &image;
+            resize(image.width(), image.height());
+        }
+
+    protected:
+        void paintEvent(QPaintEvent*) override
+        {
+            if (image_ == nullptr) {
+                return;
+            }
+            const QImage view(reinterpret_cast<const uchar*>(image_->pixels()), image_->width(),
+                image_->height(), qsizetype(image_->width()) * 4, QImage::Format_RGB32);
+            QPainter painter(this);
+            painter.drawImage(0, 0, view);
+        }
+
+        void mousePressEvent(QMouseEvent* event) override
+        {
+            onPress_(
+                event->button() == Qt::LeftButton ? Event::imageLeftPress : Event::imageOtherPress);
+            event->accept();
+        }
+
+    private:
+        const Image* image_ = nullptr;
+        std::function<void(int)> onPress_;
+    };
+
+    class MainWindow : public QMainWindow {
+    public:
+        std::function<void()> onClose;
+
+    protected:
+        void closeEvent(QCloseEvent* event) override
+        {
+            // The program decides whether to end; the window stays until it is destroyed.
+            event->ignore();
+            onClose();
+        }
+    };
+
+} // namespace
+
+struct Window::Impl : public QObject {
+    MainWindow window;
+    QWidget* central = nullptr;
+    QWidget* parent = nullptr; // where new controls go: the central area or a container
+    std::map<int, QWidget*> controls;
+    std::deque<Event> queue;
+    Point lastPointer { -1, -1 };
+    bool filterInstalled = false;
+
+    ~Impl() override
+    {
+        // The window outlives the queue (members die in reverse order): make sure nothing it
+        // does while closing reaches this object any more.
+        if (filterInstalled && window.windowHandle() != nullptr) {
+            window.windowHandle()->removeEventFilter(this);
+        }
+        QObject::disconnect(nullptr, nullptr, this, nullptr);
+        window.onClose = [] {};
+    }
+
+    void push(Event event) { queue.push_back(event); }
+
+    QWidget* control(int id) const
+    {
+        const auto found = controls.find(id);
+        if (found == controls.end()) {
+            throw std::out_of_range("no control with id " + std::to_string(id));
+        }
+        return found->second;
+    }
+
+    void place(int id, QWidget* widget, Rect geometry)
+    {
+        widget->setGeometry(geometry.x, geometry.y, geometry.width, geometry.height);
+        widget->setMouseTracking(true);
+        widget->show();
+        if (id != unaddressed) {
+            controls[id] = widget;
+        }
+    }
+
+    Point toInner(QPointF windowPosition) const
+    {
+        const QPoint global = window.mapToGlobal(windowPosition.toPoint());
+        const QPoint local = central->mapFromGlobal(global);
+        if (!central->rect().contains(local)) {
+            return { -1, -1 };
+        }
+        return { local.x(), local.y() };
+    }
+
+    // Installed on the window's own desktop window, which sees every mouse and key message of
+    // the window and its controls exactly once, before any control does.
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            lastPointer = toInner(mouse->position());
+            push({ Event::Kind::MouseMove });
+            break;
+        }
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            lastPointer = toInner(mouse->position());
+            if (mouse->button() == Qt::LeftButton) {
+                push({ Event::Kind::LeftButtonUp });
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            lastPointer = toInner(mouse->position());
+            break;
+        }
+        case QEvent::Leave:
+            lastPointer = { -1, -1 };
+            break;
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Space) {
+                // The space bar is the program's own key: one event per press, and the
+                // focused button must not also click.
+                if (!key->isAutoRepeat()) {
+                    push({ Event::Kind::KeyDown, 0, 0, Event::keySpace });
+                }
+                return true;
+            }
+            push({ Event::Kind::KeyDown, 0, 0, key->key() });
+            break;
+        }
+        case QEvent::KeyRelease:
+            return static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;
+        default:
+            break;
+        }
+        return false;
+    }
+
+    void installFilter()
+    {
+        if (!filterInstalled && window.windowHandle() != nullptr) {
+            window.windowHandle()->installEventFilter(this);
+            filterInstalled = true;
+        }
+    }
+};
+
+Window::Window(std::string_view title, int innerWidth, int innerHeight)
+    : impl_(std::make_unique<Impl>())
+{
+    Impl& d = *impl_;
+    d.window.onClose = [&d] { d.push({ Event::Kind::Close }); };
+    d.window.setWindowTitle(toQt(title));
+    d.window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    d.central = new QWidget(&d.window);
+    d.central->setMouseTracking(true);
+    d.window.setCentralWidget(d.central);
+    d.window.setMouseTracking(true);
+    // The inner size includes the menu bar added later, which takes its height out of it.
+    d.window.setFixedSize(innerWidth, innerHeight);
+    d.parent = d.central;
+    d.window.winId(); // creates the desktop window so its events can be observed from now on
+    d.installFilter();
+}
+
+Window::~Window() = default;
+
+void Window::setTitle(std::string_view title)
+{
+    impl_->window.setWindowTitle(toQt(title));
+}
+
+std::string Window::title() const
+{
+    return impl_->window.windowTitle().toStdString();
+}
+
+void Window::addLabel(int id, Rect geometry, std::string_view text)
+{
+    impl_->place(id, new QLabel(toQt(text), impl_->parent), geometry);
+}
+
+void Window::addButton(int id, Rect geometry, std::string_view text)
+{
+    auto* button = new QPushButton(toQt(text), impl_->parent);
+    QObject::connect(button, &QPushButton::clicked, impl_.get(), [d = impl_.get(), id] {
+        d->push({ Event::Kind::Control, id });
+    });
+    impl_->place(id, button, geometry);
+}
+
+void Window::addTextField(int id, Rect geometry)
+{
+    auto* field = new QLineEdit(impl_->parent);
+    // textEdited fires for the user's typing only, never for setText.
+    QObject::connect(field, &QLineEdit::textEdited, impl_.get(), [d = impl_.get(), id] {
+        d->push({ Event::Kind::Control, id });
+    });
+    impl_->place(id, field, geometry);
+}
+
+void Window::addTrackbar(int id, Rect geometry, int minimum, int maximum)
+{
+    auto* slider = new QSlider(Qt::Horizontal, impl_->parent);
+    slider->setRange(minimum, maximum);
+    slider->setPageStep(std::max(1, (maximum - minimum) / 20));
+    QObject::connect(slider, &QSlider::valueChanged, impl_.get(), [d = impl_.get(), id] {
+        d->push({ Event::Kind::Control, id });
+    });
+    impl_->place(id, slider, geometry);
+}
+
+void Window::addSpinField(int id, Rect geometry, int minimum, int maximum)
+{
+    auto* spin = new QSpinBox(impl_->parent);
+    spin->setRange(minimum, maximum);
+    spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    spin->setAccelerated(true);
+    QObject::connect(spin, &QSpinBox::valueChanged, impl_.get(), [d = impl_.get(), id] {
+        d->push({ Event::Kind::Control, id });
+    });
+    impl_->place(id, spin, geometry);
+}
+
+void Window::addProgressBar(int id, Rect geometry, int minimum, int maximum)
+{
+    auto* bar = new QProgressBar(impl_->parent);
+    bar->setRange(minimum, maximum);
+    bar->setTextVisible(false);
+    impl_->place(id, bar, geometry);
+}
+
+void Window::beginContainer(Rect geometry)
+{
+    auto* frame = new QFrame(impl_->parent);
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    impl_->place(unaddressed, frame, geometry);
+    impl_->parent = frame;
+}
+
+void Window::endContainer()
+{
+    impl_->parent = impl_->central;
+}
+
+void Window::addImageControl(int id, Rect geometry, const Image& image)
+{
+    auto* control = new ImageControl(impl_->parent, [d = impl_.get(), id](int type) {
+        d->push({ Event::Kind::Control, id, type });
+    });
+    impl_->place(id, control, geometry);
+    control->setImage(image);
+}
+
+void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
+{
+    QMenu* menu = impl_->window.menuBar()->addMenu(toQt(title));
+    for (const MenuItem& item : items) {
+        QAction* action = menu->addAction(toQt(item.text));
+        if (!item.shortcut.empty()) {
+            action->setShortcut(QKeySequence(toQt(item.shortcut)));
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        QObject::connect(
+            action, &QAction::triggered, impl_.get(), [d = impl_.get(), number = item.number] {
+                d->push({ Event::Kind::Menu, number });
+            });
+    }
+}
+
+int Window::value(int id) const
+{
+    QWidget* widget = impl_->control(id);
+    if (auto* slider = qobject_cast<QSlider*>(widget)) {
+        return slider->value();
+    }
+    if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        return spin->value();
+    }
+    if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+        return bar->value();
+    }
+    return 0;
+}
+
+void Window::setValue(int id, int value)
+{
+    QWidget* widget = impl_->control(id);
+    const QSignalBlocker quiet(widget);
+    if (auto* slider = qobject_cast<QSlider*>(widget)) {
+        slider->setValue(value);
+    } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        spin->setValue(value);
+    } else if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+        if (bar->value() != value) {
+            if (value < bar->minimum()) {
+                bar->reset(); // below the range: an empty bar
+            } else {
+                bar->setValue(value);
+            }
+            bar->repaint(); // a long export blocks the loop; show progress now
+        }
+    }
+}
+
+std::string Window::text(int id) const
+{
+    QWidget* widget = impl_->control(id);
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        return field->text().toStdString();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text().toStdString();
+    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        return button->text().toStdString();
+    }
+    if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        return spin->text().toStdString();
+    }
+    return {};
+}
+
+void Window::setText(int id, std::string_view text)
+{
+    QWidget* widget = impl_->control(id);
+    const QSignalBlocker quiet(widget);
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        field->setText(toQt(text));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(toQt(text));
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setText(toQt(text));
+    }
+}
+
+void Window::showImage(int id, const Image& image)
+{
+    if (auto* control = dynamic_cast<ImageControl*>(impl_->control(id))) {
+        control->setImage(image);
+        control->repaint();
+    }
+}
+
+Rect Window::controlGeometry(int id) const
+{
+    const QWidget* widget = impl_->control(id);
+    const QPoint topLeft = widget->mapTo(impl_->central, QPoint(0, 0));
+    return { topLeft.x(), topLeft.y(), widget->width(), widget->height() };
+}
+
+void Window::show()
+{
+    QWindow* handle = impl_->window.windowHandle();
+    const QScreen* screen = handle != nullptr ? handle->screen() : QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        const QRect available = screen->availableGeometry();
+        const QRect frame = impl_->window.frameGeometry();
+        impl_->window.move(available.center() - QPoint(frame.width() / 2, frame.height() / 2));
+    }
+    impl_->window.show();
+    impl_->installFilter();
+}
+
+bool Window::pollEvent(Event& event)
+{
+    if (impl_->queue.empty()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    if (impl_->queue.empty()) {
+        return false;
+    }
+    event = impl_->queue.front();
+    impl_->queue.pop_front();
+    return true;
+}
+
+Event Window::waitEvent()
+{
+    while (impl_->queue.empty()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // Objects released with deleteLater (audio, dialogs) would otherwise wait for a nested
+        // event loop that this program never runs.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    const Event event = impl_->queue.front();
+    impl_->queue.pop_front();
+    return event;
+}
+
+Point Window::pointer() const
+{
+    return impl_->lastPointer;
+}
+
+bool Window::leftButtonDown() const
+{
+    return (QGuiApplication::mouseButtons() & Qt::LeftButton) != 0;
+}
+
+void* Window::nativeHandle() const
+{
+    return &impl_->window;
+}
+
+void* Window::nativeControl(int id) const
+{
+    return impl_->control(id);
+}
+
+} // namespace tt

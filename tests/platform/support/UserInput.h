@@ -1,0 +1,40 @@
+#pragma once
+// Drives a tt::Window the way a user would, through real toolkit events, so tests exercise the
+// same paths as clicks and key presses. For tests only.
+
+#include "platform/toolkit/Geometry.h"
+
+#include <string_view>
+
+namespace tt {
+
+class Window;
+
+class UserInput {
+public:
+    explicit UserInput(Window& window);
+
+    void moveTrackbar(int id, int value);
+    // Replaces the field's contents by typing the text key by key.
+    void typeText(int id, std::string_view text);
+    void click(int id);
+    void focus(int id);
+    // A key press and release delivered to the window (and from there to the focused control).
+    void pressKey(int qtKey, bool control = false);
+    // Chooses the menu item with this text, as a click in the open menu would.
+    void chooseMenuItem(std::string_view text);
+    void closeBox();
+
+    // Pointer actions at positions in the area below the menu bar.
+    void pressLeft(Point at);
+    void moveTo(Point at);
+    void releaseLeft(Point at);
+
+    // Lets the toolkit deliver what is pending.
+    void settle();
+
+private:
+    Window& window_;
+};
+
+} // namespace tt

@@ -1,0 +1,71 @@
+#include "platform/toolkit/text/TextFormat.h"
+
+#include <clocale>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace tt {
+namespace {
+
+    TEST(TextFormat, SixDecimalsAndNumbersBackFromText)
+    {
+        EXPECT_EQ(formatFixed6(1.0f), "1.000000");
+        EXPECT_EQ(formatFixed6(2.5f), "2.500000");
+        EXPECT_EQ(formatFixed6(0.0f), "0.000000");
+        EXPECT_EQ(formatFixed6(4.0f), "4.000000");
+        EXPECT_EQ(parseFloat("2.5"), 2.5f);
+        EXPECT_EQ(parseFloat("  -0.25xyz"), -0.25f);
+        EXPECT_EQ(parseFloat("+3"), 3.0f);
+        EXPECT_EQ(parseFloat("abc"), 0.0f);
+        EXPECT_EQ(parseFloat(""), 0.0f);
+        EXPECT_EQ(parseFloat("nan"), 0.0f);
+        EXPECT_TRUE(std::isinf(parseFloat("1e99")));
+        EXPECT_EQ(parseFloat("1e-99"), 0.0f);
+    }
+
+    TEST(TextFormat, DecimalPointDoesNotFollowTheUserLocale)
+    {
+        if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr
+            && std::setlocale(LC_ALL, "C.UTF-8") == nullptr) {
+            GTEST_SKIP() << "no locale to switch to";
+        }
+        EXPECT_EQ(formatFixed6(2.5f), "2.500000");
+        EXPECT_EQ(parseFloat("2.5"), 2.5f);
+        std::setlocale(LC_ALL, "C");
+    }
+
+    TEST(TextFormat, IntegersInDecimalAndBinary)
+    {
+        EXPECT_EQ(toDecimal(0), "0");
+        EXPECT_EQ(toDecimal(-504), "-504");
+        EXPECT_EQ(toDecimal(600000), "600000");
+        EXPECT_EQ(toBinaryDigits(0), "0");
+        EXPECT_EQ(toBinaryDigits(5), "101");
+        EXPECT_EQ(toBinaryDigits(0x1ffff), "11111111111111111");
+    }
+
+    TEST(TextFormat, RoundingHalvesToEvenAndTruncation)
+    {
+        EXPECT_EQ(roundHalfEven(2.5), 2);
+        EXPECT_EQ(roundHalfEven(3.5), 4);
+        EXPECT_EQ(roundHalfEven(-2.5), -2);
+        EXPECT_EQ(roundHalfEven(-0.5), 0);
+        EXPECT_EQ(roundHalfEven(503.9), 504);
+        EXPECT_EQ(roundHalfEven(32767.5), 32768);
+        EXPECT_EQ(truncateTowardZero(-2.7), -2);
+        EXPECT_EQ(truncateTowardZero(2.7), 2);
+    }
+
+    TEST(TextFormat, FileNameAndExtension)
+    {
+        EXPECT_EQ(fileNamePart("/home/a/tune.wav"), "tune.wav");
+        EXPECT_EQ(fileNamePart("C:\\music\\tune.WAV"), "tune.WAV");
+        EXPECT_EQ(fileNamePart("tune.wav"), "tune.wav");
+        EXPECT_EQ(extensionOf("/a.b/tune"), "");
+        EXPECT_EQ(extensionOf("/a/tune.txt"), "txt");
+        EXPECT_EQ(extensionOf("/a/archive.tar.gz"), "gz");
+        EXPECT_EQ(extensionOf("/a/tune."), "");
+    }
+
+} // namespace
+} // namespace tt
