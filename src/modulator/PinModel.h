@@ -10,6 +10,7 @@
 #include "wave/FrameReader.h"
 #include "wave/WaveHeader.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace tt {
@@ -46,11 +47,9 @@ public:
             // the pin then swings from limit to limit, starting at the top.
             modelLevel = modelLevel > 0.0 ? -maxAmp : maxAmp;
         } else {
-            if (targetLevel > modelLevel) {
-                modelLevel = modelLevel + (stepSize - modelLevel * leakFactor);
-            } else {
-                modelLevel = modelLevel + (-stepSize - modelLevel * leakFactor);
-            }
+            // The pin drives up only when the target lies strictly above the level.
+            const double drive = targetLevel > modelLevel ? stepSize : -stepSize;
+            modelLevel = modelLevel + (drive - modelLevel * leakFactor);
             if (modelLevel < -maxAmp) {
                 modelLevel = -maxAmp;
             }
@@ -58,7 +57,7 @@ public:
                 modelLevel = maxAmp;
             }
         }
-        return error < 0.0 ? -error : error;
+        return std::fabs(error);
     }
 
     // The output bit of the last step: 1 when the level fell.

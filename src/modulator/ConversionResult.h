@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tt {
+
+// What a whole-file conversion leaves behind besides the image: the frames it walked and the
+// summed absolute model error over them (in sample units of the file's bit depth).
+struct ConversionResult {
+    std::int64_t frameCount = 0;
+    double errorSum = 0.0;
+};
+
+// The error label's text: "Error: " and the mean absolute error per frame, rounded half to even.
+// A pass over no frames has no mean; it reads "Error: 0".
+std::string errorLabelText(const ConversionResult& result);
+
+} // namespace tt
