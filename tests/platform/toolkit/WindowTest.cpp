@@ -1,0 +1,165 @@
+#include "platform/toolkit/Window.h"
+
+#include "UserInput.h"
+#include "platform/toolkit/Image.h"
+
+#include <Qt>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace tt {
+namespace {
+
+    std::vector<Event> drain(Window& window)
+    {
+        std::vector<Event> events;
+        Event event;
+        while (window.pollEvent(event)) {
+            events.push_back(event);
+        }
+        return events;
+    }
+
+    std::vector<Event> only(const std::vector<Event>& events, Event::Kind kind)
+    {
+        std::vector<Event> matching;
+        for (const Event& e : events) {
+            if (e.kind == kind) {
+                matching.push_back(e);
+            }
+        }
+        return matching;
+    }
+
+    class WindowTest : public testing::Test {
+    protected:
+        WindowTest()
+        {
+            window.addImageControl(0, { 0, 0, 600, 400 }, image);
+            window.addTrackbar(3, { 50, 310, 150, 20 }, 1, 9000);
+            window.addSpinField(4, { 200, 310, 50, 20 }, 1, 9000);
+            window.addTextField(6, { 200, 370, 50, 20 });
+            window.addButton(9, { 300, 340, 80, 20 }, "Play Wave");
+            window.addProgressBar(12, { 300, 310, 130, 20 }, 1, 100);
+            window.beginContainer({ 490, 310, 100, 80 });
+            window.addLabel(13, { 5, 5, 90, 20 }, "");
+            window.endContainer();
+            window.addMenu("File", { { 7, "Open Wave", "Ctrl+O" }, { 17, "Quit", "Ctrl+Q" } });
+            window.show();
+            input.settle();
+            drain(window);
+        }
+
+        Image image { 600, 300 };
+        Window window { "TICKTRACE v1.0", 600, 420 };
+        UserInput input { window };
+    };
+
+    TEST_F(WindowTest, ProgramChangesRaiseNoEventsUserChangesRaiseOne)
+    {
+        window.setValue(3, 1234);
+        window.setValue(4, 99);
+        window.setText(6, "1.000000");
+        EXPECT_TRUE(only(drain(window), Event::Kind::Control).empty());
+        EXPECT_EQ(window.value(3), 1234);
+        EXPECT_EQ(window.text(6), "1.000000");
+
+        input.moveTrackbar(3, 4000);
+        auto controls = only(drain(window), Event::Kind::Control);
+        ASSERT_EQ(controls.size(), 1u);
+        EXPECT_EQ(controls[0].id, 3);
+
+        input.typeText(6, "2.5");
+        controls = only(drain(window), Event::Kind::Control);
+        ASSERT_FALSE(controls.empty());
+        EXPECT_EQ(controls.back().id, 6);
+        EXPECT_EQ(window.text(6), "2.5");
+
+        input.click(9);
+        controls = only(drain(window), Event::Kind::Control);
+        ASSERT_EQ(controls.size(), 1u);
+        EXPECT_EQ(controls[0].id, 9);
+    }
+
+    TEST_F(WindowTest, TrackbarClampsAndSpinKeepsLastValidValue)
+    {
+        window.setValue(3, 20000);
+        EXPECT_EQ(window.value(3), 9000);
+        window.setValue(4, 77);
+        input.typeText(4, "0");
+        EXPECT_EQ(window.value(4), 77);
+        input.typeText(4, "250");
+        EXPECT_EQ(window.value(4), 250);
+    }
+
+    TEST_F(WindowTest, ContainerPlacesItsControlsRelativeToItself)
+    {
+        const Rect label = window.controlGeometry(13);
+        EXPECT_EQ(label.x, 495);
+        EXPECT_EQ(label.y, 315);
+        const Rect image = window.controlGeometry(0);
+        EXPECT_EQ(image.width, 600); // the image control takes its image's size
+        EXPECT_EQ(image.height, 300);
+    }
+
+    TEST_F(WindowTest, SpaceGivesOneKeyEventAndDoesNotPressTheFocusedButton)
+    {
+        input.focus(9);
+        input.pressKey(Qt::Key_Space);
+        const auto events = drain(window);
+        const auto keys = only(events, Event::Kind::KeyDown);
+        ASSERT_EQ(keys.size(), 1u);
+        EXPECT_EQ(keys[0].key, Event::keySpace);
+        EXPECT_TRUE(only(events, Event::Kind::Control).empty());
+    }
+
+    TEST_F(WindowTest, MenuItemsAndShortcutsGiveTheirNumbers)
+    {
+        input.chooseMenuItem("Open Wave");
+        auto menus = only(drain(window), Event::Kind::Menu);
+        ASSERT_EQ(menus.size(), 1u);
+        EXPECT_EQ(menus[0].id, 7);
+
+        input.pressKey(Qt::Key_Q, true);
+        menus = only(drain(window), Event::Kind::Menu);
+        ASSERT_EQ(menus.size(), 1u);
+        EXPECT_EQ(menus[0].id, 17);
+    }
+
+    TEST_F(WindowTest, PointerPressMoveAndReleaseOnTheImage)
+    {
+        input.pressLeft({ 100, 250 });
+        auto events = drain(window);
+        auto controls = only(events, Event::Kind::Control);
+        ASSERT_EQ(controls.size(), 1u);
+        EXPECT_EQ(controls[0].id, 0);
+        EXPECT_EQ(controls[0].type, Event::imageLeftPress);
+        EXPECT_TRUE(window.leftButtonDown());
+
+        input.moveTo({ 150, 260 });
+        EXPECT_FALSE(only(drain(window), Event::Kind::MouseMove).empty());
+        EXPECT_EQ(window.pointer(), (Point { 150, 260 }));
+
+        input.releaseLeft({ 150, 260 });
+        EXPECT_EQ(only(drain(window), Event::Kind::LeftButtonUp).size(), 1u);
+        EXPECT_FALSE(window.leftButtonDown());
+    }
+
+    TEST_F(WindowTest, CloseBoxIsAnEventAndTheWindowStays)
+    {
+        input.closeBox();
+        EXPECT_EQ(only(drain(window), Event::Kind::Close).size(), 1u);
+        window.setTitle("TICKTRACE v1.0  a.wav");
+        EXPECT_EQ(window.title(), "TICKTRACE v1.0  a.wav");
+    }
+
+    TEST_F(WindowTest, ProgressBarTakesValuesAndEmptiesBelowItsRange)
+    {
+        window.setValue(12, 42);
+        EXPECT_EQ(window.value(12), 42);
+        window.setValue(12, 0);
+        EXPECT_LT(window.value(12), 1);
+    }
+
+} // namespace
+} // namespace tt
