@@ -1,0 +1,128 @@
+#include "wave/WaveDocument.h"
+
+#include "wave/FileInfo.h"
+#include "wave/FrameCount.h"
+#include "wave/MemoryByteSource.h"
+#include "wave/WaveBytes.h"
+#include "wave/WaveParser.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace tt {
+namespace {
+
+    using namespace tt::testing;
+
+    LoadedWave parsed(const Bytes& file)
+    {
+        MemoryByteSource source(file);
+        LoadedWave wave;
+        EXPECT_EQ(parseWave(source, wave), LoadStatus::Loaded);
+        return wave;
+    }
+
+    std::uint32_t u32At(std::span<const std::uint8_t> b, std::size_t at)
+    {
+        return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8)
+            | (std::uint32_t(b[at + 2]) << 16) | (std::uint32_t(b[at + 3]) << 24);
+    }
+
+    std::uint32_t u16At(std::span<const std::uint8_t> b, std::size_t at)
+    {
+        return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8);
+    }
+
+    std::string idAt(std::span<const std::uint8_t> b, std::size_t at)
+    {
+        return std::string(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(at + 4));
+    }
+
+    TEST(FrameCount, DividesFirstThenScales)
+    {
+        EXPECT_EQ(frameCount({ 2, 44100, 0, 0, 16 }, 1'000'000), 250'000);
+        EXPECT_EQ(frameCount({ 1, 44100, 0, 0, 16 }, 1'001), 496);
+    }
+
+    TEST(WaveDocument, StartsEmptyWithATwoByteImage)
+    {
+        const WaveDocument document;
+        EXPECT_FALSE(document.isLoaded());
+        EXPECT_EQ(document.frameCount(), 0);
+        EXPECT_EQ(document.image.bytes().size(), 2u);
+        EXPECT_TRUE(document.image.sampleArea().empty());
+    }
+
+    TEST(WaveDocument, AcceptTakesTheSampleBytesWithoutCopying)
+    {
+        WaveDocument document;
+        LoadedWave wave = parsed(canonicalWave({ 1, 2, 44100, 16 }, samplePattern(1'000'000)));
+        const auto* block = wave.data.block.get();
+        ASSERT_TRUE(document.accept(std::move(wave)));
+        EXPECT_TRUE(document.isLoaded());
+        EXPECT_EQ(document.data.block.get(), block);
+        EXPECT_EQ(document.frameCount(), 250'000);
+        EXPECT_EQ(document.header.sampleRateHz, 44100u);
+    }
+
+    TEST(WaveDocument, ImageGetsACanonicalHeaderWhereverTheFormatChunkLay)
+    {
+        Bytes chunks;
+        putChunk(chunks, "LIST", Bytes(10, 'q'));
+        putChunk(chunks, "fmt ", formatBody({ 1, 1, 22050, 8 }, 40));
+        putChunk(chunks, "data", samplePattern(1001));
+        chunks.push_back(0);
+        WaveDocument document;
+        ASSERT_TRUE(document.accept(parsed(riff(chunks))));
+
+        const auto image = document.image.bytes();
+        ASSERT_EQ(image.size(), 44u + 1001u);
+        EXPECT_EQ(idAt(image, 0), "RIFF");
+        EXPECT_EQ(u32At(image, 4), 36u + 1001u);
+        EXPECT_EQ(idAt(image, 8), "WAVE");
+        EXPECT_EQ(idAt(image, 12), "fmt ");
+        EXPECT_EQ(u32At(image, 16), 16u);
+        EXPECT_EQ(u16At(image, 20), 1u); // plain PCM even for an extensible source
+        EXPECT_EQ(u16At(image, 22), 1u);
+        EXPECT_EQ(u32At(image, 24), 22050u);
+        EXPECT_EQ(u32At(image, 28), 22050u);
+        EXPECT_EQ(u16At(image, 32), 1u);
+        EXPECT_EQ(u16At(image, 34), 8u);
+        EXPECT_EQ(idAt(image, 36), "data");
+        EXPECT_EQ(u32At(image, 40), 1001u);
+        EXPECT_EQ(document.image.sampleArea().size(), 1001u);
+    }
+
+    TEST(WaveDocument, EveryLoadZeroesTheSampleArea)
+    {
+        const Bytes file = canonicalWave({ 1, 2, 44100, 16 }, samplePattern(4096));
+        WaveDocument document;
+        ASSERT_TRUE(document.accept(parsed(file)));
+        const auto area = document.image.sampleArea();
+        EXPECT_TRUE(std::all_of(area.begin(), area.end(), [](auto b) { return b == 0; }));
+        std::fill(area.begin(), area.end(), std::uint8_t(0x5A)); // as a conversion would
+
+        ASSERT_TRUE(document.accept(parsed(file)));
+        const auto again = document.image.sampleArea();
+        ASSERT_EQ(again.size(), 4096u);
+        EXPECT_TRUE(std::all_of(again.begin(), again.end(), [](auto b) { return b == 0; }));
+    }
+
+    TEST(FileInfo, TextsOfTheInformationBox)
+    {
+        const FileInfoTexts stereo = fileInfoTexts({ 2, 44100, 0, 0, 16 }, 250'000);
+        EXPECT_EQ(stereo.rate, "44100 Hz");
+        EXPECT_EQ(stereo.channels, "Stereo");
+        EXPECT_EQ(stereo.bits, "16 Bit/Sample");
+        EXPECT_EQ(stereo.samples, "250000 Samples");
+
+        const FileInfoTexts mono = fileInfoTexts({ 1, 8000, 0, 0, 8 }, 0);
+        EXPECT_EQ(mono.rate, "8000 Hz");
+        EXPECT_EQ(mono.channels, "Mono");
+        EXPECT_EQ(mono.bits, "8 Bit/Sample");
+        EXPECT_EQ(mono.samples, "0 Samples");
+        EXPECT_EQ(fileInfoTexts({ 3, 8000, 0, 0, 8 }, 8).channels, "Stereo");
+    }
+
+} // namespace
+} // namespace tt
