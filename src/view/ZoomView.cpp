@@ -1,0 +1,112 @@
+#include "view/ZoomView.h"
+
+#include "modulator/PinModel.h"
+#include "platform/toolkit/text/TextFormat.h"
+#include "view/ViewPlacement.h"
+#include "view/ZoomLayout.h"
+#include "wave/FrameCount.h"
+#include "wave/FrameReader.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace tt {
+namespace {
+
+    constexpr Rgb backgroundColour { 32, 32, 32 };
+    constexpr Rgb gridColour { 128, 128, 128 };
+    constexpr Rgb barColour { 32, 128, 32 };
+    constexpr Rgb inputColour { 255, 0, 0 };
+    constexpr Rgb modelColour { 0, 255, 0 };
+    constexpr Rgb bitOneColour { 64, 255, 0 };
+    constexpr Rgb bitZeroColour { 128, 128, 0 };
+    constexpr Rgb markerColour { 255, 0, 0 };
+
+    // Bytes readChannels touches from the start of a frame.
+    std::int64_t bytesReadPerFrame(const WaveHeader& header)
+    {
+        const std::int64_t channelsRead = header.channelCount > 1 ? 2 : 1;
+        return (header.bitsPerSample == 8 ? 1 : 2) * channelsRead;
+    }
+
+    // Frames whose reads stay inside the first availableBytes bytes. For 8- and 16-bit files
+    // this is never less than frameCount; it only bounds headers with other bit depths.
+    std::int64_t readableFrames(const WaveHeader& header, std::int64_t availableBytes)
+    {
+        const std::int64_t readBytes = bytesReadPerFrame(header);
+        if (availableBytes < readBytes) {
+            return 0;
+        }
+        const std::int64_t strideBytes = header.bytesPerFrame();
+        if (strideBytes <= 0) {
+            return INT64_MAX;
+        }
+        return (availableBytes - readBytes) / strideBytes + 1;
+    }
+
+} // namespace
+
+bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& header,
+    const ChunkHeader& data, const ModulatorSettings& settings, int cursorX)
+{
+    if (!data.isLoaded()) {
+        return false;
+    }
+    const std::span<const std::uint8_t> bytes = data.bytes();
+    const std::uint64_t availableBytes = std::min<std::uint64_t>(data.sizeBytes, bytes.size());
+    const std::int64_t frames = frameCount(header, availableBytes);
+    const std::int64_t lastFrameEnd
+        = std::min(frames, readableFrames(header, std::int64_t(availableBytes)));
+
+    PinModel model(settings, header);
+    const float levelScale = float(ZoomLayout::levelSpanPx / (2.0 * model.maxAmp));
+    const auto plotRow = [levelScale](double level) {
+        return int(roundHalfEven(level * double(levelScale) + double(ZoomLayout::levelZeroRow)));
+    };
+
+    zoom.fillBox(0, 0, ZoomLayout::widthPx, ZoomLayout::plotHeightPx, backgroundColour);
+    for (const int row :
+        { ZoomLayout::levelZeroRow, ZoomLayout::levelMinRow, ZoomLayout::digitRow }) {
+        zoom.lineExtent(0, row, ZoomLayout::widthPx, 0, gridColour);
+    }
+
+    const ViewPlacement placement = placeView(cursorX, frames);
+    const std::int64_t viewStart = placement.viewStart;
+    const std::int64_t strideBytes = header.bytesPerFrame();
+    for (std::int64_t i = -placement.preRollFrames;
+         i < ZoomLayout::columnCount && viewStart + i < lastFrameEnd; ++i) {
+        const std::int64_t frame = viewStart + i;
+        model.step(model.targetOf(readChannels(bytes.data() + frame * strideBytes, header)));
+        if (i < 0) {
+            continue;
+        }
+        const int left = int(i) * ZoomLayout::columnWidthPx;
+        const int right = left + ZoomLayout::columnWidthPx;
+        if (frame % ZoomLayout::gridSpacingFrames == 0) {
+            zoom.lineBetween(left, 0, left, ZoomLayout::plotHeightPx, gridColour);
+            // Short frame numbers stay in the string's own buffer: no heap allocation.
+            zoom.drawText(left + ZoomLayout::labelOffsetPx, ZoomLayout::levelMinRow,
+                toDecimal(frame), gridColour);
+        }
+        zoom.lineBetween(
+            right, plotRow(model.modelLevel), right, ZoomLayout::plotHeightPx, barColour);
+        const bool bit = model.outputBit();
+        zoom.drawText(left + ZoomLayout::digitOffsetPx, ZoomLayout::digitRow, bit ? "1" : "0",
+            bit ? bitOneColour : bitZeroColour);
+        zoom.lineBetween(
+            left, plotRow(model.previousTarget), right, plotRow(model.targetLevel), inputColour);
+        zoom.lineBetween(
+            left, plotRow(model.previousModel), right, plotRow(model.modelLevel), modelColour);
+    }
+
+    zoom.copyFrom(overviewStrip, 0, ZoomLayout::stripTopPx);
+    if (frames >= 1) {
+        const int markerX = int(
+            roundHalfEven(double(viewStart) * double(ZoomLayout::widthPx) / double(frames) - 1.0));
+        zoom.fillBox(markerX, ZoomLayout::stripTopPx, ZoomLayout::markerWidthPx,
+            ZoomLayout::stripHeightPx, markerColour);
+    }
+    return true;
+}
+
+} // namespace tt
