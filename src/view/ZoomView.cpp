@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <span>
 
 namespace tt {
 namespace {
@@ -39,7 +41,7 @@ namespace {
         }
         const std::int64_t strideBytes = header.bytesPerFrame();
         if (strideBytes <= 0) {
-            return INT64_MAX;
+            return std::numeric_limits<std::int64_t>::max();
         }
         return (availableBytes - readBytes) / strideBytes + 1;
     }
@@ -55,7 +57,7 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
     const std::span<const std::uint8_t> bytes = data.bytes();
     const std::uint64_t availableBytes = std::min<std::uint64_t>(data.sizeBytes, bytes.size());
     const std::int64_t frames = frameCount(header, availableBytes);
-    const std::int64_t lastFrameEnd
+    const std::int64_t readableFrameEnd
         = std::min(frames, readableFrames(header, std::int64_t(availableBytes)));
 
     PinModel model(settings, header);
@@ -74,7 +76,7 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
     const std::int64_t viewStart = placement.viewStart;
     const std::int64_t strideBytes = header.bytesPerFrame();
     for (std::int64_t i = -placement.preRollFrames;
-         i < ZoomLayout::columnCount && viewStart + i < lastFrameEnd; ++i) {
+         i < ZoomLayout::columnCount && viewStart + i < readableFrameEnd; ++i) {
         const std::int64_t frame = viewStart + i;
         model.step(model.targetOf(readChannels(bytes.data() + frame * strideBytes, header)));
         if (i < 0) {
