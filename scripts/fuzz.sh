@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang-14 (ASan + UBSan) into build-fuzz/ and runs the WAV
+# parser target for the given number of seconds (default 60) from a few generated seed files.
+# The corpus grows in build-fuzz/corpus and is reused by later runs; findings land in
+# build-fuzz/findings and make the script fail.
+set -euo pipefail
+
+seconds="${1:-60}"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$root/build-fuzz"
+
+packages=(clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "fuzz: installing ${missing[*]}" >&2
+  sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  -DTICKTRACE_GUI=OFF -DTICKTRACE_TESTS=OFF -DTICKTRACE_BENCH=OFF -DTICKTRACE_FUZZ=ON >/dev/null
+cmake --build "$build" --target wave_parser_fuzz -j "$(nproc 2>/dev/null || echo 2)"
+
+# Seeds: little-endian fields written with printf escapes.
+seeds="$build/seeds"
+mkdir -p "$seeds" "$build/corpus" "$build/findings"
+le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
+fmt16() { # tag channels rate bits
+  local align=$(($2 * $4 / 8))
+  printf 'fmt '; le32 16; le16 "$1"; le16 "$2"; le32 "$3"; le32 $(($3 * align)); le16 "$align"; le16 "$4"
+}
+samples() { local i; for ((i = 0; i < $1; i++)); do printf "\\x$(printf %02x $(((i * 37 + 11) & 255)))"; done; }
+{ printf RIFF; le32 60; printf WAVE; fmt16 1 2 44100 16; printf data; le32 24; samples 24; } \
+  >"$seeds/canonical.wav"
+{ printf RIFF; le32 0; printf wave; fmt16 1 1 8000 8; printf LIST; le32 5; printf 'INFOx'; \
+  printf '\0'; printf data; le32 4294967295; samples 33; } >"$seeds/list-pad-streaming.wav"
+{ printf RIFF; le32 0; printf WAVE; printf 'fmt '; le32 40; le16 65534; le16 2; le32 48000; \
+  le32 192000; le16 4; le16 16; le16 22; le16 16; le32 3; \
+  printf '\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71'; \
+  printf data; le32 0; samples 40; } >"$seeds/extensible.wav"
+{ printf RIFF; le32 0; printf WAVE; fmt16 3 2 44100 32; printf data; le32 16; samples 16; } \
+  >"$seeds/float.wav"
+
+cd "$build"
+"$build/fuzz/wave_parser_fuzz" "$build/corpus" "$seeds" \
+  -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+  -artifact_prefix="$build/findings/"
