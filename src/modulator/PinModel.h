@@ -47,8 +47,10 @@ public:
             // the pin then swings from limit to limit, starting at the top.
             modelLevel = modelLevel > 0.0 ? -maxAmp : maxAmp;
         } else {
-            // The pin drives up only when the target lies strictly above the level.
-            const double drive = targetLevel > modelLevel ? stepSize : -stepSize;
+            // The pin drives up only when the target lies strictly above the level. The drive is
+            // picked by index: the comparison is unpredictable for real sound, and a compiler
+            // may turn a conditional expression into a branch.
+            const double drive = drives_[targetLevel > modelLevel ? 1 : 0];
             modelLevel = modelLevel + (drive - modelLevel * leakFactor);
             if (modelLevel < -maxAmp) {
                 modelLevel = -maxAmp;
@@ -76,6 +78,7 @@ public:
 
 private:
     const bool infiniteLeak_;
+    const double drives_[2] = { -stepSize, stepSize }; // down, up
 };
 
 } // namespace tt

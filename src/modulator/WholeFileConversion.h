@@ -93,11 +93,14 @@ namespace detail {
     }
 
     // ChannelCount is 1 or 2 for the common layouts, 0 for any other count (read at run time).
+    // The model lives in this function only: the sink and the sample stores then cannot reach
+    // it, and its levels stay in registers across the per-frame sink call.
     template <int BytesPerSample, int ChannelCount, BitSink Sink>
-    double convertFrames(PinModel& model, const std::uint8_t* in, std::uint8_t* out,
-        std::int64_t frameCount, int channelCount, Sink& sink)
+    double convertFrames(const ModulatorSettings& settings, const WaveHeader& header,
+        const std::uint8_t* in, std::uint8_t* out, std::int64_t frameCount, Sink& sink)
     {
-        const int channels = ChannelCount == 0 ? channelCount : ChannelCount;
+        PinModel model(settings, header);
+        const int channels = ChannelCount == 0 ? header.channelCount : ChannelCount;
         const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
         double errorSum = 0.0;
         for (std::int64_t i = 1; i <= frameCount; ++i) {
@@ -112,16 +115,16 @@ namespace detail {
     }
 
     template <int BytesPerSample, BitSink Sink>
-    double convertFrames(PinModel& model, const std::uint8_t* in, std::uint8_t* out,
-        std::int64_t frameCount, int channelCount, Sink& sink)
+    double convertFrames(const ModulatorSettings& settings, const WaveHeader& header,
+        const std::uint8_t* in, std::uint8_t* out, std::int64_t frameCount, Sink& sink)
     {
-        switch (channelCount) {
+        switch (header.channelCount) {
         case 1:
-            return convertFrames<BytesPerSample, 1>(model, in, out, frameCount, 1, sink);
+            return convertFrames<BytesPerSample, 1>(settings, header, in, out, frameCount, sink);
         case 2:
-            return convertFrames<BytesPerSample, 2>(model, in, out, frameCount, 2, sink);
+            return convertFrames<BytesPerSample, 2>(settings, header, in, out, frameCount, sink);
         default:
-            return convertFrames<BytesPerSample, 0>(model, in, out, frameCount, channelCount, sink);
+            return convertFrames<BytesPerSample, 0>(settings, header, in, out, frameCount, sink);
         }
     }
 
@@ -138,13 +141,12 @@ ConversionResult convertWholeFile(const WaveHeader& header, std::span<const std:
     if (result.frameCount == 0) {
         return result;
     }
-    PinModel model(settings, header);
     if (header.bitsPerSample == 8) {
         result.errorSum = detail::convertFrames<1>(
-            model, data.data(), sampleArea.data(), result.frameCount, header.channelCount, sink);
+            settings, header, data.data(), sampleArea.data(), result.frameCount, sink);
     } else {
         result.errorSum = detail::convertFrames<2>(
-            model, data.data(), sampleArea.data(), result.frameCount, header.channelCount, sink);
+            settings, header, data.data(), sampleArea.data(), result.frameCount, sink);
     }
     return result;
 }

@@ -1,0 +1,43 @@
+#pragma once
+// A file that replaces its target only once everything was written: the text goes to a
+// temporary file in the target's folder, which is flushed to the device and then renamed over
+// the target. Until commit() succeeds an existing target stays as it was; a failed or abandoned
+// output removes its temporary file.
+
+#include "export/TextSink.h"
+
+#include <memory>
+#include <string>
+
+namespace tt {
+
+class AtomicFileOutput final : public TextSink {
+public:
+    // Null when the file cannot be created: the folder is missing or not writable, or the target
+    // is a folder or a file that may not be written.
+    static std::unique_ptr<AtomicFileOutput> create(const std::string& targetPath);
+
+    ~AtomicFileOutput() override;
+    AtomicFileOutput(const AtomicFileOutput&) = delete;
+    AtomicFileOutput& operator=(const AtomicFileOutput&) = delete;
+
+    bool write(std::string_view text) override;
+
+    // Flushes, closes and renames the temporary file over the target. False when any write so
+    // far or any of these steps failed; the temporary file is then gone and the target unchanged.
+    bool commit();
+
+    const std::string& temporaryPath() const { return temporaryPath_; }
+
+private:
+    AtomicFileOutput(std::string targetPath, std::string temporaryPath, int descriptor);
+    void discard();
+
+    const std::string targetPath_;
+    const std::string temporaryPath_;
+    int descriptor_ = -1;
+    bool failed_ = false;
+    bool committed_ = false;
+};
+
+} // namespace tt

@@ -1,0 +1,48 @@
+#pragma once
+// Export mode of the conversion pass: converts the whole file into the one-bit image exactly as
+// play mode does, and writes the player source text of its bit stream on the way. Shared by the
+// window (through its save dialog) and the command-line tool.
+
+#include "export/ExportProgress.h"
+#include "export/ExportStatus.h"
+#include "export/TextSink.h"
+#include "modulator/ConversionResult.h"
+#include "modulator/ModulatorSettings.h"
+#include "wave/WaveHeader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tt {
+
+// The name the text is saved under: a file name without extension (nothing after its last dot)
+// gets ".txt" appended; any other name is used unchanged.
+std::string withTextExtension(std::string_view path);
+
+// Writes the text to `path` through a temporary file that replaces it only when complete.
+// CannotCreate: nothing was converted and `result`, the sample area and the file are untouched.
+// Written or CannotWrite: the sample area holds the new image and `result` its frame count and
+// error sum; on CannotWrite an existing file at `path` is unchanged.
+// `progress` receives the percentage as it changes and 0 at the end.
+ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& header,
+    std::span<const std::uint8_t> data, const ModulatorSettings& settings,
+    std::span<std::uint8_t> sampleArea, ConversionResult& result,
+    const ProgressCallback& progress = {});
+
+// The same into a stream the caller opened (standard output for "-"); the stream is flushed, not
+// closed. Written or CannotWrite.
+ExportStatus exportPlayerSource(std::FILE* stream, const WaveHeader& header,
+    std::span<const std::uint8_t> data, const ModulatorSettings& settings,
+    std::span<std::uint8_t> sampleArea, ConversionResult& result,
+    const ProgressCallback& progress = {});
+
+// The same into any text sink. Written or CannotWrite.
+ExportStatus exportPlayerSource(TextSink& out, const WaveHeader& header,
+    std::span<const std::uint8_t> data, const ModulatorSettings& settings,
+    std::span<std::uint8_t> sampleArea, ConversionResult& result,
+    const ProgressCallback& progress = {});
+
+} // namespace tt

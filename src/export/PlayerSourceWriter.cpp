@@ -1,0 +1,153 @@
+#include "export/PlayerSourceWriter.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+namespace tt {
+
+namespace {
+
+    // Text is handed on once the buffer holds this much; the largest text one word can add (a
+    // block header with four labels, the range line, the data line and the block end) is far
+    // below the reserve kept free behind it.
+    constexpr std::size_t flushThresholdBytes = 256 * 1024;
+    constexpr std::size_t wordReserveBytes = 1024;
+
+    constexpr std::string_view blockHeaderText = "; H7 H6 H5 H4 H3 H2 H1 H0   L7 L6 L5 L4 L3 L2 L1 "
+                                                 "L0 = erst Highbyte dann Lowbyte - 1/8 Takt ";
+    constexpr std::string_view blockEndText
+        = ";-----------------------------------------------------------";
+    constexpr std::string_view dataPrefixText = ".dw 0b";
+
+    // Entry labels of blocks 1 to 8; each 4-bit key code occurs once.
+    constexpr std::array<std::string_view, 16> labelTexts = { "key0000:", "key0011:", "key0001:",
+        "key0101:", "key1010:", "key0110:", "key0010:", "key1001:", "key1101:", "key1100:",
+        "key0100:", "key1011:", "key0111:", "key1000:", "key1110:", "key1111:" };
+    // labelTexts[firstLabelOfBlock[b - 1]] ... labelTexts[firstLabelOfBlock[b] - 1] belong to
+    // block b.
+    constexpr std::array<int, 9> firstLabelOfBlock = { 0, 4, 5, 8, 9, 12, 13, 15, 16 };
+
+    // The eight binary digits of every byte value, most significant first.
+    constexpr auto byteDigits = [] {
+        std::array<std::array<char, 8>, 256> table {};
+        for (int value = 0; value < 256; ++value) {
+            for (int bit = 0; bit < 8; ++bit) {
+                table[std::size_t(value)][std::size_t(bit)]
+                    = ((value >> (7 - bit)) & 1) != 0 ? '1' : '0';
+            }
+        }
+        return table;
+    }();
+
+} // namespace
+
+PlayerSourceWriter::PlayerSourceWriter(
+    TextSink& out, std::int64_t frameCount, ProgressCallback progress)
+    : out_(out)
+    , frameCount_(frameCount)
+    , progress_(std::move(progress))
+    , buffer_(std::make_unique<char[]>(flushThresholdBytes + wordReserveBytes))
+{
+}
+
+void PlayerSourceWriter::completeWord(std::int64_t frameIndex)
+{
+    if (bufferUsedBytes_ >= flushThresholdBytes) {
+        flush();
+    }
+    const std::int64_t number = wordCount_ + 1;
+    if (wordCount_ % wordsPerBlock == 0) {
+        ++blockCount_;
+        append(blockHeaderText.data(), blockHeaderText.size());
+        appendDecimal(blockCount_);
+        append(":", 1);
+        appendLineEnd();
+        if (blockCount_ < std::int64_t(firstLabelOfBlock.size())) {
+            for (int label = firstLabelOfBlock[std::size_t(blockCount_ - 1)];
+                 label < firstLabelOfBlock[std::size_t(blockCount_)]; ++label) {
+                const std::string_view text = labelTexts[std::size_t(label)];
+                append(text.data(), text.size());
+                appendLineEnd();
+            }
+        }
+        append(";", 1);
+        appendDecimal(number);
+        append(" - ", 3);
+        appendDecimal(number + wordsPerBlock - 1);
+        appendLineEnd();
+    }
+
+    // The accumulator holds the sentinel and then the word's bits, oldest first: its upper byte
+    // holds frames 1-8 of the word, its lower byte frames 9-16. The later byte is written first.
+    const std::uint32_t word = accumulator_ & 0xFFFFu;
+    append(dataPrefixText.data(), dataPrefixText.size());
+    append(byteDigits[word & 0xFFu].data(), 8);
+    append(byteDigits[word >> 8].data(), 8);
+    append(" ;", 2);
+    appendDecimal(number);
+    appendLineEnd();
+
+    bitCount_ = 0;
+    ++wordCount_;
+    accumulator_ = 1;
+    if (wordCount_ % wordsPerBlock == 0) {
+        append(blockEndText.data(), blockEndText.size());
+        appendLineEnd();
+        appendLineEnd();
+    }
+
+    const int percent = progressPercent(frameIndex, frameCount_);
+    if (percent != lastPercent_) {
+        lastPercent_ = percent;
+        if (progress_) {
+            progress_(percent);
+        }
+    }
+}
+
+void PlayerSourceWriter::append(const char* text, std::size_t sizeBytes)
+{
+    std::memcpy(buffer_.get() + bufferUsedBytes_, text, sizeBytes);
+    bufferUsedBytes_ += sizeBytes;
+}
+
+void PlayerSourceWriter::appendDecimal(std::int64_t value)
+{
+    char* const begin = buffer_.get() + bufferUsedBytes_;
+    const auto result = std::to_chars(begin, begin + 20, value);
+    bufferUsedBytes_ += std::size_t(result.ptr - begin);
+}
+
+void PlayerSourceWriter::appendLineEnd()
+{
+    append("\r\n", 2);
+}
+
+void PlayerSourceWriter::flush()
+{
+    if (!failed_ && bufferUsedBytes_ > 0) {
+        failed_ = !out_.write(std::string_view(buffer_.get(), bufferUsedBytes_));
+    }
+    bufferUsedBytes_ = 0;
+}
+
+bool PlayerSourceWriter::finish()
+{
+    flush();
+    return !failed_;
+}
+
+void PlayerSourceWriter::resetProgress()
+{
+    if (lastPercent_ != 0) {
+        lastPercent_ = 0;
+        if (progress_) {
+            progress_(0);
+        }
+    }
+}
+
+} // namespace tt

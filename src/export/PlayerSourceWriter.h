@@ -1,0 +1,67 @@
+#pragma once
+// The player source text: one ".dw 0b" data word per 16 frames, grouped in blocks of 498 words,
+// each block opened by a comment header (and, for the first eight, entry labels named after the
+// key codes) and closed by a dashed line. Every line ends in CR LF. Bits of an unfinished last
+// word are dropped.
+//
+// A bit sink for the conversion pass: it collects the text in its own buffer and hands it to a
+// TextSink in large pieces, so no dialog and no file are needed to produce or test it.
+
+#include "export/ExportProgress.h"
+#include "export/TextSink.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace tt {
+
+class PlayerSourceWriter {
+public:
+    static constexpr int bitsPerWord = 16;
+    static constexpr std::int64_t wordsPerBlock = 498;
+
+    // frameCount is the pass's frame count, the base of the progress percentage.
+    PlayerSourceWriter(TextSink& out, std::int64_t frameCount, ProgressCallback progress = {});
+
+    // One frame's output bit; frameIndex is 1-based.
+    void takeBit(bool bit, std::int64_t frameIndex)
+    {
+        accumulator_ = (accumulator_ << 1) | std::uint32_t(bit);
+        if (++bitCount_ == bitsPerWord) {
+            completeWord(frameIndex);
+        }
+    }
+
+    // Hands the rest of the text to the sink. True when every piece was written completely; after
+    // the first failed write nothing more is handed on.
+    bool finish();
+
+    // Reports 0 to the progress callback unless the last report was 0 already.
+    void resetProgress();
+
+    std::int64_t wordCount() const { return wordCount_; }
+
+private:
+    void completeWord(std::int64_t frameIndex);
+    void append(const char* text, std::size_t sizeBytes);
+    void appendDecimal(std::int64_t value);
+    void appendLineEnd();
+    void flush();
+
+    TextSink& out_;
+    const std::int64_t frameCount_;
+    const ProgressCallback progress_;
+
+    std::uint32_t accumulator_ = 1; // a sentinel 1 above the bits of the word being collected
+    int bitCount_ = 0;
+    std::int64_t wordCount_ = 0;
+    std::int64_t blockCount_ = 0;
+    int lastPercent_ = 0;
+
+    std::unique_ptr<char[]> buffer_;
+    std::size_t bufferUsedBytes_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace tt
