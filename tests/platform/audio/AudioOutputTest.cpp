@@ -1,0 +1,269 @@
+// Audio output against a real sound server: the private null sink that
+// scripts/with-test-sound-server.sh starts. Every claim is checked on the sound the server
+// actually played, recorded from the sink's monitor. The test thread only sleeps while sound
+// plays and never runs a Qt event loop, so these tests also show that playback goes on while
+// the calling thread is blocked.
+
+#include "platform/audio/AudioOutput.h"
+
+#include "platform/audio/SoundCapture.h"
+#include "platform/audio/TestSounds.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
+namespace tt {
+namespace {
+
+    using namespace std::chrono_literals;
+
+    // Generous: on a loaded machine the server and the capture may lag by a second or more.
+    constexpr auto soundTimeout = 15s;
+    constexpr double loud = 0.25 * playedAmplitude;
+    constexpr double toneThreshold = 0.5 * playedAmplitude;
+
+    class AudioOutputTest : public testing::Test {
+    protected:
+        void SetUp() override
+        {
+            const char* sink = std::getenv("TICKTRACE_TEST_SINK");
+            if (sink == nullptr) {
+                GTEST_SKIP() << "no private sound server: run the tests through "
+                                "scripts/with-test-sound-server.sh (needs pulseaudio)";
+            }
+            capture_ = std::make_unique<SoundCapture>(sink);
+            ASSERT_TRUE(capture_->waitUntilFlowing(soundTimeout)) << "parec records nothing";
+            ASSERT_TRUE(audio_.open());
+        }
+
+        // Waits until something has played and has then been quiet for a while.
+        CapturedSound captureUntilQuiet()
+        {
+            const auto rate = SoundCapture::sampleRateHz;
+            const bool ended = capture_->waitUntil(
+                [&](const std::vector<std::int16_t>& s) {
+                    const auto span = CapturedSound(s, rate).loudSpan(loud);
+                    return span && double(s.size()) / rate - span->endSeconds > 0.4;
+                },
+                soundTimeout);
+            EXPECT_TRUE(ended) << "no sound, or it never ended";
+            return CapturedSound(capture_->samples(), rate);
+        }
+
+        void waitForTone(double frequencyHz, double seconds)
+        {
+            ASSERT_TRUE(capture_->waitUntil(
+                [&](const std::vector<std::int16_t>& s) {
+                    return CapturedSound(s, SoundCapture::sampleRateHz)
+                               .toneSeconds(frequencyHz, toneThreshold)
+                        >= seconds;
+                },
+                soundTimeout))
+                << frequencyHz << " Hz never sounded";
+        }
+
+        void sleepCapturing(std::chrono::milliseconds duration)
+        {
+            // Measured on the capture's own clock, which is the server's.
+            const std::size_t target = capture_->samples().size()
+                + std::size_t(duration.count() * SoundCapture::sampleRateHz / 1000);
+            capture_->waitUntil([&](const auto& s) { return s.size() >= target; }, soundTimeout);
+        }
+
+        void expectTone(const CapturedSound& sound, double frequencyHz, double seconds)
+        {
+            const auto span = sound.loudSpan(loud);
+            ASSERT_TRUE(span);
+            // Cut short or stretched by even a few milliseconds is a fault; a gap from an
+            // overloaded machine may only make it longer.
+            EXPECT_GT(span->lengthSeconds(), seconds - 0.005);
+            EXPECT_LT(span->lengthSeconds(), seconds + 0.3);
+            EXPECT_NEAR(sound.zeroCrossingHz(*span), frequencyHz, frequencyHz * 0.01);
+            EXPECT_LT(sound.peak(), 1.15 * playedAmplitude);
+        }
+
+        AudioOutput audio_;
+        std::unique_ptr<SoundCapture> capture_;
+    };
+
+    struct ToneCase {
+        const char* name;
+        ToneSpec spec;
+        bool fromFile;
+    };
+
+    void PrintTo(const ToneCase& tone, std::ostream* out)
+    {
+        *out << tone.name;
+    }
+
+    class TonePlaysTest : public AudioOutputTest, public testing::WithParamInterface<ToneCase> { };
+
+    TEST_P(TonePlaysTest, AtItsPitchForItsFullLength)
+    {
+        const ToneCase& tone = GetParam();
+        const auto image = makeToneImage(tone.spec);
+        if (tone.fromFile) {
+            ASSERT_TRUE(audio_.loadFile(0, writeTempFile(image, "tone.wav")));
+        } else {
+            ASSERT_TRUE(audio_.loadImage(1, image.data(), image.size()));
+        }
+        audio_.play(tone.fromFile ? 0 : 1);
+        expectTone(captureUntilQuiet(), tone.spec.segments[0].frequencyHz,
+            tone.spec.segments[0].durationSeconds);
+    }
+
+    INSTANTIATE_TEST_SUITE_P(Formats, TonePlaysTest,
+        testing::Values(ToneCase { "Stereo16BitFile", { { { 700, 0.5 } }, 16, 2, 32000 }, true },
+            ToneCase {
+                "Mono8BitFileWithListChunk", { { { 450, 0.4 } }, 8, 1, 11025, 0.5, true }, true },
+            ToneCase { "Mono16BitImage", { { { 1000, 0.5 } }, 16, 1, 44100 }, false },
+            ToneCase { "Stereo8BitImage", { { { 330, 0.6 } }, 8, 2, 22050 }, false }),
+        [](const auto& info) { return std::string(info.param.name); });
+
+    TEST_F(AudioOutputTest, BothSlotsSoundMixed)
+    {
+        const auto first = makeToneImage({ { { 600, 0.6 } }, 16, 1, 44100, 0.25 });
+        ASSERT_TRUE(audio_.loadImage(0, first.data(), first.size()));
+        {
+            // Shared, not copied: the output keeps the samples alive after the caller lets go.
+            auto image = std::make_shared<std::vector<std::uint8_t>>(
+                makeToneImage({ { { 1500, 0.6 } }, 8, 1, 22050, 0.25 }));
+            ASSERT_TRUE(audio_.loadPcm(1, { 1, 22050, 8 }, image, 44, image->size() - 44));
+        }
+        audio_.play(0);
+        audio_.play(1);
+        const CapturedSound sound = captureUntilQuiet();
+        const double each = 0.25 * 32768;
+        EXPECT_GT(sound.togetherSeconds({ 600, 1500 }, 0.7 * each), 0.4);
+        EXPECT_NEAR(sound.toneSeconds(600, 0.7 * each), 0.6, 0.1);
+        EXPECT_NEAR(sound.toneSeconds(1500, 0.7 * each), 0.6, 0.1);
+    }
+
+    TEST_F(AudioOutputTest, SecondPlayRestartsInsteadOfAddingAVoice)
+    {
+        // A layered second voice would sound the low half while the first voice is in the
+        // high half; a restart never has both at once.
+        const auto image = makeToneImage({ { { 500, 0.4 }, { 1300, 0.4 } } });
+        ASSERT_TRUE(audio_.loadImage(0, image.data(), image.size()));
+        audio_.play(0);
+        waitForTone(500, 0.1);
+        audio_.play(0);
+        const CapturedSound sound = captureUntilQuiet();
+        const double highSeconds = sound.toneSeconds(1300, toneThreshold);
+        const double lowSeconds = sound.toneSeconds(500, toneThreshold);
+        SCOPED_TRACE(testing::Message() << "500 Hz " << lowSeconds << " s, 1300 Hz " << highSeconds
+                                        << " s, peak " << sound.peak());
+        EXPECT_LT(sound.togetherSeconds({ 500, 1300 }, 0.7 * playedAmplitude), 0.03);
+        EXPECT_NEAR(highSeconds, 0.4, 0.05);
+        EXPECT_GT(lowSeconds, 0.45);
+        EXPECT_LT(sound.peak(), 1.15 * playedAmplitude);
+    }
+
+    TEST_F(AudioOutputTest, StopAndCloseSilence)
+    {
+        const auto low = makeToneImage({ { { 400, 3.0 } } });
+        const auto high = makeToneImage({ { { 1200, 3.0 } }, 8, 1, 22050 });
+        ASSERT_TRUE(audio_.loadImage(0, low.data(), low.size()));
+        ASSERT_TRUE(audio_.loadImage(1, high.data(), high.size()));
+        audio_.play(0);
+        audio_.play(1);
+        waitForTone(400, 0.1);
+        audio_.stop(0);
+        EXPECT_TRUE(audio_.isLoaded(0));
+        sleepCapturing(300ms);
+        audio_.close();
+        EXPECT_FALSE(audio_.isLoaded(0));
+        EXPECT_FALSE(audio_.isLoaded(1));
+        audio_.play(1); // harmless after close
+        const CapturedSound sound = captureUntilQuiet();
+        const double lowSeconds = sound.toneSeconds(400, toneThreshold);
+        const double highSeconds = sound.toneSeconds(1200, toneThreshold);
+        EXPECT_LT(lowSeconds, 2.0);
+        EXPECT_LT(highSeconds, 2.5);
+        EXPECT_GT(highSeconds, lowSeconds + 0.2); // slot 1 went on after slot 0 stopped
+    }
+
+    TEST_F(AudioOutputTest, LoadingIntoAPlayingSlotSilencesItAndWaitsForPlay)
+    {
+        const auto old = makeToneImage({ { { 400, 3.0 } } });
+        const auto next = makeToneImage({ { { 900, 0.3 } }, 8, 1, 8000 });
+        ASSERT_TRUE(audio_.loadImage(0, old.data(), old.size()));
+        audio_.play(0);
+        waitForTone(400, 0.1);
+        ASSERT_TRUE(audio_.loadImage(0, next.data(), next.size()));
+        const CapturedSound afterLoad = captureUntilQuiet();
+        EXPECT_LT(afterLoad.toneSeconds(400, toneThreshold), 2.0);
+        EXPECT_EQ(afterLoad.toneSeconds(900, 0.1 * playedAmplitude), 0);
+
+        const std::size_t before = capture_->samples().size();
+        audio_.play(0);
+        capture_->waitUntil(
+            [&](const auto& s) {
+                const std::vector<std::int16_t> tail(s.begin() + long(before), s.end());
+                const auto span = CapturedSound(tail, SoundCapture::sampleRateHz).loudSpan(loud);
+                return span
+                    && double(tail.size()) / SoundCapture::sampleRateHz - span->endSeconds > 0.4;
+            },
+            soundTimeout);
+        const auto samples = capture_->samples();
+        expectTone(CapturedSound({ samples.begin() + long(before), samples.end() },
+                       SoundCapture::sampleRateHz),
+            900, 0.3);
+    }
+
+    TEST_F(AudioOutputTest, FailedLoadsKeepTheEarlierSound)
+    {
+        const auto image = makeToneImage({ { { 800, 0.4 } } });
+        ASSERT_TRUE(audio_.loadFile(0, writeTempFile(image, "keep.wav")));
+
+        auto noData = makeToneImage({ { { 200, 0.4 } } });
+        noData[36] = 'x'; // the "data" id: the walk leaves the image without meeting it
+        EXPECT_FALSE(audio_.loadImage(0, noData.data(), noData.size()));
+        const auto good = makeToneImage({ { { 200, 0.4 } } });
+        EXPECT_FALSE(audio_.loadImage(0, good.data(), 40)); // cut before the samples
+        EXPECT_FALSE(audio_.loadFile(0, writeTempFile(noData, "nodata.wav")));
+        EXPECT_FALSE(audio_.loadFile(0, "/nonexistent/ticktrace.wav"));
+        EXPECT_FALSE(audio_.loadPcm(0, { 1, 44100, 16 }, nullptr, 0, 0));
+        EXPECT_FALSE(audio_.loadImage(2, image.data(), image.size()));
+        EXPECT_FALSE(audio_.loadImage(-1, image.data(), image.size()));
+        EXPECT_FALSE(audio_.isLoaded(1));
+        audio_.play(1); // empty slot: nothing
+        audio_.stop(7);
+        ASSERT_TRUE(audio_.isLoaded(0));
+
+        audio_.play(0);
+        expectTone(captureUntilQuiet(), 800, 0.4);
+    }
+
+    // Runs in a child process that sees no server at all; the sound server connection Qt keeps
+    // is per process, so the parent's connection cannot interfere.
+    TEST(AudioOutputWithoutServer, OpenFailsAndEverythingElseIsHarmless)
+    {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_EXIT(
+            {
+                setenv("PULSE_SERVER", "unix:/nonexistent/ticktrace/native", 1);
+                const auto image = makeToneImage({ { { 440, 0.1 } } });
+                AudioOutput audio;
+                const bool loadedBeforeOpen = audio.loadImage(0, image.data(), image.size());
+                const auto start = std::chrono::steady_clock::now();
+                const bool opened = audio.open();
+                const auto openTime = std::chrono::steady_clock::now() - start;
+                const bool loaded = audio.loadImage(0, image.data(), image.size())
+                    || audio.loadFile(1, writeTempFile(image, "noserver.wav")) || audio.isLoaded(0)
+                    || audio.isLoaded(1);
+                audio.play(0);
+                audio.stop(1);
+                audio.close();
+                audio.close();
+                std::exit(!loadedBeforeOpen && !opened && !loaded && openTime < 5s ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
+    }
+
+} // namespace
+} // namespace tt
