@@ -1,0 +1,274 @@
+#include "modulator/WholeFileConversion.h"
+
+#include "platform/toolkit/text/TextFormat.h"
+
+#include <cmath>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace tt {
+namespace {
+
+    WaveHeader headerOf(int bitsPerSample, int channelCount)
+    {
+        WaveHeader header;
+        header.bitsPerSample = bitsPerSample;
+        header.channelCount = channelCount;
+        header.sampleRateHz = 8000;
+        return header;
+    }
+
+    // 16-bit little-endian data from signed samples, interleaved as given.
+    std::vector<std::uint8_t> pcm16(const std::vector<std::int16_t>& samples)
+    {
+        std::vector<std::uint8_t> bytes;
+        for (const std::int16_t sample : samples) {
+            bytes.push_back(std::uint8_t(std::uint16_t(sample)));
+            bytes.push_back(std::uint8_t(std::uint16_t(sample) >> 8));
+        }
+        return bytes;
+    }
+
+    std::int16_t word16(const std::vector<std::uint8_t>& bytes, std::size_t sampleIndex)
+    {
+        return std::int16_t(
+            std::uint16_t(bytes[2 * sampleIndex] | (bytes[2 * sampleIndex + 1] << 8)));
+    }
+
+    struct RecordingSink {
+        std::vector<bool> bits;
+        std::vector<std::int64_t> frameIndices;
+        void takeBit(bool bit, std::int64_t frameIndex)
+        {
+            bits.push_back(bit);
+            frameIndices.push_back(frameIndex);
+        }
+    };
+
+    TEST(PinModel, SilenceWithDefaultsSwingsAroundZero)
+    {
+        // The error of a frame compares the level before its update with its target.
+        PinModel model(ModulatorSettings {}, headerOf(16, 2));
+        EXPECT_EQ(model.step(0.0), 0.0);
+        EXPECT_EQ(model.modelLevel, -1000.0);
+        EXPECT_TRUE(model.outputBit());
+        EXPECT_EQ(model.step(0.0), 1000.0);
+        EXPECT_NEAR(model.modelLevel, 16.6667, 1e-4);
+        EXPECT_FALSE(model.outputBit());
+        EXPECT_NEAR(model.step(0.0), 16.6667, 1e-4);
+        EXPECT_NEAR(model.modelLevel, -983.6111, 1e-4);
+        for (int i = 0; i < 1000; ++i) {
+            model.step(0.0);
+        }
+        const double settled = 1000.0 / (2.0 - 100.0 / 6000.0);
+        EXPECT_NEAR(std::fabs(model.modelLevel), settled, 1e-3);
+        EXPECT_NEAR(settled, 504.2, 0.05);
+    }
+
+    TEST(PinModel, ValueOneAtMaximumSwingsFromLimitToLimitWhateverTheTarget)
+    {
+        ModulatorSettings settings;
+        settings.value1 = ModulatorSettings::value1Max;
+        PinModel model(settings, headerOf(8, 1));
+        const double targets[] = { 500.0, 500.0, -500.0, 0.0, 128.0, -128.0 };
+        double expected = 128.0;
+        for (const double target : targets) {
+            model.step(target);
+            EXPECT_EQ(model.modelLevel, expected);
+            EXPECT_EQ(model.outputBit(), expected < 0.0);
+            expected = -expected;
+        }
+    }
+
+    TEST(Conversion, SilenceWithDefaults)
+    {
+        const WaveHeader header = headerOf(16, 2);
+        const std::vector<std::uint8_t> data(4 * 4000, 0);
+        std::vector<std::uint8_t> image(data.size(), 0xAA);
+        RecordingSink sink;
+        const ConversionResult result
+            = convertWholeFile(header, data, ModulatorSettings {}, image, sink);
+        EXPECT_EQ(result.frameCount, 4000);
+        EXPECT_EQ(errorLabelText(result), "Error: 504");
+        // Output levels are written as they are (no inversion) in both channels.
+        const std::int16_t firstLevels[] = { -1000, 17, -984 };
+        for (std::size_t f = 0; f < 3; ++f) {
+            EXPECT_EQ(word16(image, 2 * f), firstLevels[f]);
+            EXPECT_EQ(word16(image, 2 * f + 1), firstLevels[f]);
+        }
+        EXPECT_EQ(std::abs(word16(image, 2 * 3999)), 504);
+        ASSERT_EQ(sink.bits.size(), 4000u);
+        for (std::size_t f = 0; f < sink.bits.size(); ++f) {
+            ASSERT_EQ(sink.bits[f], f % 2 == 0) << "frame " << f + 1;
+            ASSERT_EQ(sink.frameIndices[f], std::int64_t(f) + 1);
+        }
+    }
+
+    TEST(Conversion, VolumeZeroStillToggles)
+    {
+        const WaveHeader header = headerOf(16, 2);
+        std::vector<std::int16_t> loud;
+        for (int i = 0; i < 800; ++i) {
+            loud.push_back(std::int16_t(i % 7 == 0 ? 30000 : -25000));
+        }
+        ModulatorSettings muted;
+        muted.volume = 0;
+        std::vector<std::uint8_t> fromLoud(loud.size() * 2), fromSilence(loud.size() * 2);
+        const ConversionResult result = convertWholeFile(header, pcm16(loud), muted, fromLoud);
+        convertWholeFile(header, std::vector<std::uint8_t>(fromSilence.size(), 0), muted,
+            std::span<std::uint8_t>(fromSilence));
+        EXPECT_EQ(fromLoud, fromSilence);
+        EXPECT_EQ(errorLabelText(result), "Error: 504");
+    }
+
+    TEST(Conversion, StereoAveragesTheTwoChannelsAndMonoUsesOne)
+    {
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> level(-16000, 16000);
+        std::vector<std::int16_t> stereo, mono;
+        for (int f = 0; f < 512; ++f) {
+            const int left = level(random) * 2, right = level(random) * 2;
+            stereo.push_back(std::int16_t(left));
+            stereo.push_back(std::int16_t(right));
+            mono.push_back(std::int16_t((left + right) / 2));
+        }
+        std::vector<std::uint8_t> stereoImage(stereo.size() * 2), monoImage(mono.size() * 2);
+        const ConversionResult stereoResult
+            = convertWholeFile(headerOf(16, 2), pcm16(stereo), ModulatorSettings {}, stereoImage);
+        const ConversionResult monoResult
+            = convertWholeFile(headerOf(16, 1), pcm16(mono), ModulatorSettings {}, monoImage);
+        EXPECT_EQ(stereoResult.errorSum, monoResult.errorSum);
+        for (std::size_t f = 0; f < mono.size(); ++f) {
+            ASSERT_EQ(word16(stereoImage, 2 * f), word16(monoImage, f));
+            ASSERT_EQ(word16(stereoImage, 2 * f + 1), word16(monoImage, f));
+        }
+    }
+
+    TEST(Conversion, ThreeChannelsSumTheFirstTwoAndWriteAllThree)
+    {
+        // Channel 3 is ignored, and the sum of channels 1 and 2 is divided by 3.
+        std::vector<std::int16_t> samples;
+        for (int f = 0; f < 8; ++f) {
+            samples.insert(samples.end(), { -3000, -3000, std::int16_t(f % 2 ? 32000 : -32000) });
+        }
+        const std::vector<std::uint8_t> data = pcm16(samples);
+        std::vector<std::uint8_t> image(data.size());
+        ModulatorSettings settings;
+        settings.value2 = 30000;
+        convertWholeFile(headerOf(16, 3), data, settings, image);
+        PinModel model(settings, headerOf(16, 3));
+        EXPECT_EQ(model.targetOf({ 3000, 3000 }), 2000.0);
+        // 0 steps up to +30000 only if the target of frame 1 is above 0: (3000 + 3000) / 3 = 2000.
+        EXPECT_EQ(word16(image, 0), 30000);
+        EXPECT_EQ(word16(image, 1), 30000);
+        EXPECT_EQ(word16(image, 2), 30000);
+    }
+
+    TEST(Conversion, EightBitImageBytesAreUnsignedAndLimited)
+    {
+        const WaveHeader header = headerOf(8, 1);
+        const std::vector<std::uint8_t> silence(64, 0x80);
+        std::vector<std::uint8_t> image(silence.size());
+        ModulatorSettings small;
+        small.value2 = 10;
+        convertWholeFile(header, silence, small, image);
+        EXPECT_EQ(image[0], 118); // level -10, centred on 0x80
+
+        // A step above maxAmp drives the model from limit to limit: -128, +128 (written +127).
+        ModulatorSettings large;
+        large.value2 = 1000;
+        RecordingSink sink;
+        convertWholeFile(header, silence, large, image, sink);
+        for (std::size_t f = 0; f < image.size(); ++f) {
+            ASSERT_EQ(image[f], f % 2 == 0 ? 0x00 : 0xFF) << "frame " << f + 1;
+        }
+    }
+
+    TEST(Conversion, TopLevelIsWrittenAsLargestSample)
+    {
+        // -32768 read negated is the target +32768; the model reaches its top level +32768.
+        const std::vector<std::uint8_t> data = pcm16(std::vector<std::int16_t>(32, -32768));
+        std::vector<std::uint8_t> image(data.size());
+        ModulatorSettings settings;
+        settings.value2 = 32767;
+        settings.value1 = 1;
+        convertWholeFile(headerOf(16, 1), data, settings, image);
+        EXPECT_EQ(word16(image, 31), 32767);
+        PinModel model(settings, headerOf(16, 1));
+        for (int i = 0; i < 32; ++i) {
+            model.step(32768.0);
+        }
+        EXPECT_EQ(model.modelLevel, 32768.0);
+    }
+
+    TEST(Conversion, RepeatedConversionsAreByteIdenticalAndCoverEveryByte)
+    {
+        std::mt19937 random(3);
+        std::uniform_int_distribution<int> sample(-32768, 32767);
+        std::vector<std::int16_t> samples(2 * 4096);
+        for (auto& s : samples) {
+            s = std::int16_t(sample(random));
+        }
+        const std::vector<std::uint8_t> data = pcm16(samples);
+        std::vector<std::uint8_t> first(data.size(), 0x00), second(data.size(), 0xFF);
+        ModulatorSettings settings;
+        settings.value1 = 8000;
+        settings.volume = 250;
+        const ConversionResult a = convertWholeFile(headerOf(16, 2), data, settings, first);
+        const ConversionResult b = convertWholeFile(headerOf(16, 2), data, settings, second);
+        EXPECT_EQ(first, second);
+        EXPECT_EQ(a.errorSum, b.errorSum);
+    }
+
+    TEST(Conversion, OnlyCountedFramesAreConverted)
+    {
+        // 10 frames of 16-bit mono count as 8; a data block shorter than 8 frames counts none.
+        std::vector<std::uint8_t> image(20, 0x5A);
+        RecordingSink sink;
+        const ConversionResult result = convertWholeFile(
+            headerOf(16, 1), std::vector<std::uint8_t>(20, 0), ModulatorSettings {}, image, sink);
+        EXPECT_EQ(result.frameCount, 8);
+        EXPECT_EQ(sink.frameIndices.back(), 8);
+        EXPECT_EQ(image[16], 0x5A);
+        EXPECT_EQ(image[19], 0x5A);
+
+        const std::vector<std::uint8_t> untouched(image.size(), 0x5A);
+        image = untouched;
+        const ConversionResult none = convertWholeFile(
+            headerOf(16, 2), std::vector<std::uint8_t>(3, 0), ModulatorSettings {}, image);
+        EXPECT_EQ(none.frameCount, 0);
+        EXPECT_EQ(errorLabelText(none), "Error: 0");
+        EXPECT_EQ(image, untouched);
+
+        // A format the model cannot read converts nothing either.
+        EXPECT_EQ(conversionFrameCount(headerOf(24, 1), 4800, 4800), 0);
+        EXPECT_EQ(conversionFrameCount(headerOf(16, 0), 4800, 4800), 0);
+        // A sample area shorter than the data bounds the pass.
+        EXPECT_EQ(conversionFrameCount(headerOf(8, 1), 4800, 100), 96);
+    }
+
+    TEST(Conversion, ErrorLabelRoundsHalfToEven)
+    {
+        EXPECT_EQ(errorLabelText({ 2, 5.0 }), "Error: 2");
+        EXPECT_EQ(errorLabelText({ 2, 7.0 }), "Error: 4");
+        EXPECT_EQ(errorLabelText({ 4, 2.0 }), "Error: 0");
+    }
+
+    TEST(LevelRounding, AgreesWithRoundHalfEven)
+    {
+        const double halves[] = { 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 32767.5, -32768.5, 127.5 };
+        for (const double level : halves) {
+            EXPECT_EQ(roundLevel(level), roundHalfEven(level)) << level;
+        }
+        std::mt19937 random(11);
+        std::uniform_real_distribution<double> level(-140000.0, 140000.0);
+        for (int i = 0; i < 100000; ++i) {
+            const double x = level(random);
+            ASSERT_EQ(roundLevel(x), roundHalfEven(x)) << x;
+        }
+    }
+
+} // namespace
+} // namespace tt
