@@ -21,10 +21,13 @@ const Glyph& GlyphCache::glyph(unsigned char ch)
     if (slot) {
         return *slot;
     }
-    slot = std::make_unique<Glyph>();
     if (qGuiApp == nullptr) {
-        return *slot; // no toolkit running: text draws nothing rather than crashing
+        // No toolkit running: text draws nothing rather than crashing, and nothing is cached,
+        // so the glyph appears once the toolkit has started.
+        static const Glyph none;
+        return none;
     }
+    slot = std::make_unique<Glyph>();
     const QFont font = QGuiApplication::font();
     const QFontMetrics metrics(font);
     const QString text(QChar::fromLatin1(static_cast<char>(ch)));

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QImage>
@@ -211,6 +212,11 @@ Window::Window(std::string_view title, int innerWidth, int innerHeight)
     d.central->setMouseTracking(true);
     d.window.setCentralWidget(d.central);
     d.window.setMouseTracking(true);
+    // The layout places controls at fixed pixel positions sized for a compact dialog font;
+    // the desktop's default font would clip labels such as "Value 1" in their 40 pixels.
+    QFont compact = d.window.font();
+    compact.setPixelSize(11);
+    d.window.setFont(compact);
     // The inner size includes the menu bar added later, which takes its height out of it.
     d.window.setFixedSize(innerWidth, innerHeight);
     d.parent = d.central;
@@ -247,6 +253,9 @@ void Window::addButton(int id, Rect geometry, std::string_view text)
 void Window::addTextField(int id, Rect geometry)
 {
     auto* field = new QLineEdit(impl_->parent);
+    QFont small = field->font(); // room for "1.000000" in fifty pixels
+    small.setPixelSize(10);
+    field->setFont(small);
     // textEdited fires for the user's typing only, never for setText.
     QObject::connect(field, &QLineEdit::textEdited, impl_.get(), [d = impl_.get(), id] {
         d->push({ Event::Kind::Control, id });
@@ -269,7 +278,9 @@ void Window::addSpinField(int id, Rect geometry, int minimum, int maximum)
 {
     auto* spin = new QSpinBox(impl_->parent);
     spin->setRange(minimum, maximum);
-    spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    // Fifty pixels hold five digits or the arrows, not both; the trackbar beside every spin
+    // field does what the arrows would, and the arrow keys and the wheel still step the value.
+    spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
     spin->setAccelerated(true);
     QObject::connect(spin, &QSpinBox::valueChanged, impl_.get(), [d = impl_.get(), id] {
         d->push({ Event::Kind::Control, id });
@@ -382,6 +393,7 @@ void Window::setText(int id, std::string_view text)
     const QSignalBlocker quiet(widget);
     if (auto* field = qobject_cast<QLineEdit*>(widget)) {
         field->setText(toQt(text));
+        field->setCursorPosition(0); // show the beginning of a text longer than the field
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(toQt(text));
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {

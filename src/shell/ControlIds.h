@@ -1,0 +1,31 @@
+#pragma once
+// Ids of the main window's controls and numbers of its menu items. The numbers are part of the
+// window's layout table and are kept stable.
+
+namespace tt::control {
+
+constexpr int zoomImage = 0;
+constexpr int value2Trackbar = 1;
+constexpr int value2Spin = 2;
+constexpr int value1Trackbar = 3;
+constexpr int value1Spin = 4;
+constexpr int volumeTrackbar = 5;
+constexpr int volumeField = 6;
+constexpr int playWave = 9;
+constexpr int playOneBit = 10;
+constexpr int stop = 11;
+constexpr int progress = 12;
+constexpr int rateLabel = 13;
+constexpr int channelsLabel = 14;
+constexpr int bitsLabel = 15;
+constexpr int samplesLabel = 16; // the sample count after loading, the mean error after a pass
+
+} // namespace tt::control
+
+namespace tt::menu {
+
+constexpr int openWave = 7;
+constexpr int exportBeepster = 8;
+constexpr int quit = 17;
+
+} // namespace tt::menu

@@ -1,0 +1,67 @@
+#pragma once
+// The program's event loop: it owns the window, the two off-screen images and the loaded sound,
+// and dispatches every user event to the loader, the conversion, the export, the audio output
+// and the zoom view. Everything runs to completion on this one thread.
+
+#include "modulator/ModulatorSettings.h"
+#include "platform/toolkit/Event.h"
+#include "platform/toolkit/Image.h"
+#include "platform/toolkit/Window.h"
+#include "shell/ShellState.h"
+#include "shell/WindowLayout.h"
+#include "wave/WaveDocument.h"
+
+#include <memory>
+
+namespace tt {
+
+class AudioOutput;
+class Dialogs;
+
+class Shell {
+public:
+    // Creates the images and the window with all its controls (not yet shown). The audio
+    // output should already be open; a closed one only means silence.
+    explicit Shell(AudioOutput& audio);
+    ~Shell();
+
+    Window& window() { return window_; }
+    void setDialogs(std::unique_ptr<Dialogs> dialogs);
+
+    // Shows the window and handles events until the user quits.
+    void run();
+
+    // Handles one event, then redraws the zoom view if the event asked for it. False when the
+    // event ends the program.
+    bool dispatch(const Event& event);
+
+    const ShellState& state() const { return state_; }
+    const WaveDocument& document() const { return document_; }
+    const Image& zoomView() const { return zoomView_; }
+    const Image& overviewStrip() const { return overviewStrip_; }
+    int redrawCount() const { return redrawCount_; }
+
+    // The settings as the controls show them now.
+    ModulatorSettings settings() const;
+
+private:
+    bool handle(const Event& event);
+    void handleControl(const Event& event);
+    void dragCursor();
+    void openWave();
+    void playOneBit();
+    void convertForPlay();
+    void exportPlayerSource();
+    void redraw();
+
+    AudioOutput& audio_;
+    Image zoomView_ { zoomViewWidth, zoomViewHeight };
+    Image overviewStrip_ { overviewWidth, overviewHeight };
+    Window window_;
+    std::unique_ptr<Dialogs> dialogs_;
+    WaveDocument document_;
+    ShellState state_;
+    int redrawCount_ = 0;
+};
+
+} // namespace tt
