@@ -1,0 +1,168 @@
+#include "export/PlayerSourceExport.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace tt {
+namespace {
+
+    namespace fs = std::filesystem;
+
+    struct StringSink final : TextSink {
+        std::string text;
+        bool write(std::string_view piece) override
+        {
+            text += piece;
+            return true;
+        }
+    };
+
+    std::string contentsOf(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    class PlayerSourceExport : public testing::Test {
+    protected:
+        void SetUp() override
+        {
+            folder = fs::temp_directory_path()
+                / ("ticktrace-export-test-" + std::to_string(::getpid()));
+            fs::create_directories(folder);
+            header.bitsPerSample = 16;
+            header.channelCount = 2;
+            // Silence: the bits alternate, 1 0 1 0 ...
+            data.assign(4 * 16 * 600, 0);
+            sampleArea.assign(data.size(), 0x33);
+        }
+        void TearDown() override { fs::remove_all(folder); }
+
+        ExportStatus exportTo(const fs::path& path)
+        {
+            return exportPlayerSource(
+                path.string(), header, data, ModulatorSettings {}, sampleArea, result);
+        }
+
+        std::string expectedText()
+        {
+            StringSink sink;
+            std::vector<std::uint8_t> area(data.size());
+            ConversionResult unused;
+            EXPECT_EQ(exportPlayerSource(sink, header, data, ModulatorSettings {}, area, unused),
+                ExportStatus::Written);
+            return sink.text;
+        }
+
+        std::size_t entriesInFolder() const
+        {
+            return std::size_t(std::distance(fs::directory_iterator(folder), {}));
+        }
+
+        fs::path folder;
+        WaveHeader header;
+        std::vector<std::uint8_t> data;
+        std::vector<std::uint8_t> sampleArea;
+        ConversionResult result;
+    };
+
+    TEST_F(PlayerSourceExport, TextExtensionOnlyForNamesWithout)
+    {
+        EXPECT_EQ(withTextExtension("/home/u/song"), "/home/u/song.txt");
+        EXPECT_EQ(withTextExtension("/home/u/song.asm"), "/home/u/song.asm");
+        EXPECT_EQ(withTextExtension("/home/u.v2/song"), "/home/u.v2/song.txt");
+        EXPECT_EQ(withTextExtension("song."), "song..txt");
+    }
+
+    TEST_F(PlayerSourceExport, ReplacesTheFileAndConverts)
+    {
+        const fs::path target = folder / "out.txt";
+        std::ofstream(target) << "old text";
+        EXPECT_EQ(exportTo(target), ExportStatus::Written);
+        const std::string text = contentsOf(target);
+        EXPECT_EQ(text, expectedText());
+        EXPECT_EQ(text.substr(text.size() - 29), ".dw 0b1010101010101010 ;600\r\n");
+        EXPECT_EQ(result.frameCount, 16 * 600);
+        EXPECT_EQ(errorLabelText(result), "Error: 504");
+        EXPECT_NE(sampleArea[0], 0x33);
+        EXPECT_EQ(entriesInFolder(), 1u) << "a temporary file was left behind";
+    }
+
+    TEST_F(PlayerSourceExport, CannotCreateLeavesEverythingAlone)
+    {
+        std::ofstream(folder / "plain") << "x";
+        fs::create_directory(folder / "taken.txt");
+        for (const fs::path& target : { folder / "missing" / "out.txt",
+                 folder / "plain" / "out.txt", folder / "taken.txt" }) {
+            EXPECT_EQ(exportTo(target), ExportStatus::CannotCreate) << target;
+        }
+        EXPECT_EQ(result.frameCount, 0);
+        EXPECT_EQ(sampleArea, std::vector<std::uint8_t>(data.size(), 0x33));
+        EXPECT_EQ(entriesInFolder(), 2u);
+    }
+
+    TEST_F(PlayerSourceExport, WriteFailureKeepsTheOldFile)
+    {
+        // A file size limit makes the writes fail part-way, as a full disk would.
+        const fs::path target = folder / "out.txt";
+        std::ofstream(target) << "old text";
+        data.assign(4 * 16 * 20000, 0);
+        sampleArea.assign(data.size(), 0);
+        rlimit saved {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 4096;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const ExportStatus status = exportTo(target);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        EXPECT_EQ(status, ExportStatus::CannotWrite);
+        EXPECT_EQ(contentsOf(target), "old text");
+        EXPECT_EQ(entriesInFolder(), 1u) << "the temporary file was not removed";
+        EXPECT_EQ(result.frameCount, 16 * 20000) << "the image is rebuilt all the same";
+    }
+
+    TEST_F(PlayerSourceExport, FailingSinkReportsCannotWrite)
+    {
+        struct FailingSink final : TextSink {
+            int calls = 0;
+            bool write(std::string_view) override
+            {
+                ++calls;
+                return false;
+            }
+        } sink;
+        data.assign(4 * 16 * 20000, 0);
+        sampleArea.assign(data.size(), 0);
+        EXPECT_EQ(exportPlayerSource(sink, header, data, ModulatorSettings {}, sampleArea, result),
+            ExportStatus::CannotWrite);
+        EXPECT_EQ(sink.calls, 1) << "writing goes on after a failure";
+    }
+
+    TEST_F(PlayerSourceExport, StreamVariant)
+    {
+        std::FILE* file = std::fopen((folder / "stream.txt").c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(exportPlayerSource(file, header, data, ModulatorSettings {}, sampleArea, result),
+            ExportStatus::Written);
+        std::fclose(file);
+        EXPECT_EQ(contentsOf(folder / "stream.txt"), expectedText());
+
+        std::FILE* full = std::fopen("/dev/full", "wb");
+        if (full == nullptr) {
+            GTEST_SKIP() << "no /dev/full";
+        }
+        EXPECT_EQ(exportPlayerSource(full, header, data, ModulatorSettings {}, sampleArea, result),
+            ExportStatus::CannotWrite);
+        std::fclose(full);
+    }
+
+} // namespace
+} // namespace tt
