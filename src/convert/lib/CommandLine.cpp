@@ -1,0 +1,258 @@
+#include "convert/lib/CommandLine.h"
+
+#include "convert/lib/ConversionRun.h"
+#include "convert/lib/NumberArgument.h"
+#include "modulator/VolumeText.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace tt {
+
+namespace {
+
+    std::string quoted(std::string_view text)
+    {
+        std::string result;
+        result.reserve(text.size() + 2);
+        result.push_back('\'');
+        result.append(text);
+        result.push_back('\'');
+        return result;
+    }
+
+    bool readWholeNumberOption(std::string_view name, std::string_view text, int minimum,
+        int maximum, int& out, std::string& error)
+    {
+        const std::optional<std::int64_t> value = parseWholeNumber(text);
+        if (!value || *value < minimum || *value > maximum) {
+            error = std::string(name) + " takes a whole number from " + std::to_string(minimum)
+                + " to " + std::to_string(maximum) + ", not " + quoted(text);
+            return false;
+        }
+        out = int(*value);
+        return true;
+    }
+
+    // The Volume field's reading (value x 100, halves to even), refused rather than limited
+    // when it falls outside 0 ... 400.
+    bool readVolumeOption(std::string_view text, int& out, std::string& error)
+    {
+        if (isDecimalNumber(text)) {
+            const std::int64_t volume = volumeFromText(text);
+            if (volume >= ModulatorSettings::volumeMin && volume <= ModulatorSettings::volumeMax) {
+                out = int(volume);
+                return true;
+            }
+        }
+        error = "--volume takes a number from 0 to 4 (1 = 100 %), not " + quoted(text);
+        return false;
+    }
+
+    enum class OptionKind { Flag, Value };
+
+    struct OptionName {
+        std::string_view name;
+        OptionKind kind;
+    };
+
+    constexpr OptionName knownOptions[] = {
+        { "--value1", OptionKind::Value },
+        { "--value2", OptionKind::Value },
+        { "--volume", OptionKind::Value },
+        { "--export", OptionKind::Value },
+        { "--wav", OptionKind::Value },
+        { "--info", OptionKind::Flag },
+        { "--help", OptionKind::Flag },
+        { "--version", OptionKind::Flag },
+    };
+
+    const OptionName* findOption(std::string_view name)
+    {
+        for (const OptionName& option : knownOptions) {
+            if (option.name == name) {
+                return &option;
+            }
+        }
+        return nullptr;
+    }
+
+    bool applyOption(
+        std::string_view name, std::string_view value, ConvertOptions& options, std::string& error)
+    {
+        if (name == "--value1") {
+            return readWholeNumberOption(name, value, ModulatorSettings::value1Min,
+                ModulatorSettings::value1Max, options.settings.value1, error);
+        }
+        if (name == "--value2") {
+            return readWholeNumberOption(name, value, ModulatorSettings::value2Min,
+                ModulatorSettings::value2Max, options.settings.value2, error);
+        }
+        if (name == "--volume") {
+            return readVolumeOption(value, options.settings.volume, error);
+        }
+        if (name == "--export" || name == "--wav") {
+            if (value.empty()) {
+                error = std::string(name) + " needs a file name";
+                return false;
+            }
+            if (name == "--wav" && value == ConvertOptions::standardOutputPath) {
+                error = "--wav needs a file name; only --export writes to standard output (-)";
+                return false;
+            }
+            (name == "--export" ? options.exportPath : options.wavPath) = std::string(value);
+            return true;
+        }
+        if (name == "--info") {
+            options.info = true;
+        } else if (name == "--help") {
+            options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
+        }
+        return true;
+    }
+
+    bool checkCombination(const ConvertOptions& options, std::string& error)
+    {
+        if (options.exportsToStandardOutput() && options.info) {
+            error = "--info and --export - would both write to standard output";
+            return false;
+        }
+        if (!options.exportPath.empty() && options.exportPath == options.wavPath) {
+            error = "--export and --wav name the same file " + quoted(options.wavPath);
+            return false;
+        }
+        return true;
+    }
+
+} // namespace
+
+std::string convertUsageLine()
+{
+    return "usage: " + std::string(convertProgramName)
+        + " [--value1 N] [--value2 N] [--volume X] [--export FILE|-] [--wav FILE] [--info]"
+          " INPUT.wav";
+}
+
+std::string convertHelpText()
+{
+    return convertUsageLine()
+        + "\n\n"
+          "Converts a PCM WAV file (8 or 16 bits, mono or stereo) into a one-bit sound with the\n"
+          "leaky-integrator pin model and writes the results that were asked for. The input is\n"
+          "converted once, however many outputs are given.\n"
+          "\n"
+          "Model settings:\n"
+          "  --value1 N       leak, 1 ... 9000 (default 3000)\n"
+          "  --value2 N       step, 1 ... 32767 (default 1000)\n"
+          "  --volume X       gain, 0 ... 4 where 1 is 100 % (default 1)\n"
+          "\n"
+          "Outputs (files are replaced only once completely written; a name is used as given,\n"
+          "no extension is added):\n"
+          "  --export FILE    the player source text (.dw 0b words); - writes to standard output\n"
+          "  --wav FILE       the modelled one-bit sound as a WAV file with the input's format\n"
+          "  --info           prints the sample rate, channels, bits, sample count and the mean\n"
+          "                   model error, one per line (the default without --export or --wav)\n"
+          "\n"
+          "  --help           shows this text\n"
+          "  --version        shows the version\n"
+          "\n"
+          "Options take their value as --opt VALUE or --opt=VALUE; -- ends the options.\n"
+          "\n"
+          "Exit status: 0 done, 2 usage error, 3 input not readable or not supported,\n"
+          "4 an output could not be created or written.\n";
+}
+
+bool parseConvertArguments(
+    std::span<const std::string_view> arguments, ConvertOptions& options, std::string& error)
+{
+    std::vector<std::string_view> seen;
+    std::vector<std::string_view> inputs;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
+            inputs.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "-h") {
+            options.help = true;
+            continue;
+        }
+        const auto equals = argument.find('=');
+        const std::string_view name = argument.substr(0, equals);
+        const OptionName* option = argument.starts_with("--") ? findOption(name) : nullptr;
+        if (!option) {
+            error = "unknown option " + quoted(name);
+            return false;
+        }
+        for (const std::string_view earlier : seen) {
+            if (earlier == name) {
+                error = std::string(name) + " is given more than once";
+                return false;
+            }
+        }
+        seen.push_back(name);
+        std::string_view value;
+        if (option->kind == OptionKind::Flag) {
+            if (equals != std::string_view::npos) {
+                error = std::string(name) + " takes no value";
+                return false;
+            }
+        } else if (equals != std::string_view::npos) {
+            value = argument.substr(equals + 1);
+        } else if (i + 1 < arguments.size()) {
+            value = arguments[++i];
+        } else {
+            error = std::string(name) + " needs a value";
+            return false;
+        }
+        if (!applyOption(name, value, options, error)) {
+            return false;
+        }
+    }
+    if (options.help || options.version) {
+        return true;
+    }
+    if (inputs.empty()) {
+        error = "no input file given";
+        return false;
+    }
+    if (inputs.size() > 1) {
+        error = "one input file only; " + quoted(inputs[1]) + " is one too many";
+        return false;
+    }
+    if (inputs.front() == "-") {
+        error = "the input must be a file; standard input is not read";
+        return false;
+    }
+    options.inputPath = std::string(inputs.front());
+    return checkCombination(options, error);
+}
+
+ExitStatus runConvertCommand(
+    std::span<const std::string_view> arguments, const ConsoleStreams& console)
+{
+    ConvertOptions options;
+    std::string error;
+    if (!parseConvertArguments(arguments, options, error)) {
+        std::fprintf(console.err, "%.*s: %s\n%s\n", int(convertProgramName.size()),
+            convertProgramName.data(), error.c_str(), convertUsageLine().c_str());
+        return ExitStatus::UsageError;
+    }
+    if (options.help || options.version) {
+        const std::string text
+            = options.help ? convertHelpText() : std::string(convertVersionText) + "\n";
+        std::fputs(text.c_str(), console.out);
+        return std::fflush(console.out) == 0 ? ExitStatus::Done : ExitStatus::OutputFailed;
+    }
+    return runConversion(options, console);
+}
+
+} // namespace tt

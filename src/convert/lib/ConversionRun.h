@@ -1,0 +1,18 @@
+#pragma once
+
+#include "convert/lib/ConsoleStreams.h"
+#include "convert/lib/ConvertOptions.h"
+#include "convert/lib/ExitStatus.h"
+
+namespace tt {
+
+// Loads the input, runs one conversion pass and writes every output that was asked for.
+//
+// Output files are created (as temporary files beside their targets) before the pass, so a name
+// that cannot be created costs no conversion; each replaces its target only once it is complete.
+// Both are complete before the first is renamed into place, which leaves only the final rename
+// of a second output able to fail after a first one was replaced; that is reported (exit 4)
+// naming the output that was written.
+ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& console);
+
+} // namespace tt

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "modulator/ModulatorSettings.h"
+
+#include <string>
+
+namespace tt {
+
+// What one run of the command-line tool was asked to do.
+struct ConvertOptions {
+    static constexpr const char* standardOutputPath = "-";
+
+    ModulatorSettings settings;
+    std::string inputPath;
+    std::string exportPath; // empty: no player source text; "-": the text goes to standard output
+    std::string wavPath; // empty: no one-bit WAV file
+    bool info = false;
+    bool help = false;
+    bool version = false;
+
+    bool exportsToStandardOutput() const { return exportPath == standardOutputPath; }
+    // Without an output file or stream the run prints the information lines.
+    bool printsInfo() const { return info || (exportPath.empty() && wavPath.empty()); }
+};
+
+} // namespace tt
