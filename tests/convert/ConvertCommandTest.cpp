@@ -1,0 +1,370 @@
+// The executable against the window's code path: same loader, same pass, same text writer. Then
+// the parts a child process cannot show: the terminal progress line and the clean-up on interrupt.
+
+#include "ConvertProcess.h"
+#include "convert/lib/ConversionRun.h"
+#include "convert/lib/InterruptCleanup.h"
+#include "export/PlayerSourceExport.h"
+#include "modulator/WholeFileConversion.h"
+#include "wave/FileInfo.h"
+#include "wave/WaveBytes.h"
+#include "wave/WaveDocument.h"
+#include "wave/WaveLoader.h"
+
+#include <cmath>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tt {
+namespace {
+
+    namespace fs = std::filesystem;
+    using testing::Bytes;
+    using testing::fileText;
+    using testing::runConvert;
+
+    // A tone with a slow sweep and some pseudo-random noise, so the bits are far from regular.
+    Bytes tone(std::int64_t frames, int channels, int bits)
+    {
+        Bytes samples;
+        std::uint32_t noise = 99;
+        for (std::int64_t f = 0; f < frames; ++f) {
+            const double t = double(f) / 22050.0;
+            const double level = 0.6 * std::sin(6.2831853 * (200.0 + 300.0 * t) * t);
+            for (int c = 0; c < channels; ++c) {
+                noise = noise * 1664525u + 1013904223u;
+                const double v = level * (c == 0 ? 1.0 : 0.7) + double(noise >> 24) / 2560.0;
+                if (bits == 8) {
+                    samples.push_back(std::uint8_t(128 + std::lround(v * 100.0)));
+                } else {
+                    testing::putU16(samples, std::uint16_t(std::int16_t(std::lround(v * 30000.0))));
+                }
+            }
+        }
+        return samples;
+    }
+
+    // What the window shows and writes for the file: export text, image and the info lines.
+    struct WindowOutcome {
+        std::string text;
+        Bytes image;
+        std::string infoLines;
+    };
+
+    WindowOutcome windowExport(
+        const std::string& wavPath, const ModulatorSettings& settings, const fs::path& textPath)
+    {
+        WindowOutcome outcome;
+        LoadedWave loaded;
+        WaveDocument document;
+        EXPECT_EQ(loadWaveFile(wavPath, loaded), LoadStatus::Loaded);
+        EXPECT_TRUE(document.accept(std::move(loaded)));
+        ConversionResult result;
+        EXPECT_EQ(exportPlayerSource(textPath.string(), document.header, document.data.bytes(),
+                      settings, document.image.sampleArea(), result),
+            ExportStatus::Written);
+        outcome.text = fileText(textPath);
+        outcome.image.assign(document.image.bytes().begin(), document.image.bytes().end());
+        const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
+        outcome.infoLines = info.rate + "\n" + info.channels + "\n" + info.bits + "\n"
+            + info.samples + "\n" + errorLabelText(result) + "\n";
+        return outcome;
+    }
+
+    class ConvertCommand : public ::testing::Test {
+    protected:
+        std::string input(const std::string& name, int channels, int bits, std::int64_t frames)
+        {
+            return files.write(name,
+                testing::canonicalWave({ 1, std::uint32_t(channels), 22050, std::uint32_t(bits) },
+                    tone(frames, channels, bits)));
+        }
+        std::string path(const std::string& name) const { return (files.dir() / name).string(); }
+        std::size_t entries() const
+        {
+            return std::size_t(std::distance(fs::directory_iterator(files.dir()), {}));
+        }
+
+        testing::TempFiles files;
+    };
+
+    TEST_F(ConvertCommand, OutputsEqualTheWindowsForDefaultAndOtherSettings)
+    {
+        struct Case {
+            int channels, bits;
+            std::vector<std::string> options;
+            ModulatorSettings settings;
+        };
+        const Case cases[] = {
+            { 2, 16, {}, {} },
+            { 2, 16, { "--value1", "8000", "--value2=250", "--volume", "2.675" },
+                { 8000, 250, 268 } },
+            { 1, 8, { "--value1=1", "--value2", "32767", "--volume=0.5" }, { 1, 32767, 50 } },
+            { 1, 16, { "--volume", "4.004" }, { 3000, 1000, 400 } },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.channels << " ch " << c.bits << " bit, "
+                                              << ::testing::PrintToString(c.options));
+            // Three blocks and then some, with a frame count that is not a multiple of 8.
+            const std::string wav = input("in.wav", c.channels, c.bits, 3 * 498 * 16 + 805);
+            const WindowOutcome window = windowExport(wav, c.settings, path("window.txt"));
+
+            std::vector<std::string> arguments = c.options;
+            arguments.insert(arguments.end(),
+                { "--export", path("cli.txt"), "--wav", path("cli.wav"), "--info", wav });
+            const auto run = runConvert(arguments, files.dir());
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(run.err, "");
+            EXPECT_EQ(run.out, window.infoLines);
+            EXPECT_EQ(fileText(path("cli.txt")), window.text);
+            EXPECT_EQ(
+                fileText(path("cli.wav")), std::string(window.image.begin(), window.image.end()));
+
+            // The one-bit file loads back with the program's own loader in the input's format.
+            LoadedWave back;
+            ASSERT_EQ(loadWaveFile(path("cli.wav"), back), LoadStatus::Loaded);
+            EXPECT_EQ(back.header.channelCount, c.channels);
+            EXPECT_EQ(back.header.bitsPerSample, c.bits);
+            EXPECT_EQ(back.header.sampleRateHz, 22050u);
+            EXPECT_TRUE(std::equal(back.data.bytes().begin(), back.data.bytes().end(),
+                window.image.begin() + 44, window.image.end()));
+
+            // Standard output carries the same text, and nothing else.
+            arguments = c.options;
+            arguments.insert(arguments.end(), { "--export", "-", wav });
+            const auto piped = runConvert(arguments, files.dir());
+            EXPECT_EQ(piped.exitCode, 0) << piped.err;
+            EXPECT_EQ(piped.out, window.text);
+        }
+    }
+
+    TEST_F(ConvertCommand, WavAloneIsThePlayModeImageAndInfoIsTheDefault)
+    {
+        const std::string wav = input("in.wav", 2, 16, 10000);
+        LoadedWave loaded;
+        WaveDocument document;
+        ASSERT_EQ(loadWaveFile(wav, loaded), LoadStatus::Loaded);
+        ASSERT_TRUE(document.accept(std::move(loaded)));
+        const ModulatorSettings settings { 4000, 3000, 150 };
+        const ConversionResult result = convertWholeFile(
+            document.header, document.data.bytes(), settings, document.image.sampleArea());
+
+        const auto run = runConvert(
+            { "--value1=4000", "--value2=3000", "--volume=1.5", "--wav", path("one-bit.wav"), wav },
+            files.dir());
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "") << "an output option replaces the default info lines";
+        const auto image = document.image.bytes();
+        EXPECT_EQ(fileText(path("one-bit.wav")), std::string(image.begin(), image.end()));
+
+        const auto info
+            = runConvert({ "--value1=4000", "--value2=3000", "--volume=1.5", wav }, files.dir());
+        EXPECT_EQ(info.exitCode, 0);
+        EXPECT_EQ(info.out,
+            "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result) + "\n");
+    }
+
+    TEST_F(ConvertCommand, UsageErrorsPrintMessageAndUsageAndWriteNothing)
+    {
+        const std::string wav = input("in.wav", 1, 16, 800);
+        const std::vector<std::vector<std::string>> refused = {
+            {},
+            { "--bogus", wav },
+            { "-x", wav },
+            { wav, wav },
+            { "-" },
+            { "--value1", "0", wav },
+            { "--value1=9001", wav },
+            { "--value1=30x", wav },
+            { "--value1=", wav },
+            { "--value2", "32768", wav },
+            { "--value2", "-5", wav },
+            { "--volume", "4.01", wav },
+            { "--volume", "-1", wav },
+            { "--volume", "abc", wav },
+            { "--volume", "1,5", wav },
+            { "--volume", " 1", wav },
+            { "--volume", "inf", wav },
+            { "--volume", "1e3", wav },
+            { "--value1=5", "--value1=6", wav },
+            { "--info=yes", wav },
+            { "--export", "-", "--info", wav },
+            { "--export", path("same"), "--wav", path("same"), wav },
+            { "--wav", "-", wav },
+            { "--export", path("out.txt"), wav, "--value2" },
+        };
+        const std::size_t entriesBefore = entries();
+        for (const auto& arguments : refused) {
+            SCOPED_TRACE(::testing::PrintToString(arguments));
+            const auto run = runConvert(arguments, files.dir());
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_EQ(run.out, "");
+            const auto lineEnd = run.err.find('\n');
+            ASSERT_NE(lineEnd, std::string::npos);
+            EXPECT_TRUE(run.err.starts_with("ticktrace-convert: ")) << run.err;
+            EXPECT_TRUE(run.err.substr(lineEnd + 1).starts_with("usage: ticktrace-convert "));
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        }
+        EXPECT_EQ(entries(), entriesBefore);
+
+        // The ends of each range are accepted, as is a file name after "--".
+        fs::copy_file(wav, path("-odd.wav"));
+        const auto edges
+            = runConvert({ "--value1=9000", "--value2", "1", "--volume=0", "--", path("-odd.wav") },
+                files.dir());
+        EXPECT_EQ(edges.exitCode, 0) << edges.err;
+    }
+
+    TEST_F(ConvertCommand, HelpAndVersion)
+    {
+        const auto help = runConvert({ "--help" }, files.dir());
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_TRUE(help.out.starts_with("usage: ticktrace-convert ")) << help.out;
+        EXPECT_NE(help.out.find("--export"), std::string::npos);
+        EXPECT_EQ(help.err, "");
+        const auto version = runConvert({ "--version" }, files.dir());
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.out, "ticktrace-convert 1.0\n");
+    }
+
+    TEST_F(ConvertCommand, RefusedAndUnreadableInputsExitWith3)
+    {
+        std::ofstream(path("existing.txt")) << "kept";
+        const Bytes pcm24
+            = testing::canonicalWave({ 1, 2, 44100, 24 }, testing::samplePattern(600));
+        const struct {
+            std::string input;
+            bool formatMessage;
+        } inputs[] = {
+            { files.write("text.wav", { 'h', 'e', 'l', 'l', 'o' }), true },
+            { files.write("24bit.wav", pcm24), true },
+            { files.write("float.wav", testing::canonicalWave({ 3, 1, 44100, 16 }, Bytes(64))),
+                true },
+            { path("missing.wav"), false },
+            { files.dir().string(), false },
+        };
+        for (const auto& in : inputs) {
+            SCOPED_TRACE(in.input);
+            const auto run = runConvert(
+                { "--export", path("existing.txt"), "--wav", path("new.wav"), in.input },
+                files.dir());
+            EXPECT_EQ(run.exitCode, 3);
+            EXPECT_EQ(run.err.find("Format not supported") != std::string::npos, in.formatMessage)
+                << run.err;
+            EXPECT_EQ(fileText(path("existing.txt")), "kept");
+            EXPECT_FALSE(fs::exists(path("new.wav")));
+        }
+    }
+
+    TEST_F(ConvertCommand, OutputsThatCannotBeCreatedOrWrittenLeaveFilesAsTheyWere)
+    {
+        const std::string wav = input("in.wav", 2, 16, 20000);
+        std::ofstream(path("old.txt")) << "old text";
+        std::ofstream(path("old.wav")) << "old sound";
+        const std::size_t entriesBefore = entries();
+
+        // A parent that is a regular file fails for root as well. The export could be created,
+        // but nothing is replaced when the other output cannot be.
+        const auto uncreatable = runConvert(
+            { "--export", path("old.txt"), "--wav", path("old.txt") + "/x.wav", wav }, files.dir());
+        EXPECT_EQ(uncreatable.exitCode, 4);
+        EXPECT_NE(uncreatable.err.find("can't create"), std::string::npos) << uncreatable.err;
+
+        // A file size limit makes writes fail part-way, as a full disk would. The limit and the
+        // ignored SIGXFSZ are inherited by the child.
+        rlimit saved {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 16384;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const auto textTooLarge = runConvert({ "--export", path("old.txt"), wav }, files.dir());
+        const auto wavTooLarge = runConvert({ "--wav", path("old.wav"), wav }, files.dir());
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        EXPECT_EQ(textTooLarge.exitCode, 4);
+        EXPECT_NE(textTooLarge.err.find("can't write"), std::string::npos) << textTooLarge.err;
+        EXPECT_EQ(wavTooLarge.exitCode, 4);
+
+        EXPECT_EQ(fileText(path("old.txt")), "old text");
+        EXPECT_EQ(fileText(path("old.wav")), "old sound");
+        EXPECT_EQ(entries(), entriesBefore) << "a temporary or partial file was left behind";
+
+        // Standard output that cannot take the text: the reader went away.
+        const auto gone = runConvert(
+            { "--export", "-", wav }, files.dir(), testing::StandardOutput::ReaderGone);
+        EXPECT_EQ(gone.exitCode, 4) << "-1: the process was killed";
+        EXPECT_NE(gone.err.find("can't write standard output"), std::string::npos) << gone.err;
+    }
+
+    TEST(ConvertProgress, ShownOnATerminalAndWipedWithoutChangingTheOutputs)
+    {
+        testing::TempFiles files;
+        // 2^17 frames: the progress-only sink of a pass without text reports twice.
+        const testing::Format format { 1, 1, 8000, 16 };
+        const testing::Bytes samples = testing::samplePattern(2 * 131072);
+        const testing::Bytes bytes = testing::canonicalWave(format, samples);
+        const std::string wav = files.write("in.wav", bytes);
+        for (const bool withText : { false, true }) {
+            SCOPED_TRACE(withText ? "export mode" : "play mode");
+            ConvertOptions options;
+            options.inputPath = wav;
+            options.wavPath = (files.dir() / "terminal.wav").string();
+            options.exportPath = withText ? (files.dir() / "terminal.txt").string() : "";
+            std::FILE* err = std::tmpfile();
+            ASSERT_NE(err, nullptr);
+            ConsoleStreams console { stdout, err, true, std::chrono::milliseconds(0) };
+            ASSERT_EQ(runConversion(options, console), ExitStatus::Done);
+            std::rewind(err);
+            std::string shown(4096, '\0');
+            shown.resize(std::fread(shown.data(), 1, shown.size(), err));
+            std::fclose(err);
+            EXPECT_NE(shown.find("\rticktrace-convert: converting 100%"), std::string::npos)
+                << shown;
+            EXPECT_TRUE(shown.ends_with("\r\x1b[K")) << "the line is not wiped";
+
+            // Without a terminal the same run gives the same bytes and prints nothing.
+            const auto plain = testing::runConvert(
+                { "--wav", (files.dir() / "plain.wav").string(), wav }, files.dir());
+            EXPECT_EQ(plain.err, "");
+            EXPECT_EQ(
+                testing::fileText(files.dir() / "plain.wav"), testing::fileText(options.wavPath));
+        }
+    }
+
+    TEST(ConvertInterrupt, RemovesTemporaryFilesThenDiesOfTheSignal)
+    {
+        testing::TempFiles files;
+        const fs::path temporary = files.dir() / "out.txt.tmp";
+        const fs::path untracked = files.dir() / "other.txt";
+        std::ofstream(temporary) << "half";
+        std::ofstream(untracked) << "kept";
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            InterruptCleanup cleanup;
+            cleanup.add(temporary.string());
+            ::raise(SIGTERM);
+            ::_exit(0); // reached only when the signal did not end the process
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        EXPECT_FALSE(fs::exists(temporary));
+        EXPECT_TRUE(fs::exists(untracked));
+
+        // Once the run is over the handler is gone again.
+        {
+            InterruptCleanup cleanup;
+        }
+        struct sigaction current { };
+        ::sigaction(SIGTERM, nullptr, &current);
+        EXPECT_EQ(current.sa_handler, SIG_DFL);
+    }
+
+} // namespace
+} // namespace tt
