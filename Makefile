@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench fuzz bootstrap configure build clean format
+.PHONY: all run test bench fuzz example bootstrap configure build clean format
 
 all: build
 
@@ -27,6 +27,10 @@ test: build
 
 bench: build
 	$(BUILD_DIR)/bench/ticktrace_bench $(BENCH_ARGS)
+
+# ticktrace-convert and a small WAV file to try it on (see "Command line" in the README).
+example: build
+	@scripts/make-example-wav.sh $(BUILD_DIR)/example.wav
 
 fuzz: bootstrap
 	@scripts/fuzz.sh $(FUZZ_SECONDS)
