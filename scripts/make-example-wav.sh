@@ -10,7 +10,8 @@ if ! command -v sox >/dev/null 2>&1; then
   exit 1
 fi
 mkdir -p "$(dirname "$out")"
-# -D: no dither, so the file is the same on every run.
-sox -D -n -r 22050 -c 2 -b 16 -e signed-integer "$out" \
+# -D: no dither, so the file is the same on every run. The rate before -n is the rate the
+# tones are made at, so nothing is resampled.
+sox -D -r 22050 -n -c 2 -b 16 -e signed-integer "$out" \
   synth 2 sine 220 sine 330 fade 0.05 2 0.3 gain -6
 echo "$out"
