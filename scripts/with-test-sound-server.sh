@@ -25,7 +25,7 @@ server_pid=
 # The daemon is not our child, so once it exits it may linger as a zombie until init reaps it.
 server_running() {
   [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null \
-    && ! ps -o stat= -p "$server_pid" 2>/dev/null | grep -q '^Z'
+    && ! grep -qs '^State:[[:space:]]*Z' "/proc/$server_pid/status"
 }
 
 stop_server() {
