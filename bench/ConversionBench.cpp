@@ -28,7 +28,7 @@ void BM_ConversionBareUpdateLoop(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * tt::bench::musicFrameCount);
 }
-BENCHMARK(BM_ConversionBareUpdateLoop)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConversionBareUpdateLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ConversionPlayMode(benchmark::State& state)
 {
@@ -44,6 +44,6 @@ void BM_ConversionPlayMode(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * tt::bench::musicFrameCount);
 }
-BENCHMARK(BM_ConversionPlayMode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConversionPlayMode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

@@ -94,10 +94,12 @@ namespace detail {
 
     // ChannelCount is 1 or 2 for the common layouts, 0 for any other count (read at run time).
     // The model lives in this function only: the sink and the sample stores then cannot reach
-    // it, and its levels stay in registers across the per-frame sink call.
+    // it, and its levels stay in registers across the per-frame sink call. `out` is restrict
+    // because byte stores may otherwise alias anything, the sink's bit state included, which
+    // would force that state through memory on every frame.
     template <int BytesPerSample, int ChannelCount, BitSink Sink>
     double convertFrames(const ModulatorSettings& settings, const WaveHeader& header,
-        const std::uint8_t* in, std::uint8_t* out, std::int64_t frameCount, Sink& sink)
+        const std::uint8_t* in, std::uint8_t* __restrict out, std::int64_t frameCount, Sink& sink)
     {
         PinModel model(settings, header);
         const int channels = ChannelCount == 0 ? header.channelCount : ChannelCount;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace tt {
@@ -154,11 +156,23 @@ namespace {
             ExportStatus::Written);
         std::fclose(file);
         EXPECT_EQ(contentsOf(folder / "stream.txt"), expectedText());
+    }
 
-        std::FILE* full = std::fopen("/dev/full", "wb");
-        if (full == nullptr) {
-            GTEST_SKIP() << "no /dev/full";
+    TEST_F(PlayerSourceExport, StreamVariantReportsAFullDevice)
+    {
+        // A node of its own where the system allows it (another test replacing /dev/full cannot
+        // spoil it); else /dev/full, opened only when it is the device: as root, opening a
+        // missing one would create a plain file.
+        std::string devicePath = (folder / "full").string();
+        if (::mknod(devicePath.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) {
+            devicePath = "/dev/full";
         }
+        struct stat device { };
+        if (::stat(devicePath.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) {
+            GTEST_SKIP() << "no full device";
+        }
+        std::FILE* full = std::fopen(devicePath.c_str(), "r+b");
+        ASSERT_NE(full, nullptr);
         EXPECT_EQ(exportPlayerSource(full, header, data, ModulatorSettings {}, sampleArea, result),
             ExportStatus::CannotWrite);
         std::fclose(full);
