@@ -161,6 +161,11 @@ namespace {
         const auto image = document.image.bytes();
         EXPECT_EQ(fileText(path("one-bit.wav")), std::string(image.begin(), image.end()));
 
+        // Unlike the window's save dialog, the tool writes exactly the name it was given.
+        EXPECT_EQ(runConvert({ "--export", path("no-extension"), wav }, files.dir()).exitCode, 0);
+        EXPECT_TRUE(fs::exists(path("no-extension")));
+        EXPECT_FALSE(fs::exists(path("no-extension.txt")));
+
         const auto info
             = runConvert({ "--value1=4000", "--value2=3000", "--volume=1.5", wav }, files.dir());
         EXPECT_EQ(info.exitCode, 0);
