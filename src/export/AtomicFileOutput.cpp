@@ -72,9 +72,7 @@ AtomicFileOutput::AtomicFileOutput(
 
 AtomicFileOutput::~AtomicFileOutput()
 {
-    if (!committed_) {
-        discard();
-    }
+    discard();
 }
 
 bool AtomicFileOutput::write(std::string_view text)
@@ -95,8 +93,8 @@ bool AtomicFileOutput::write(std::string_view text)
 
 bool AtomicFileOutput::commit()
 {
-    if (committed_) {
-        return true;
+    if (!temporaryExists_) {
+        return !failed_;
     }
     if (failed_ || ::fsync(descriptor_) != 0) {
         discard();
@@ -108,7 +106,7 @@ bool AtomicFileOutput::commit()
         discard();
         return false;
     }
-    committed_ = true;
+    temporaryExists_ = false;
     // Make the rename itself durable; the new text is complete either way, so a failure here
     // changes nothing the caller could act on.
     const int folder = ::open(folderOf(targetPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -121,12 +119,15 @@ bool AtomicFileOutput::commit()
 
 void AtomicFileOutput::discard()
 {
-    failed_ = true;
     if (descriptor_ >= 0) {
         ::close(descriptor_);
         descriptor_ = -1;
     }
-    ::unlink(temporaryPath_.c_str());
+    if (temporaryExists_) {
+        failed_ = true;
+        temporaryExists_ = false;
+        ::unlink(temporaryPath_.c_str());
+    }
 }
 
 } // namespace tt

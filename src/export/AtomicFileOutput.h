@@ -27,8 +27,6 @@ public:
     // far or any of these steps failed; the temporary file is then gone and the target unchanged.
     bool commit();
 
-    const std::string& temporaryPath() const { return temporaryPath_; }
-
 private:
     AtomicFileOutput(std::string targetPath, std::string temporaryPath, int descriptor);
     void discard();
@@ -37,7 +35,7 @@ private:
     const std::string temporaryPath_;
     int descriptor_ = -1;
     bool failed_ = false;
-    bool committed_ = false;
+    bool temporaryExists_ = true; // until renamed over the target or removed
 };
 
 } // namespace tt
