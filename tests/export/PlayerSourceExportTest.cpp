@@ -131,23 +131,6 @@ namespace {
         EXPECT_EQ(result.frameCount, 16 * 20000) << "the image is rebuilt all the same";
     }
 
-    TEST_F(PlayerSourceExport, FailingSinkReportsCannotWrite)
-    {
-        struct FailingSink final : TextSink {
-            int calls = 0;
-            bool write(std::string_view) override
-            {
-                ++calls;
-                return false;
-            }
-        } sink;
-        data.assign(4 * 16 * 20000, 0);
-        sampleArea.assign(data.size(), 0);
-        EXPECT_EQ(exportPlayerSource(sink, header, data, ModulatorSettings {}, sampleArea, result),
-            ExportStatus::CannotWrite);
-        EXPECT_EQ(sink.calls, 1) << "writing goes on after a failure";
-    }
-
     TEST_F(PlayerSourceExport, StreamVariant)
     {
         std::FILE* file = std::fopen((folder / "stream.txt").c_str(), "wb");
