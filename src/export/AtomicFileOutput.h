@@ -27,6 +27,9 @@ public:
     // far or any of these steps failed; the temporary file is then gone and the target unchanged.
     bool commit();
 
+    // Where the text goes until commit(); callers that must clean up on a signal register it.
+    const std::string& temporaryPath() const { return temporaryPath_; }
+
 private:
     AtomicFileOutput(std::string targetPath, std::string temporaryPath, int descriptor);
     void discard();
