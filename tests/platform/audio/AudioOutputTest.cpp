@@ -91,7 +91,7 @@ namespace {
 
     struct ToneCase {
         const char* name;
-        ToneSpec spec;
+        ToneRecipe recipe;
         bool fromFile;
     };
 
@@ -105,15 +105,15 @@ namespace {
     TEST_P(TonePlaysTest, AtItsPitchForItsFullLength)
     {
         const ToneCase& tone = GetParam();
-        const auto image = makeToneImage(tone.spec);
+        const auto image = makeToneImage(tone.recipe);
         if (tone.fromFile) {
             ASSERT_TRUE(audio_.loadFile(0, writeTempFile(image, "tone.wav")));
         } else {
             ASSERT_TRUE(audio_.loadImage(1, image.data(), image.size()));
         }
         audio_.play(tone.fromFile ? 0 : 1);
-        expectTone(captureUntilQuiet(), tone.spec.segments[0].frequencyHz,
-            tone.spec.segments[0].durationSeconds);
+        expectTone(captureUntilQuiet(), tone.recipe.segments[0].frequencyHz,
+            tone.recipe.segments[0].durationSeconds);
     }
 
     INSTANTIATE_TEST_SUITE_P(Formats, TonePlaysTest,

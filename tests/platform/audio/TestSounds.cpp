@@ -33,19 +33,19 @@ namespace {
 
 } // namespace
 
-std::vector<std::uint8_t> makeToneImage(const ToneSpec& spec)
+std::vector<std::uint8_t> makeToneImage(const ToneRecipe& recipe)
 {
-    const int bytesPerSample = spec.bitsPerSample / 8;
+    const int bytesPerSample = recipe.bitsPerSample / 8;
     std::vector<std::uint8_t> samples;
     double phase = 0;
-    for (const ToneSegment& segment : spec.segments) {
+    for (const ToneSegment& segment : recipe.segments) {
         const auto frameCount
-            = std::int64_t(std::lround(segment.durationSeconds * spec.sampleRateHz));
+            = std::int64_t(std::lround(segment.durationSeconds * recipe.sampleRateHz));
         for (std::int64_t i = 0; i < frameCount; ++i) {
-            const double value = spec.amplitude * std::sin(phase);
-            phase += 2 * std::numbers::pi * segment.frequencyHz / spec.sampleRateHz;
-            for (int c = 0; c < spec.channelCount; ++c) {
-                if (spec.bitsPerSample == 8) {
+            const double value = recipe.amplitude * std::sin(phase);
+            phase += 2 * std::numbers::pi * segment.frequencyHz / recipe.sampleRateHz;
+            for (int c = 0; c < recipe.channelCount; ++c) {
+                if (recipe.bitsPerSample == 8) {
                     samples.push_back(std::uint8_t(std::lround(128 + 127 * value)));
                 } else {
                     putU16(samples, std::uint16_t(std::int16_t(std::lround(32767 * value))));
@@ -60,12 +60,12 @@ std::vector<std::uint8_t> makeToneImage(const ToneSpec& spec)
     putId(image, "fmt ");
     putU32(image, 16);
     putU16(image, 1);
-    putU16(image, std::uint32_t(spec.channelCount));
-    putU32(image, std::uint32_t(spec.sampleRateHz));
-    putU32(image, std::uint32_t(spec.sampleRateHz * spec.channelCount * bytesPerSample));
-    putU16(image, std::uint32_t(spec.channelCount * bytesPerSample));
-    putU16(image, std::uint32_t(spec.bitsPerSample));
-    if (spec.listChunk) {
+    putU16(image, std::uint32_t(recipe.channelCount));
+    putU32(image, std::uint32_t(recipe.sampleRateHz));
+    putU32(image, std::uint32_t(recipe.sampleRateHz * recipe.channelCount * bytesPerSample));
+    putU16(image, std::uint32_t(recipe.channelCount * bytesPerSample));
+    putU16(image, std::uint32_t(recipe.bitsPerSample));
+    if (recipe.listChunk) {
         putId(image, "LIST");
         putU32(image, 9);
         image.insert(image.end(), { 'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 'x', 0 });

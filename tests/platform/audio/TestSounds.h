@@ -16,7 +16,7 @@ struct ToneSegment {
     double durationSeconds = 0;
 };
 
-struct ToneSpec {
+struct ToneRecipe {
     std::vector<ToneSegment> segments; // played one after the other, phase continuous
     int bitsPerSample = 16;
     int channelCount = 1;
@@ -25,7 +25,7 @@ struct ToneSpec {
     bool listChunk = false; // a "LIST" chunk of odd size between "fmt " and "data"
 };
 
-std::vector<std::uint8_t> makeToneImage(const ToneSpec& spec);
+std::vector<std::uint8_t> makeToneImage(const ToneRecipe& recipe);
 std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name);
 
 // Full-scale amplitude the tests expect back from the server at the tones' 0.5 amplitude.
