@@ -27,7 +27,10 @@ inline void putU32(Bytes& b, std::uint32_t v)
 
 inline void putText(Bytes& b, const std::string& text)
 {
-    b.insert(b.end(), text.begin(), text.end());
+    // Byte by byte: GCC 12 reports a false overflow for a range insert of a short string here.
+    for (const char c : text) {
+        b.push_back(std::uint8_t(c));
+    }
 }
 
 // A chunk whose header states declaredBytes; the body is written as given (no pad byte).

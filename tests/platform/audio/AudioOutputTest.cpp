@@ -6,8 +6,8 @@
 
 #include "platform/audio/AudioOutput.h"
 
-#include "platform/audio/SoundCapture.h"
-#include "platform/audio/TestSounds.h"
+#include "SoundCapture.h"
+#include "TestSounds.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/audio/TestSounds.h"
+#include "TestSounds.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/audio/SoundCapture.h"
+#include "SoundCapture.h"
 
 #include <csignal>
 #include <spawn.h>
