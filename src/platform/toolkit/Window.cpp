@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QImage>
@@ -236,6 +238,28 @@ std::string Window::title() const
     return impl_->window.windowTitle().toStdString();
 }
 
+namespace {
+    // Labels have fixed widths; a long text (a sample count of nine digits or more) is shown in
+    // a smaller font rather than cut off. Below 8 pixels it would no longer be legible: the
+    // whole text is then offered as a tool tip.
+    void fitToWidth(QLabel& label)
+    {
+        constexpr int smallestPixelSize = 8;
+        QFont font = label.parentWidget()->font();
+        if (font.pixelSize() < 0) { // sized in points
+            font.setPixelSize(QFontInfo(font).pixelSize());
+        }
+        const int room = label.contentsRect().width();
+        while (QFontMetrics(font).horizontalAdvance(label.text()) > room
+            && font.pixelSize() > smallestPixelSize) {
+            font.setPixelSize(font.pixelSize() - 1);
+        }
+        label.setFont(font);
+        const bool fits = QFontMetrics(font).horizontalAdvance(label.text()) <= room;
+        label.setToolTip(fits ? QString() : label.text());
+    }
+} // namespace
+
 void Window::addLabel(int id, Rect geometry, std::string_view text)
 {
     impl_->place(id, new QLabel(toQt(text), impl_->parent), geometry);
@@ -396,6 +420,7 @@ void Window::setText(int id, std::string_view text)
         field->setCursorPosition(0); // show the beginning of a text longer than the field
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(toQt(text));
+        fitToWidth(*label);
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->setText(toQt(text));
     }

@@ -3,6 +3,10 @@
 #include "UserInput.h"
 #include "platform/toolkit/Image.h"
 
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
 #include <Qt>
 #include <gtest/gtest.h>
 #include <vector>
@@ -90,6 +94,37 @@ namespace {
         EXPECT_EQ(window.value(4), 77);
         input.typeText(4, "250");
         EXPECT_EQ(window.value(4), 250);
+    }
+
+    TEST_F(WindowTest, LabelTextsAreShownWholeInTheirWidth)
+    {
+        const auto label = [] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* found = top->findChild<QLabel*>()) {
+                    return found;
+                }
+            }
+            return static_cast<QLabel*>(nullptr);
+        }();
+        ASSERT_NE(label, nullptr);
+        const auto shownWidth
+            = [&] { return QFontMetrics(label->font()).horizontalAdvance(label->text()); };
+        const int normalSize = QFontInfo(label->font()).pixelSize();
+
+        window.setText(13, "4294967295 Samples"); // the largest count a WAV file can hold
+        EXPECT_EQ(window.text(13), "4294967295 Samples");
+        EXPECT_LE(shownWidth(), label->contentsRect().width());
+        EXPECT_LT(QFontInfo(label->font()).pixelSize(), normalSize);
+
+        // A short text afterwards gets the normal size back.
+        window.setText(13, "Error: 504");
+        EXPECT_EQ(QFontInfo(label->font()).pixelSize(), normalSize);
+        EXPECT_TRUE(label->toolTip().isEmpty());
+
+        // Too long for any legible size: cut, but readable in full as a tool tip.
+        const std::string essay(200, 'W');
+        window.setText(13, essay);
+        EXPECT_EQ(label->toolTip().toStdString(), essay);
     }
 
     TEST_F(WindowTest, ContainerPlacesItsControlsRelativeToItself)
