@@ -2,6 +2,8 @@
 
 #include "platform/toolkit/Window.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QWidget>
@@ -30,22 +32,29 @@ namespace {
         return static_cast<QWidget*>(window.nativeHandle());
     }
 
+    // The caller usually starts a long load or export right after a dialog, without returning
+    // to the event loop. Let the dialog leave the screen and the window repaint first, or the
+    // dead dialog stays in view and hides the progress bar. User input waits for the loop.
+    std::string settled(const QString& answer)
+    {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return answer.toStdString();
+    }
+
 } // namespace
 
 std::string DesktopDialogs::openFile(
     std::string_view title, std::string_view defaultName, std::string_view filter)
 {
-    return QFileDialog::getOpenFileName(
-        parentOf(owner_), toQt(title), toQt(defaultName), toQtFilter(filter))
-        .toStdString();
+    return settled(QFileDialog::getOpenFileName(
+        parentOf(owner_), toQt(title), toQt(defaultName), toQtFilter(filter)));
 }
 
 std::string DesktopDialogs::saveFile(
     std::string_view title, std::string_view defaultName, std::string_view filter)
 {
-    return QFileDialog::getSaveFileName(parentOf(owner_), toQt(title), toQt(defaultName),
-        toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite)
-        .toStdString();
+    return settled(QFileDialog::getSaveFileName(parentOf(owner_), toQt(title), toQt(defaultName),
+        toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
 void DesktopDialogs::message(std::string_view title, std::string_view text)
