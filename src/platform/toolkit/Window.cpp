@@ -92,6 +92,26 @@ namespace {
         }
     };
 
+    // Labels have fixed widths; a long text (a sample count of nine digits or more) is shown in
+    // a smaller font rather than cut off. Below 8 pixels it would no longer be legible: the
+    // whole text is then offered as a tool tip.
+    void fitToWidth(QLabel& label)
+    {
+        constexpr int smallestPixelSize = 8;
+        QFont font = label.parentWidget()->font();
+        if (font.pixelSize() < 0) { // sized in points
+            font.setPixelSize(QFontInfo(font).pixelSize());
+        }
+        const int room = label.contentsRect().width();
+        while (QFontMetrics(font).horizontalAdvance(label.text()) > room
+            && font.pixelSize() > smallestPixelSize) {
+            font.setPixelSize(font.pixelSize() - 1);
+        }
+        label.setFont(font);
+        const bool fits = QFontMetrics(font).horizontalAdvance(label.text()) <= room;
+        label.setToolTip(fits ? QString() : label.text());
+    }
+
 } // namespace
 
 struct Window::Impl : public QObject {
@@ -238,31 +258,11 @@ std::string Window::title() const
     return impl_->window.windowTitle().toStdString();
 }
 
-namespace {
-    // Labels have fixed widths; a long text (a sample count of nine digits or more) is shown in
-    // a smaller font rather than cut off. Below 8 pixels it would no longer be legible: the
-    // whole text is then offered as a tool tip.
-    void fitToWidth(QLabel& label)
-    {
-        constexpr int smallestPixelSize = 8;
-        QFont font = label.parentWidget()->font();
-        if (font.pixelSize() < 0) { // sized in points
-            font.setPixelSize(QFontInfo(font).pixelSize());
-        }
-        const int room = label.contentsRect().width();
-        while (QFontMetrics(font).horizontalAdvance(label.text()) > room
-            && font.pixelSize() > smallestPixelSize) {
-            font.setPixelSize(font.pixelSize() - 1);
-        }
-        label.setFont(font);
-        const bool fits = QFontMetrics(font).horizontalAdvance(label.text()) <= room;
-        label.setToolTip(fits ? QString() : label.text());
-    }
-} // namespace
-
 void Window::addLabel(int id, Rect geometry, std::string_view text)
 {
-    impl_->place(id, new QLabel(toQt(text), impl_->parent), geometry);
+    auto* label = new QLabel(toQt(text), impl_->parent);
+    impl_->place(id, label, geometry);
+    fitToWidth(*label);
 }
 
 void Window::addButton(int id, Rect geometry, std::string_view text)
@@ -278,7 +278,7 @@ void Window::addTextField(int id, Rect geometry)
 {
     auto* field = new QLineEdit(impl_->parent);
     QFont small = field->font(); // room for "1.000000" in fifty pixels
-    small.setPixelSize(10);
+    small.setPixelSize(9);
     field->setFont(small);
     // textEdited fires for the user's typing only, never for setText.
     QObject::connect(field, &QLineEdit::textEdited, impl_.get(), [d = impl_.get(), id] {
