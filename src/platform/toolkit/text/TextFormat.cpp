@@ -1,7 +1,6 @@
 #include "platform/toolkit/text/TextFormat.h"
 
 #include <cctype>
-#include <cfenv>
 #include <charconv>
 #include <cmath>
 
@@ -67,17 +66,18 @@ std::string toBinaryDigits(std::uint64_t value)
 
 std::int64_t roundHalfEven(double value)
 {
-    // nearbyint follows the current rounding mode, which the program never changes from
-    // round-to-nearest-even; pin it anyway so a library that changes it cannot skew results.
-    const int saved = std::fegetround();
-    if (saved != FE_TONEAREST) {
-        std::fesetround(FE_TONEAREST);
+    // Independent of the floating-point rounding mode (conversion to an integer always
+    // truncates), and cheap enough for per-pixel use: no library call.
+    if (!(std::fabs(value) < 0x1p52)) {
+        return static_cast<std::int64_t>(value); // no fraction at this magnitude
     }
-    const double rounded = std::nearbyint(value);
-    if (saved != FE_TONEAREST) {
-        std::fesetround(saved);
-    }
-    return static_cast<std::int64_t>(rounded);
+    const auto truncated = static_cast<std::int64_t>(value);
+    const std::int64_t below = truncated - std::int64_t(double(truncated) > value);
+    const double fraction = value - double(below); // exact: the fraction bits of value
+    // Bitwise, not logical: the fraction is unpredictable, and a branch on it costs more than
+    // the whole computation.
+    const bool up = (fraction > 0.5) | ((fraction == 0.5) & ((below & 1) != 0));
+    return below + std::int64_t(up);
 }
 
 std::int64_t truncateTowardZero(double value)

@@ -1,5 +1,7 @@
 #include "platform/toolkit/text/TextFormat.h"
 
+#include <array>
+#include <cfenv>
 #include <clocale>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -52,6 +54,22 @@ namespace {
         EXPECT_EQ(roundHalfEven(-0.5), 0);
         EXPECT_EQ(roundHalfEven(503.9), 504);
         EXPECT_EQ(roundHalfEven(32767.5), 32768);
+        EXPECT_EQ(roundHalfEven(-1.5), -2);
+        EXPECT_EQ(roundHalfEven(-3.7), -4);
+        EXPECT_EQ(roundHalfEven(0.49999999999999994), 0); // where floor(x + 0.5) gives 1
+        EXPECT_EQ(roundHalfEven(4503599627370497.0), 4503599627370497); // 2^52 + 1, no fraction
+        EXPECT_EQ(roundHalfEven(600000.0 * 16.5), 9900000);
+        // The program never changes the rounding mode; a library that did must not skew results.
+        const int mode = std::fegetround();
+        std::fesetround(FE_UPWARD);
+        const auto upward
+            = std::array { roundHalfEven(2.5), roundHalfEven(-2.5), roundHalfEven(2.4) };
+        std::fesetround(FE_DOWNWARD);
+        const auto downward
+            = std::array { roundHalfEven(3.5), roundHalfEven(-3.5), roundHalfEven(2.6) };
+        std::fesetround(mode);
+        EXPECT_EQ(upward, (std::array<std::int64_t, 3> { 2, -2, 2 }));
+        EXPECT_EQ(downward, (std::array<std::int64_t, 3> { 4, -4, 3 }));
         EXPECT_EQ(truncateTowardZero(-2.7), -2);
         EXPECT_EQ(truncateTowardZero(2.7), 2);
     }
