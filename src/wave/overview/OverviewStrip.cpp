@@ -4,6 +4,7 @@
 #include "wave/FrameReader.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace tt {
 namespace {
@@ -58,12 +59,23 @@ void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const s
     const double scaleX = widthPx / double(frameCount);
     const double scaleY = heightScalePx / double(1 << header.bitsPerSample);
 
+    // The row of every value a frame can give (8-bit: -128..127; 16-bit, negated: -32767..32768),
+    // rounded once, so that a long file is not rounded point by point.
+    const std::int32_t lowestValue = -(std::int32_t(1) << (header.bitsPerSample - 1)) - 1;
+    std::vector<int> rowOfValue(std::size_t(1) << header.bitsPerSample | 3);
+    for (std::size_t i = 0; i < rowOfValue.size(); ++i) {
+        const double value = double(lowestValue + std::int32_t(i));
+        rowOfValue[i] = int(roundHalfEven(value * scaleY + centreY));
+    }
+
     Column column { 0, 50, 50, { 0, 50 } };
     for (std::int64_t f = 0; f <= lastFrame; f += frameStep) {
         const ChannelPair pair = readChannels(data.data() + f * bytesPerFrame, header);
         const std::int32_t value = (pair.first + pair.second) / 2;
-        const Point point { int(roundHalfEven(double(f) * scaleX)),
-            int(roundHalfEven(double(value) * scaleY + centreY)) };
+        // x never decreases, so below the current column's upper half-way mark it stays there.
+        const double exactX = double(f) * scaleX;
+        const Point point { exactX < double(column.x) + 0.5 ? column.x : int(roundHalfEven(exactX)),
+            rowOfValue[std::size_t(value - lowestValue)] };
         if (point.x == column.x) {
             column.minY = std::min(column.minY, point.y);
             column.maxY = std::max(column.maxY, point.y);

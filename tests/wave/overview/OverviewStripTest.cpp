@@ -101,10 +101,30 @@ namespace {
         return b;
     }
 
+    // Runs of the extreme sample values (8-bit 0x00 and 0xFF; 16-bit 0x8000, 0x7FFF and -1),
+    // every channel alike, so that frames reach the lowest and highest value a frame can give.
+    Bytes extremeSamples(std::size_t sizeBytes, int bits, int channels)
+    {
+        const std::vector<std::vector<std::uint8_t>> extremes = bits == 8
+            ? std::vector<std::vector<std::uint8_t>> { { 0x00 }, { 0xFF } }
+            : std::vector<std::vector<std::uint8_t>> { { 0x00, 0x80 }, { 0xFF, 0x7F },
+                  { 0xFF, 0xFF } };
+        Bytes b;
+        for (std::size_t frame = 0; b.size() < sizeBytes; ++frame) {
+            const auto& sample = extremes[frame / 40 % extremes.size()];
+            for (int c = 0; c < channels; ++c) {
+                b.insert(b.end(), sample.begin(), sample.end());
+            }
+        }
+        b.resize(sizeBytes);
+        return b;
+    }
+
     TEST(OverviewStrip, EqualsTheOneLinePerSegmentDrawing)
     {
         const std::int64_t frameLengths[]
-            = { 8, 16, 24, 100, 160, 1000, 9600, 9608, 20000, 123457, 1'000'000 };
+            = { 8, 16, 24, 100, 160, 1000, 9600, 9608, 20000, 76800, 123457, 1'000'000 };
+        // 76 800 frames: x advances by exactly 1/8 per point and meets the halves exactly.
         const int layouts[][2] = { { 1, 8 }, { 2, 8 }, { 1, 16 }, { 2, 16 }, { 3, 16 } };
         unsigned seed = 1;
         for (const std::int64_t frames : frameLengths) {
@@ -112,8 +132,9 @@ namespace {
                 const WaveHeader h = headerOf(layout[0], layout[1]);
                 const std::size_t sizeBytes = std::size_t(frames * h.bytesPerFrame());
                 const std::int64_t count = frameCount(h, sizeBytes);
-                for (const Bytes& data : { randomSamples(sizeBytes, seed),
-                         wanderingSamples(sizeBytes, layout[1], seed) }) {
+                for (const Bytes& data :
+                    { randomSamples(sizeBytes, seed), wanderingSamples(sizeBytes, layout[1], seed),
+                        extremeSamples(sizeBytes, layout[1], layout[0]) }) {
                     EXPECT_EQ(differences(
                                   fastStrip(h, data, count), straightforwardStrip(h, data, count)),
                         0)
