@@ -53,7 +53,7 @@ const RedrawInput& redrawInput()
         in.header.bitsPerSample = 16;
         in.header.blockAlign = 4;
         in.header.byteRate = 44100 * 4;
-        auto bytes = std::make_shared<std::vector<std::uint8_t>>(std::size_t(redrawFrameCount) * 4);
+        auto bytes = std::make_shared<tt::SampleBytes>(std::size_t(redrawFrameCount) * 4);
         std::mt19937 random(4711);
         std::normal_distribution<double> noise(0.0, 900.0);
         for (std::int64_t f = 0; f < redrawFrameCount; ++f) {

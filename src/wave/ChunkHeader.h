@@ -1,10 +1,11 @@
 #pragma once
 
+#include "wave/SampleBytes.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <vector>
 
 namespace tt {
 
@@ -16,7 +17,7 @@ namespace tt {
 struct ChunkHeader {
     std::array<char, 4> id { 'd', 'a', 't', 'a' };
     std::uint64_t sizeBytes = 0;
-    std::shared_ptr<const std::vector<std::uint8_t>> block;
+    std::shared_ptr<const SampleBytes> block;
 
     bool isLoaded() const { return sizeBytes > 0 && block != nullptr; }
     std::span<const std::uint8_t> bytes() const

@@ -10,11 +10,6 @@ namespace {
 
     constexpr std::size_t initialBytes = 2;
 
-    std::uint8_t* zeroedBytes(std::size_t sizeBytes)
-    {
-        return static_cast<std::uint8_t*>(std::calloc(sizeBytes, 1));
-    }
-
     void putId(std::uint8_t* p, const char (&id)[5])
     {
         std::memcpy(p, id, 4);
@@ -37,7 +32,7 @@ namespace {
 } // namespace
 
 WaveImage::WaveImage()
-    : bytes_(zeroedBytes(initialBytes))
+    : bytes_(largeBlock::allocateZeroed(initialBytes), ReleaseBytes { initialBytes })
     , sizeBytes_(initialBytes)
 {
     if (!bytes_) {
@@ -53,7 +48,7 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     const std::size_t sizeBytes = headerBytes + std::size_t(dataSizeBytes);
     // A fresh allocation rather than clearing the old one: the old image's pages are given back
     // and the new sample area costs nothing until it is written.
-    std::unique_ptr<std::uint8_t[], FreeBytes> fresh(zeroedBytes(sizeBytes));
+    Bytes fresh(largeBlock::allocateZeroed(sizeBytes), ReleaseBytes { sizeBytes });
     if (!fresh) {
         return false;
     }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "wave/LargeBlock.h"
 #include "wave/WaveHeader.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <span>
 
@@ -29,13 +29,15 @@ public:
     std::span<const std::uint8_t> bytes() const { return { bytes_.get(), sizeBytes_ }; }
 
 private:
-    struct FreeBytes {
-        void operator()(std::uint8_t* p) const { std::free(p); }
+    struct ReleaseBytes {
+        std::size_t sizeBytes = 0;
+        void operator()(std::uint8_t* p) const { largeBlock::release(p, sizeBytes); }
     };
+    using Bytes = std::unique_ptr<std::uint8_t[], ReleaseBytes>;
 
-    // calloc'ed: large images come from the system as zero pages that take memory only once
-    // the conversion writes them.
-    std::unique_ptr<std::uint8_t[], FreeBytes> bytes_;
+    // Large images come from the system as zero pages that take memory only once the conversion
+    // writes them.
+    Bytes bytes_;
     std::size_t sizeBytes_ = 0;
 };
 

@@ -119,9 +119,9 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
             if (presentBytes == 0) {
                 return LoadStatus::NotSupported;
             }
-            std::shared_ptr<std::vector<std::uint8_t>> block;
+            std::shared_ptr<SampleBytes> block;
             try {
-                block = std::make_shared<std::vector<std::uint8_t>>(std::size_t(presentBytes));
+                block = std::make_shared<SampleBytes>(std::size_t(presentBytes));
             } catch (const std::bad_alloc&) {
                 return LoadStatus::Unreadable;
             } catch (const std::length_error&) {

@@ -27,7 +27,7 @@ inline TestWave makeWave(int bitsPerSample, int channelCount, std::int64_t frame
     wave.header.bitsPerSample = bitsPerSample;
     wave.header.blockAlign = std::uint16_t(wave.header.bytesPerFrame());
     wave.header.byteRate = std::uint32_t(44100 * wave.header.bytesPerFrame());
-    auto block = std::make_shared<std::vector<std::uint8_t>>();
+    auto block = std::make_shared<SampleBytes>();
     block->reserve(std::size_t(frames * wave.header.bytesPerFrame()));
     for (std::int64_t f = 0; f < frames; ++f) {
         for (int c = 0; c < channelCount; ++c) {

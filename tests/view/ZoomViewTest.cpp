@@ -162,7 +162,7 @@ namespace {
         const TestWave wave = makeSilence16(64);
         ChunkHeader empty;
         EXPECT_FALSE(redrawZoomView(zoom, makeStrip(), wave.header, empty, {}, 0));
-        empty.block = std::make_shared<const std::vector<std::uint8_t>>();
+        empty.block = std::make_shared<const SampleBytes>();
         EXPECT_FALSE(redrawZoomView(zoom, makeStrip(), wave.header, empty, {}, 0));
         EXPECT_EQ(std::memcmp(zoom.pixels(), before.pixels(), 600 * 300 * 4), 0);
     }

@@ -95,9 +95,9 @@ bool AudioOutput::loadFile(int slot, const std::string& path)
     if (fileSizeBytes <= 0) {
         return false;
     }
-    std::shared_ptr<std::vector<std::uint8_t>> bytes;
+    std::shared_ptr<SampleBytes> bytes;
     try {
-        bytes = std::make_shared<std::vector<std::uint8_t>>(std::size_t(fileSizeBytes));
+        bytes = std::make_shared<SampleBytes>(std::size_t(fileSizeBytes));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -124,10 +124,10 @@ bool AudioOutput::loadImage(int slot, const std::uint8_t* image, std::size_t ima
         return false;
     }
     // A copy of the samples alone: the caller may rewrite the image as soon as this returns.
-    std::shared_ptr<std::vector<std::uint8_t>> samples;
+    std::shared_ptr<SampleBytes> samples;
     try {
         const std::uint8_t* begin = image + layout->dataOffsetBytes;
-        samples = std::make_shared<std::vector<std::uint8_t>>(begin, begin + layout->dataSizeBytes);
+        samples = std::make_shared<SampleBytes>(begin, begin + layout->dataSizeBytes);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -135,7 +135,7 @@ bool AudioOutput::loadImage(int slot, const std::uint8_t* image, std::size_t ima
 }
 
 bool AudioOutput::loadPcm(int slot, const PcmFormat& format,
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::size_t offset, std::size_t length)
+    std::shared_ptr<const SampleBytes> bytes, std::size_t offset, std::size_t length)
 {
     if (!isSlot(slot) || !impl_->isOpen() || bytes == nullptr || !isPlayable(format)
         || offset > bytes->size() || length > bytes->size() - offset) {

@@ -3,11 +3,12 @@
 // modelled one-bit image. Every call comes from the window's thread; the sound server plays on
 // its own from the samples each slot holds.
 
+#include "wave/SampleBytes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace tt {
 
@@ -39,9 +40,8 @@ public:
 
     // Loads samples that the caller already holds, sharing them instead of copying: the caller
     // promises never to change the bytes (it replaces the whole vector instead).
-    bool loadPcm(int slot, const PcmFormat& format,
-        std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::size_t offset,
-        std::size_t length);
+    bool loadPcm(int slot, const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
+        std::size_t offset, std::size_t length);
 
     bool isLoaded(int slot) const;
 

@@ -5,8 +5,8 @@
 
 namespace tt {
 
-PcmSource::PcmSource(std::shared_ptr<const std::vector<std::uint8_t>> bytes,
-    std::size_t offsetBytes, std::size_t sizeBytes)
+PcmSource::PcmSource(
+    std::shared_ptr<const SampleBytes> bytes, std::size_t offsetBytes, std::size_t sizeBytes)
     : bytes_(std::move(bytes))
     , offsetBytes_(offsetBytes)
     , sizeBytes_(sizeBytes)

@@ -7,8 +7,7 @@
 namespace tt {
 
 std::unique_ptr<SoundSlot> SoundSlot::create(const QAudioDevice& device, const PcmFormat& format,
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::size_t offsetBytes,
-    std::size_t sizeBytes)
+    std::shared_ptr<const SampleBytes> bytes, std::size_t offsetBytes, std::size_t sizeBytes)
 {
     QAudioFormat audioFormat;
     audioFormat.setSampleRate(int(format.sampleRateHz));

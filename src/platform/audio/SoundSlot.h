@@ -3,13 +3,13 @@
 // played, stopped and destroyed there, because the sink feeds itself from that thread's timers.
 
 #include "platform/audio/AudioOutput.h"
+#include "wave/SampleBytes.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace tt {
 
@@ -19,8 +19,7 @@ class SoundSlot {
 public:
     // Null when the device refuses the format.
     static std::unique_ptr<SoundSlot> create(const QAudioDevice& device, const PcmFormat& format,
-        std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::size_t offsetBytes,
-        std::size_t sizeBytes);
+        std::shared_ptr<const SampleBytes> bytes, std::size_t offsetBytes, std::size_t sizeBytes);
 
     ~SoundSlot(); // silences first, then releases the sink, then the samples it read from
     SoundSlot(const SoundSlot&) = delete;

@@ -130,8 +130,8 @@ namespace {
         ASSERT_TRUE(audio_.loadImage(0, first.data(), first.size()));
         {
             // Shared, not copied: the output keeps the samples alive after the caller lets go.
-            auto image = std::make_shared<std::vector<std::uint8_t>>(
-                makeToneImage({ { { 1500, 0.6 } }, 8, 1, 22050, 0.25 }));
+            const auto tone = makeToneImage({ { { 1500, 0.6 } }, 8, 1, 22050, 0.25 });
+            auto image = std::make_shared<SampleBytes>(tone.begin(), tone.end());
             ASSERT_TRUE(audio_.loadPcm(1, { 1, 22050, 8 }, image, 44, image->size() - 44));
         }
         audio_.play(0);
