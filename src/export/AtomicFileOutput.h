@@ -6,6 +6,7 @@
 
 #include "export/TextSink.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,7 @@ private:
     const std::string targetPath_;
     const std::string temporaryPath_;
     int descriptor_ = -1;
+    std::int64_t writtenBytes_ = 0; // into the temporary file so far
     bool failed_ = false;
     bool temporaryExists_ = true; // until renamed over the target or removed
 };
