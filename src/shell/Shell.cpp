@@ -193,6 +193,10 @@ void Shell::openWave()
     LoadedWave loaded;
     switch (loadWaveFile(path, loaded)) {
     case LoadStatus::Unreadable:
+        dialogs_->message("Error", "can't read File");
+        return;
+    case LoadStatus::OutOfMemory:
+        dialogs_->message("Error", "not enough memory");
         return;
     case LoadStatus::NotSupported:
         dialogs_->message("Error", "Format not supported");
@@ -201,8 +205,9 @@ void Shell::openWave()
         break;
     }
     // Accepted: title, data, image, sound slot, strip and labels change together, and only
-    // once the image's memory is had (otherwise, as for an unreadable file, nothing changes).
+    // once the image's memory is had (otherwise nothing changes).
     if (!document_.accept(std::move(loaded))) {
+        dialogs_->message("Error", "not enough memory");
         return;
     }
     window_.setTitle(std::string(programTitle) + "  " + std::string(fileNamePart(path)));

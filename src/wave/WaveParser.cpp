@@ -123,9 +123,9 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
             try {
                 block = std::make_shared<SampleBytes>(std::size_t(presentBytes));
             } catch (const std::bad_alloc&) {
-                return LoadStatus::Unreadable;
+                return LoadStatus::OutOfMemory;
             } catch (const std::length_error&) {
-                return LoadStatus::Unreadable;
+                return LoadStatus::OutOfMemory;
             }
             if (!source.readAt(offset, *block)) {
                 return LoadStatus::Unreadable;

@@ -249,7 +249,8 @@ namespace {
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0], "Error|Format not supported");
         open(files.dir().string() + "/missing.wav");
-        EXPECT_EQ(dialogs.messages.size(), 1u); // unreadable: silently nothing
+        ASSERT_EQ(dialogs.messages.size(), 2u);
+        EXPECT_EQ(dialogs.messages[1], "Error|can't read File");
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  first.wav");
         EXPECT_EQ(this->text(control::samplesLabel), "1600 Samples");
         EXPECT_EQ(this->text(control::channelsLabel), "Mono");

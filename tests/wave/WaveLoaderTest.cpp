@@ -4,7 +4,9 @@
 #include "wave/WaveBytes.h"
 #include "wave/WaveParser.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace tt {
 namespace {
@@ -212,6 +214,43 @@ namespace {
             loadWaveFile((files.dir() / "missing.wav").string(), wave), LoadStatus::Unreadable);
         EXPECT_EQ(loadWaveFile(files.dir().string(), wave), LoadStatus::Unreadable);
         EXPECT_FALSE(wave.data.isLoaded());
+    }
+
+    // A file of a few gigabytes that exists only as its header: the rest reads as zeros.
+    class HugeFileSource final : public ByteSource {
+    public:
+        explicit HugeFileSource(std::uint64_t dataBytes)
+            : header_(canonicalWave({ 1, 2, 44100, 16 }, {}))
+            , sizeBytes_(header_.size() + dataBytes)
+        {
+        }
+        std::uint64_t sizeBytes() const override { return sizeBytes_; }
+        bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override
+        {
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                const std::uint64_t at = offset + i;
+                out[i] = at < header_.size() ? header_[std::size_t(at)] : 0;
+            }
+            return true;
+        }
+
+    private:
+        Bytes header_;
+        std::uint64_t sizeBytes_;
+    };
+
+    TEST(WaveLoaderDeathTest, SamplesBeyondTheMemoryAtHandAreOutOfMemoryNotUnreadable)
+    {
+        // In a child process whose address space is capped, so the test process is unharmed.
+        const auto loadWithCappedMemory = [] {
+            const rlimit cap { 512u << 20, 512u << 20 };
+            ::setrlimit(RLIMIT_AS, &cap);
+            HugeFileSource source(std::uint64_t(3) << 30);
+            LoadedWave wave;
+            const LoadStatus status = parseWave(source, wave);
+            std::_Exit(status == LoadStatus::OutOfMemory && !wave.data.isLoaded() ? 0 : 1);
+        };
+        EXPECT_EXIT(loadWithCappedMemory(), ::testing::ExitedWithCode(0), "");
     }
 
     TEST(WaveLoader, MemoryAndFileGiveTheSameResult)

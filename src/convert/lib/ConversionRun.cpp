@@ -33,6 +33,9 @@ namespace {
         case LoadStatus::Unreadable:
             printError(console, "can't read " + path);
             return ExitStatus::InputRefused;
+        case LoadStatus::OutOfMemory:
+            printError(console, path + ": not enough memory");
+            return ExitStatus::InputRefused;
         case LoadStatus::NotSupported:
             printError(console, path + ": Format not supported");
             return ExitStatus::InputRefused;
