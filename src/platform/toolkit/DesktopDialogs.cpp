@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -43,18 +44,32 @@ namespace {
 
 } // namespace
 
+QString DesktopDialogs::startingPoint(std::string_view defaultName) const
+{
+    return defaultName.empty() ? lastFolder_ : toQt(defaultName);
+}
+
+std::string DesktopDialogs::remember(const QString& chosen)
+{
+    if (!chosen.isEmpty()) {
+        lastFolder_ = QFileInfo(chosen).absolutePath();
+    }
+    return settled(chosen);
+}
+
 std::string DesktopDialogs::openFile(
     std::string_view title, std::string_view defaultName, std::string_view filter)
 {
-    return settled(QFileDialog::getOpenFileName(
-        parentOf(owner_), toQt(title), toQt(defaultName), toQtFilter(filter)));
+    return remember(QFileDialog::getOpenFileName(
+        parentOf(owner_), toQt(title), startingPoint(defaultName), toQtFilter(filter)));
 }
 
 std::string DesktopDialogs::saveFile(
     std::string_view title, std::string_view defaultName, std::string_view filter)
 {
-    return settled(QFileDialog::getSaveFileName(parentOf(owner_), toQt(title), toQt(defaultName),
-        toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
+    return remember(
+        QFileDialog::getSaveFileName(parentOf(owner_), toQt(title), startingPoint(defaultName),
+            toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
 void DesktopDialogs::message(std::string_view title, std::string_view text)

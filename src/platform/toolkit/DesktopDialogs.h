@@ -2,11 +2,15 @@
 
 #include "platform/toolkit/Dialogs.h"
 
+#include <QString>
+
 namespace tt {
 
 class Window;
 
-// The desktop's own modal dialogs, centred on the main window.
+// The desktop's own modal dialogs, centred on the main window. A file dialog without a default
+// name opens in the folder of the last file chosen in either dialog, so an export starts beside
+// the sound it was made from.
 class DesktopDialogs final : public Dialogs {
 public:
     explicit DesktopDialogs(const Window& owner)
@@ -21,7 +25,11 @@ public:
     void message(std::string_view title, std::string_view text) override;
 
 private:
+    QString startingPoint(std::string_view defaultName) const;
+    std::string remember(const QString& chosen);
+
     const Window& owner_;
+    QString lastFolder_; // empty until a file was chosen: the working folder
 };
 
 } // namespace tt

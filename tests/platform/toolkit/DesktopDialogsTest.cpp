@@ -1,0 +1,84 @@
+#include "platform/toolkit/DesktopDialogs.h"
+
+#include "platform/toolkit/Window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace tt {
+namespace {
+
+    // Acts on the next file dialog from inside its own modal loop, as a user would.
+    void whenDialogOpens(std::function<void(QFileDialog&)> act)
+    {
+        QTimer::singleShot(10, [act = std::move(act)] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                act(*dialog);
+            } else {
+                whenDialogOpens(act); // not shown yet
+            }
+        });
+    }
+
+    // Answers the next file dialog with path; openedIn gets the folder the dialog opened in.
+    void choose(const QString& path, QString& openedIn)
+    {
+        whenDialogOpens([path, &openedIn](QFileDialog& dialog) {
+            openedIn = dialog.directory().absolutePath();
+            // Typed into the name field, then OK.
+            auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+            if (name == nullptr) {
+                ADD_FAILURE() << "the file dialog has no name field";
+                dialog.reject();
+                return;
+            }
+            name->setText(path);
+            static_cast<QDialog&>(dialog).accept();
+        });
+    }
+
+    TEST(DesktopDialogs, FileDialogsOpenWhereTheLastFileWasChosen)
+    {
+        QTemporaryDir sounds;
+        QTemporaryDir elsewhere;
+        ASSERT_TRUE(sounds.isValid() && elsewhere.isValid());
+        const QString wave = sounds.filePath("tune.wav");
+        QFile(wave).open(QIODevice::WriteOnly);
+        const QString other = elsewhere.filePath("other.wav");
+        QFile(other).open(QIODevice::WriteOnly);
+
+        Window window("TICKTRACE v1.0", 600, 420);
+        DesktopDialogs dialogs(window);
+        QString openedIn;
+
+        choose(wave, openedIn);
+        EXPECT_EQ(dialogs.openFile("Open Wavefile", "", "*.wav|*.wav"), wave.toStdString());
+
+        // The export dialog starts beside the sound.
+        choose(sounds.filePath("tune.txt"), openedIn);
+        EXPECT_EQ(dialogs.saveFile("Save 1Bit", "", "*.txt|*.txt"),
+            sounds.filePath("tune.txt").toStdString());
+        EXPECT_EQ(openedIn, QDir(sounds.path()).absolutePath());
+
+        choose(other, openedIn);
+        dialogs.openFile("Open Wavefile", "", "*.wav|*.wav");
+        EXPECT_EQ(openedIn, QDir(sounds.path()).absolutePath());
+
+        // A cancelled dialog changes nothing.
+        whenDialogOpens([&openedIn](QFileDialog& dialog) {
+            openedIn = dialog.directory().absolutePath();
+            dialog.reject();
+        });
+        EXPECT_EQ(dialogs.saveFile("Save 1Bit", "", "*.txt|*.txt"), "");
+        EXPECT_EQ(openedIn, QDir(elsewhere.path()).absolutePath());
+    }
+
+} // namespace
+} // namespace tt
