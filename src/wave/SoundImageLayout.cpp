@@ -9,7 +9,6 @@ namespace {
     constexpr std::size_t chunkHeaderBytes = 8;
     constexpr std::size_t formatOffset = 20;
     constexpr std::size_t minFormatBytes = 16;
-    constexpr int maxChannelCount = 8;
 
     std::uint16_t readU16(const std::uint8_t* p)
     {
@@ -46,7 +45,7 @@ std::optional<SoundImageLayout> findSoundImageLayout(std::span<const std::uint8_
     layout.channelCount = readU16(format + 2);
     layout.sampleRateHz = readU32(format + 4);
     layout.bitsPerSample = readU16(format + 14);
-    if (layout.channelCount < 1 || layout.channelCount > maxChannelCount || layout.sampleRateHz == 0
+    if (layout.channelCount < 1 || layout.sampleRateHz == 0
         || (layout.bitsPerSample != 8 && layout.bitsPerSample != 16)) {
         return std::nullopt;
     }

@@ -26,8 +26,8 @@ struct SoundImageLayout {
 // and skipped; writers that leave the pad out put the next chunk id there, which never starts
 // with a zero byte, so both kinds of file are walked correctly.
 //
-// Empty when the ids are missing, the format is not 8- or 16-bit PCM with 1 to 8 channels and a
-// rate above 0, the walk leaves the image before meeting "data", or "data" holds no whole frame.
+// Empty when the ids are missing, the format is not 8- or 16-bit PCM with at least one channel
+// and a rate above 0, the walk leaves the image before meeting "data", or "data" holds no whole frame.
 // A "data" chunk that claims more bytes than the image holds is cut to the bytes present.
 std::optional<SoundImageLayout> findSoundImageLayout(std::span<const std::uint8_t> image);
 

@@ -1,6 +1,7 @@
 #include "platform/audio/AudioOutput.h"
 
 #include "platform/audio/SoundSlot.h"
+#include "wave/LeadingChannels.h"
 #include "wave/SoundImageLayout.h"
 
 #include <QAudioDevice>
@@ -134,12 +135,25 @@ bool AudioOutput::loadImage(int slot, const std::uint8_t* image, std::size_t ima
     return loadPcm(slot, formatOf(*layout), std::move(samples), 0, layout->dataSizeBytes);
 }
 
-bool AudioOutput::loadPcm(int slot, const PcmFormat& format,
-    std::shared_ptr<const SampleBytes> bytes, std::size_t offset, std::size_t length)
+bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
+    std::size_t offset, std::size_t length)
 {
     if (!isSlot(slot) || !impl_->isOpen() || bytes == nullptr || !isPlayable(format)
         || offset > bytes->size() || length > bytes->size() - offset) {
         return false;
+    }
+    if (format.channelCount > maxServerChannels) {
+        // The sound server refuses the stream: play channels 1 and 2, as the model hears them.
+        try {
+            bytes = std::make_shared<const SampleBytes>(
+                leadingChannels({ bytes->data() + offset, length }, format.channelCount,
+                    format.bitsPerSample / 8, 2));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        format.channelCount = 2;
+        offset = 0;
+        length = bytes->size();
     }
     const std::size_t frameBytes = std::size_t(format.channelCount * format.bitsPerSample / 8);
     const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;

@@ -22,6 +22,7 @@ struct PcmFormat {
 class AudioOutput {
 public:
     static constexpr int slotCount = 2;
+    static constexpr int maxServerChannels = 8; // 7.1; more fail to open a stream
 
     AudioOutput();
     ~AudioOutput(); // closes if still open
@@ -39,8 +40,9 @@ public:
     bool loadImage(int slot, const std::uint8_t* image, std::size_t imageBytes);
 
     // Loads samples that the caller already holds, sharing them instead of copying: the caller
-    // promises never to change the bytes (it replaces the whole vector instead).
-    bool loadPcm(int slot, const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
+    // promises never to change the bytes (it replaces the whole vector instead). A sound with
+    // more channels than the server takes plays a copy of its channels 1 and 2.
+    bool loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
         std::size_t offset, std::size_t length);
 
     bool isLoaded(int slot) const;

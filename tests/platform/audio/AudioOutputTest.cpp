@@ -121,7 +121,9 @@ namespace {
             ToneCase {
                 "Mono8BitFileWithListChunk", { { { 450, 0.4 } }, 8, 1, 11025, 0.5, true }, true },
             ToneCase { "Mono16BitImage", { { { 1000, 0.5 } }, 16, 1, 44100 }, false },
-            ToneCase { "Stereo8BitImage", { { { 330, 0.6 } }, 8, 2, 22050 }, false }),
+            ToneCase { "Stereo8BitImage", { { { 330, 0.6 } }, 8, 2, 22050 }, false },
+            // More channels than the server takes: channels 1 and 2 play.
+            ToneCase { "TenChannel16BitFile", { { { 520, 0.5 } }, 16, 10, 22050 }, true }),
         [](const auto& info) { return std::string(info.param.name); });
 
     TEST_F(AudioOutputTest, BothSlotsSoundMixed)
