@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # ticktrace-convert --export as a whole process on a 10 M-frame 16-bit stereo file (40 MB), beside
 # the export and load benchmarks of the same build, run in one go so the figures are comparable.
-# The budget is BM_ExportToFile plus two BM_LoadFileBytesOnly (two reads of a file that size).
+# The budget is BM_ExportToFile plus two BM_LoadFileBytesOnly (two reads of a file that size into
+# a plain vector); BM_LoadFileBytesOnlyIntoSampleBytes gives the stricter budget of two reads
+# into the loader's own huge-page memory.
 # Usage: bench/convert-timing.sh [BUILD_DIR] [RUNS]   (defaults: build 5). Needs sox.
 set -euo pipefail
 
