@@ -1,7 +1,6 @@
 #include "wave/LargeBlock.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #if defined(__linux__)
 #include <sys/mman.h>

@@ -11,7 +11,9 @@
 #include <array>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <new>
+#include <span>
 
 namespace tt {
 
@@ -50,6 +52,21 @@ namespace {
     PcmFormat formatOf(const SoundImageLayout& layout)
     {
         return PcmFormat { layout.channelCount, layout.sampleRateHz, layout.bitsPerSample };
+    }
+
+    // A copy of samples that the sound server takes: all of them, or, for a sound with more
+    // channels than it takes, channels 1 and 2 (as the model hears them; format follows).
+    // Throws std::bad_alloc.
+    std::shared_ptr<const SampleBytes> serverCopy(
+        std::span<const std::uint8_t> samples, PcmFormat& format)
+    {
+        if (format.channelCount <= AudioOutput::maxServerChannels) {
+            return std::make_shared<const SampleBytes>(samples.begin(), samples.end());
+        }
+        auto kept = std::make_shared<const SampleBytes>(
+            leadingChannels(samples, format.channelCount, format.bitsPerSample / 8, 2));
+        format.channelCount = 2;
+        return kept;
     }
 
 } // namespace
@@ -125,14 +142,15 @@ bool AudioOutput::loadImage(int slot, const std::uint8_t* image, std::size_t ima
         return false;
     }
     // A copy of the samples alone: the caller may rewrite the image as soon as this returns.
-    std::shared_ptr<SampleBytes> samples;
+    PcmFormat format = formatOf(*layout);
+    std::shared_ptr<const SampleBytes> samples;
     try {
-        const std::uint8_t* begin = image + layout->dataOffsetBytes;
-        samples = std::make_shared<SampleBytes>(begin, begin + layout->dataSizeBytes);
+        samples = serverCopy({ image + layout->dataOffsetBytes, layout->dataSizeBytes }, format);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return loadPcm(slot, formatOf(*layout), std::move(samples), 0, layout->dataSizeBytes);
+    const std::size_t sizeBytes = samples->size();
+    return loadPcm(slot, format, std::move(samples), 0, sizeBytes);
 }
 
 bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
@@ -143,15 +161,12 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
         return false;
     }
     if (format.channelCount > maxServerChannels) {
-        // The sound server refuses the stream: play channels 1 and 2, as the model hears them.
+        // The server refuses such a stream; this is the one case that copies shared samples.
         try {
-            bytes = std::make_shared<const SampleBytes>(
-                leadingChannels({ bytes->data() + offset, length }, format.channelCount,
-                    format.bitsPerSample / 8, 2));
+            bytes = serverCopy({ bytes->data() + offset, length }, format);
         } catch (const std::bad_alloc&) {
             return false;
         }
-        format.channelCount = 2;
         offset = 0;
         length = bytes->size();
     }

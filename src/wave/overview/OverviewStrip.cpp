@@ -61,8 +61,8 @@ void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const s
 
     // The row of every value a frame can give (8-bit: -128..127; 16-bit, negated: -32767..32768),
     // rounded once, so that a long file is not rounded point by point.
-    const std::int32_t lowestValue = -(std::int32_t(1) << (header.bitsPerSample - 1)) - 1;
-    std::vector<int> rowOfValue(std::size_t(1) << header.bitsPerSample | 3);
+    const std::int32_t lowestValue = -(std::int32_t(1) << (header.bitsPerSample - 1));
+    std::vector<int> rowOfValue(std::size_t(-lowestValue) * 2 + 1);
     for (std::size_t i = 0; i < rowOfValue.size(); ++i) {
         const double value = double(lowestValue + std::int32_t(i));
         rowOfValue[i] = int(roundHalfEven(value * scaleY + centreY));

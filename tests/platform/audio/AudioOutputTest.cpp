@@ -123,7 +123,8 @@ namespace {
             ToneCase { "Mono16BitImage", { { { 1000, 0.5 } }, 16, 1, 44100 }, false },
             ToneCase { "Stereo8BitImage", { { { 330, 0.6 } }, 8, 2, 22050 }, false },
             // More channels than the server takes: channels 1 and 2 play.
-            ToneCase { "TenChannel16BitFile", { { { 520, 0.5 } }, 16, 10, 22050 }, true }),
+            ToneCase { "TenChannel16BitFile", { { { 520, 0.5 } }, 16, 10, 22050 }, true },
+            ToneCase { "TenChannel8BitImage", { { { 610, 0.5 } }, 8, 10, 16000 }, false }),
         [](const auto& info) { return std::string(info.param.name); });
 
     TEST_F(AudioOutputTest, BothSlotsSoundMixed)
