@@ -40,30 +40,46 @@ public:
     {
         previousTarget = targetLevel;
         targetLevel = target;
-        previousModel = modelLevel;
         const double error = modelLevel - targetLevel;
-        if (infiniteLeak_) {
-            // Value 1 at its maximum makes the leak infinite and the arithmetic meaningless;
-            // the pin then swings from limit to limit, starting at the top.
-            modelLevel = modelLevel > 0.0 ? -maxAmp : maxAmp;
-        } else {
-            // The pin drives up only when the target lies strictly above the level. The drive is
-            // picked by index: the comparison is unpredictable for real sound, and a compiler
-            // may turn a conditional expression into a branch.
-            const double drive = drives_[targetLevel > modelLevel ? 1 : 0];
-            modelLevel = modelLevel + (drive - modelLevel * leakFactor);
-            if (modelLevel < -maxAmp) {
-                modelLevel = -maxAmp;
-            }
-            if (modelLevel > maxAmp) {
-                modelLevel = maxAmp;
-            }
-        }
+        // The pin drives up only when the target lies strictly above the level. Value 1 at its
+        // maximum makes the leak infinite and the comparison meaningless; the pin then swings
+        // from limit to limit, starting at the top.
+        drive(infiniteLeak_ ? modelLevel > 0.0 : !(targetLevel > modelLevel));
         return std::fabs(error);
     }
 
-    // The output bit of the last step: 1 when the level fell.
-    bool outputBit() const { return modelLevel < previousModel; }
+    // One frame with the drive given rather than chosen: what a player does with an exported
+    // bit, and what a search over drive sequences tries. Sets modelLevel, keeping the previous.
+    void drive(bool down)
+    {
+        previousModel = modelLevel;
+        drivenDown_ = down;
+        modelLevel = levelAfter(modelLevel, down);
+    }
+
+    // The level one frame after `level` when the pin is driven down or up: the leak, the step
+    // and the clamp to +-maxAmp. The one place the update rule is written.
+    double levelAfter(double level, bool down) const
+    {
+        if (infiniteLeak_) {
+            return down ? -maxAmp : maxAmp;
+        }
+        // The drive is picked by index: the choice is unpredictable for real sound, and a
+        // compiler may turn a conditional expression into a branch.
+        double next = level + (drives_[down ? 0 : 1] - level * leakFactor);
+        if (next < -maxAmp) {
+            next = -maxAmp;
+        }
+        if (next > maxAmp) {
+            next = maxAmp;
+        }
+        return next;
+    }
+
+    // The output bit of the last frame: the drive itself, 1 when the pin was driven down. A
+    // player that drives a real pin with these bits reproduces modelLevel exactly, also where
+    // the clamp holds the level or a leak above 1 makes it fall on an up drive.
+    bool outputBit() const { return drivenDown_; }
 
     const double leakFactor;
     const double stepSize;
@@ -78,6 +94,7 @@ public:
 
 private:
     const bool infiniteLeak_;
+    bool drivenDown_ = false;
     const double drives_[2] = { -stepSize, stepSize }; // down, up
 };
 

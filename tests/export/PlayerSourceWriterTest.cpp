@@ -93,21 +93,27 @@ namespace {
         EXPECT_EQ(lines[509], ".dw 0b1010101010101010 ;499");
     }
 
-    TEST(PlayerSourceWriter, EachKeyLabelOnceInTheFirstEightBlocksAndNoneAfter)
+    TEST(PlayerSourceWriter, EachKeyLabelOnceInItsOwnBlockOfTheFirstEightAndNoneAfter)
     {
         const std::vector<std::string> lines = linesOf(textOf((8 * 498 + 1) * 16));
+        // Each label with the number of the block whose header stands last above it.
         std::vector<std::string> labels;
+        int block = 0;
         for (const std::string& line : lines) {
-            if (line.rfind("key", 0) == 0) {
-                labels.push_back(line);
+            if (line.rfind(header, 0) == 0) {
+                ++block;
+                EXPECT_EQ(line, header + std::to_string(block) + ":");
+            } else if (line.rfind("key", 0) == 0) {
+                labels.push_back(std::to_string(block) + " " + line);
             }
         }
-        const std::vector<std::string> expected = { "key0000:", "key0011:", "key0001:", "key0101:",
-            "key1010:", "key0110:", "key0010:", "key1001:", "key1101:", "key1100:", "key0100:",
-            "key1011:", "key0111:", "key1000:", "key1110:", "key1111:" };
+        const std::vector<std::string> expected
+            = { "1 key0000:", "1 key0011:", "1 key0001:", "1 key0101:", "2 key1010:", "3 key0110:",
+                  "3 key0010:", "3 key1001:", "4 key1101:", "5 key1100:", "5 key0100:",
+                  "5 key1011:", "6 key0111:", "7 key1000:", "7 key1110:", "8 key1111:" };
         EXPECT_EQ(labels, expected);
         ASSERT_GE(lines.size(), 3u);
-        EXPECT_EQ(lines[lines.size() - 3], header + "9:");
+        EXPECT_EQ(block, 9);
         EXPECT_EQ(lines[lines.size() - 2], ";3985 - 4482");
         EXPECT_EQ(lines[lines.size() - 1], ".dw 0b1010101010101010 ;3985");
     }

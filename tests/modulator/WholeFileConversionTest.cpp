@@ -249,6 +249,22 @@ namespace {
         EXPECT_EQ(conversionFrameCount(headerOf(8, 1), 4800, 100), 96);
     }
 
+    TEST(Conversion, MeanErrorComparesEachFrameWithItsOwnTarget)
+    {
+        // Worked by hand at the defaults (leak 1/60, step 1000): the levels before each update
+        // are 0, 1000, -16.67, -1016.39, 0.55, -999.46, 17.20, -983.09; against the targets
+        // below the errors sum to 7700.02, a mean of 962.50. Against the previous frame's
+        // target the mean would be 583.
+        const std::vector<std::int16_t> negatedTargets
+            = { -600, -600, 300, -900, 0, 0, 2000, -500 };
+        std::vector<std::uint8_t> image(16);
+        const ConversionResult result
+            = convertWholeFile(headerOf(16, 1), pcm16(negatedTargets), ModulatorSettings {}, image);
+        EXPECT_NEAR(result.errorSum, 7700.018060678, 1e-6);
+        EXPECT_EQ(errorLabelText(result), "Error: 963");
+        EXPECT_EQ(word16(image, 7), 33);
+    }
+
     TEST(Conversion, ErrorLabelRoundsHalfToEven)
     {
         EXPECT_EQ(errorLabelText({ 2, 5.0 }), "Error: 2");
