@@ -54,6 +54,52 @@ namespace {
         return true;
     }
 
+    // Chunk ids are four printable ASCII characters ("fmt ", "LIST", "data"); sample bytes and
+    // the middle of a chunk header rarely are.
+    bool isPlausibleChunkId(const std::uint8_t* p)
+    {
+        for (int i = 0; i < 4; ++i) {
+            if (p[i] < 0x20 || p[i] > 0x7E) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Whether the bytes at offset look like a chunk header whose body fits in the source.
+    bool holdsChunkHeader(ByteSource& source, std::uint64_t offset, std::uint64_t totalBytes)
+    {
+        std::array<std::uint8_t, chunkHeaderBytes> chunk {};
+        if (offset > totalBytes || totalBytes - offset < chunkHeaderBytes
+            || !source.readAt(offset, chunk) || !isPlausibleChunkId(chunk.data())) {
+            return false;
+        }
+        return readU32(chunk.data() + 4) <= totalBytes - offset - chunkHeaderBytes;
+    }
+
+    // Where the chunk after a body of declaredBytes at bodyOffset starts. An odd-sized body is
+    // followed by a pad byte, but some writers leave it out; their next chunk id then lies one
+    // byte earlier. That position is taken only when the padded one holds no plausible chunk
+    // header and the unpadded one does hold a plausible id.
+    std::uint64_t nextChunkOffset(ByteSource& source, std::uint64_t bodyOffset,
+        std::uint64_t declaredBytes, std::uint64_t totalBytes)
+    {
+        const std::uint64_t bytesLeft = totalBytes - bodyOffset;
+        if (declaredBytes >= bytesLeft) {
+            return totalBytes;
+        }
+        const std::uint64_t unpadded = bodyOffset + declaredBytes;
+        if (declaredBytes % 2 == 0 || holdsChunkHeader(source, unpadded + 1, totalBytes)) {
+            return unpadded + (declaredBytes % 2);
+        }
+        std::array<std::uint8_t, 4> id {};
+        if (totalBytes - unpadded >= chunkHeaderBytes && source.readAt(unpadded, id)
+            && isPlausibleChunkId(id.data())) {
+            return unpadded;
+        }
+        return unpadded + 1;
+    }
+
     // The format chunk's fields; body holds its first bodyBytes bytes (at least 16).
     std::optional<WaveHeader> parseFormat(const std::uint8_t* body, std::uint64_t bodyBytes)
     {
@@ -113,8 +159,13 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
             if (!format) {
                 return LoadStatus::NotSupported;
             }
+            // A size of 0 is what streaming writers leave when they cannot go back to fill it
+            // in: the samples then run to the end of the file. Where a chunk follows at once,
+            // the chunk really is empty.
+            const bool streamed
+                = declaredBytes == 0 && !holdsChunkHeader(source, offset, totalBytes);
             std::uint64_t presentBytes
-                = (declaredBytes == 0 || declaredBytes > bytesLeft) ? bytesLeft : declaredBytes;
+                = (streamed || declaredBytes > bytesLeft) ? bytesLeft : declaredBytes;
             presentBytes = std::min(presentBytes, maxDataSizeBytes);
             if (presentBytes == 0) {
                 return LoadStatus::NotSupported;
@@ -153,9 +204,7 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
             }
         }
 
-        // Skip the body and the pad byte behind an odd-sized one, never past the end.
-        const std::uint64_t paddedBytes = declaredBytes + (declaredBytes & 1u);
-        offset += std::min(paddedBytes, bytesLeft);
+        offset = nextChunkOffset(source, offset, declaredBytes, totalBytes);
     }
     return LoadStatus::NotSupported;
 }

@@ -59,7 +59,12 @@ namespace {
         putChunk(leading, "LIST", Bytes(6, 'x'));
         putChunk(leading, "data", samples);
 
-        for (const Bytes& chunks : { odd, leading }) {
+        Bytes unpadded; // the writer left out the pad byte behind the odd-sized LIST body
+        putChunk(unpadded, "fmt ", formatBody({ 1, 1, 8000, 8 }));
+        putChunk(unpadded, "LIST", list);
+        putChunk(unpadded, "data", samples);
+
+        for (const Bytes& chunks : { odd, leading, unpadded }) {
             LoadedWave wave;
             ASSERT_EQ(parseBytes(riff(chunks), wave), LoadStatus::Loaded);
             EXPECT_EQ(wave.header.bitsPerSample, 8);
@@ -168,6 +173,12 @@ namespace {
         putChunk(emptyData, "fmt ", formatBody({}));
         putChunk(emptyData, "data", {});
         list.push_back({ "empty data", riff(emptyData) });
+
+        Bytes emptyDataBeforeAChunk; // size 0 means "to the end" only when no chunk follows
+        putChunk(emptyDataBeforeAChunk, "fmt ", formatBody({}));
+        putChunk(emptyDataBeforeAChunk, "data", {});
+        putChunk(emptyDataBeforeAChunk, "LIST", samples);
+        list.push_back({ "data of size 0 followed by a chunk", riff(emptyDataBeforeAChunk) });
 
         Bytes oversizedChunk; // a chunk claiming more than the file holds hides the data chunk
         putChunk(oversizedChunk, "fmt ", formatBody({}));
