@@ -1,9 +1,9 @@
-# User-facing targets: run, test, bench, fuzz. Everything builds in Release into build/.
+# User-facing targets: run, test, sanitize, bench, fuzz. Everything builds in Release into build/.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all run test bench fuzz example bootstrap configure build clean format
+.PHONY: all run test sanitize bench fuzz example bootstrap configure build clean format
 
 all: build
 
@@ -25,6 +25,19 @@ test: build
 	scripts/with-test-sound-server.sh \
 	  ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# The whole test suite once more, built with AddressSanitizer and UndefinedBehaviorSanitizer into
+# its own folder (no benchmarks there: their timings would mean nothing).
+SANITIZE_DIR ?= build-sanitize
+sanitize: bootstrap
+	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKTRACE_SANITIZE=ON \
+	  -DTICKTRACE_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/leak-suppressions.txt:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1 \
+	  scripts/with-test-sound-server.sh \
+	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
 bench: build
 	$(BUILD_DIR)/bench/ticktrace_bench $(BENCH_ARGS)
 
@@ -39,4 +52,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-fuzz

@@ -252,6 +252,9 @@ namespace {
 
     TEST(WaveLoaderDeathTest, SamplesBeyondTheMemoryAtHandAreOutOfMemoryNotUnreadable)
     {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit in a capped address space";
+#endif
         // In a child process whose address space is capped, so the test process is unharmed.
         const auto loadWithCappedMemory = [] {
             const rlimit cap { 512u << 20, 512u << 20 };

@@ -1,0 +1,150 @@
+// libFuzzer entry: the whole path a file takes, from arbitrary bytes to the player source text.
+// The first five bytes choose the model settings (Value 1 up to 9000 included, Value 2, Volume);
+// the rest is the file. Any crash, sanitizer report or broken promise below is a finding.
+
+#include "export/PlayerSourceExport.h"
+#include "modulator/LevelRounding.h"
+#include "modulator/PinModel.h"
+#include "modulator/SegmentalSnr.h"
+#include "wave/FrameCount.h"
+#include "wave/LeadingChannels.h"
+#include "wave/MemoryByteSource.h"
+#include "wave/WaveDocument.h"
+#include "wave/WaveParser.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t settingsBytes = 5;
+
+void require(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+struct StringSink final : tt::TextSink {
+    std::string text;
+    bool write(std::string_view piece) override
+    {
+        text += piece;
+        return true;
+    }
+};
+
+tt::ModulatorSettings settingsOf(const std::uint8_t* p)
+{
+    tt::ModulatorSettings settings;
+    settings.value1 = 1 + (p[0] | (p[1] << 8)) % tt::ModulatorSettings::value1Max;
+    settings.value2 = 1 + (p[2] | (p[3] << 8)) % tt::ModulatorSettings::value2Max;
+    settings.volume = p[4] * tt::ModulatorSettings::volumeMax / 255;
+    return settings;
+}
+
+// The bits of the text's data words in frame order (frames 9-16 stand first on a line).
+std::vector<bool> bitsOfText(const std::string& text)
+{
+    std::vector<bool> bits;
+    const std::string prefix = ".dw 0b";
+    for (std::size_t at = text.find(prefix); at != std::string::npos;
+         at = text.find(prefix, at + 1)) {
+        const char* digits = text.data() + at + prefix.size();
+        for (const int first : { 8, 0 }) {
+            for (int d = first; d < first + 8; ++d) {
+                bits.push_back(digits[d] == '1');
+            }
+        }
+    }
+    return bits;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t sizeBytes)
+{
+    if (sizeBytes < settingsBytes) {
+        return 0;
+    }
+    const tt::ModulatorSettings settings = settingsOf(bytes);
+    tt::MemoryByteSource source({ bytes + settingsBytes, sizeBytes - settingsBytes });
+    tt::LoadedWave wave;
+    const tt::LoadStatus status = tt::parseWave(source, wave);
+    // Memory never fails to read, and no input is large enough to exhaust it.
+    require(status != tt::LoadStatus::Unreadable && status != tt::LoadStatus::OutOfMemory);
+    if (status != tt::LoadStatus::Loaded) {
+        require(!wave.data.isLoaded());
+        return 0;
+    }
+
+    const auto data = wave.data.bytes();
+    require(wave.data.isLoaded() && data.size() == wave.data.sizeBytes);
+    require(data.size() <= sizeBytes);
+    require(wave.header.bitsPerSample == 8 || wave.header.bitsPerSample == 16);
+    require(wave.header.channelCount >= 1 && wave.header.sampleRateHz > 0);
+    const std::int64_t frames = tt::frameCount(wave.header, wave.data.sizeBytes);
+    require(frames >= 0 && frames * wave.header.bytesPerFrame() <= std::int64_t(data.size()));
+
+    tt::WaveDocument document;
+    require(document.accept(std::move(wave)));
+    require(document.image.bytes().size() == 44 + document.data.sizeBytes);
+    require(std::memcmp(document.image.bytes().data(), "RIFF", 4) == 0);
+
+    // Export mode, twice: the same text, image and error each time.
+    const tt::WaveHeader& header = document.header;
+    StringSink text;
+    tt::ConversionResult result;
+    require(tt::exportPlayerSource(
+                text, header, document.data.bytes(), settings, document.image.sampleArea(), result)
+        == tt::ExportStatus::Written);
+    require(result.frameCount == frames);
+    require(std::isfinite(result.errorSum) && result.errorSum >= 0.0);
+    require(std::isfinite(
+        tt::segmentalSnrDb(header, document.data.bytes(), settings, document.image.sampleArea())));
+    const auto firstImage = document.image.sampleArea();
+    const std::vector<std::uint8_t> image(firstImage.begin(), firstImage.end());
+    StringSink again;
+    tt::ConversionResult secondResult;
+    tt::exportPlayerSource(
+        again, header, document.data.bytes(), settings, document.image.sampleArea(), secondResult);
+    require(again.text == text.text && secondResult.errorSum == result.errorSum);
+    require(std::equal(image.begin(), image.end(), document.image.sampleArea().begin()));
+
+    // One data word per 16 frames, and the words replay to the image.
+    const std::vector<bool> bits = bitsOfText(text.text);
+    require(std::int64_t(bits.size()) == frames / 16 * 16);
+    tt::PinModel player(settings, header);
+    const std::size_t frameBytes = std::size_t(header.bytesPerFrame());
+    for (std::size_t f = 0; f < bits.size(); ++f) {
+        player.drive(bits[f]);
+        const std::int32_t level = tt::roundLevel(player.modelLevel);
+        const std::uint8_t* sample = image.data() + f * frameBytes;
+        if (header.bitsPerSample == 8) {
+            require(std::clamp(level, -128, 127) == std::int32_t(sample[0]) - 128);
+        } else {
+            require(std::min(level, 32767)
+                == std::int16_t(std::uint16_t(sample[0] | (sample[1] << 8))));
+        }
+    }
+
+    // What the sound server gets for a sound with more channels than it takes.
+    if (header.channelCount > 2) {
+        const tt::SampleBytes kept
+            = tt::leadingChannels(image, header.channelCount, header.bytesPerSample(), 2);
+        const std::size_t wholeFrames = image.size() / frameBytes;
+        require(kept.size() == wholeFrames * 2 * std::size_t(header.bytesPerSample()));
+        for (std::size_t f = 0; f < wholeFrames; ++f) {
+            require(std::memcmp(kept.data() + f * 2 * std::size_t(header.bytesPerSample()),
+                        image.data() + f * frameBytes, 2 * std::size_t(header.bytesPerSample()))
+                == 0);
+        }
+    }
+    return 0;
+}
