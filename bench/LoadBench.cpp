@@ -36,14 +36,20 @@ void putU16(std::ofstream& out, std::uint32_t v)
     out.write(b, 2);
 }
 
-// Written in 1 MB pieces so that making the file does not raise the peak memory measured later.
-const std::string& loadBenchFile()
-{
-    static const std::string path = [] {
-        const auto file = std::filesystem::temp_directory_path()
-            / ("ticktrace-load-bench-" + std::to_string(::getpid()) + ".wav");
+// A temporary WAV file that lives as long as the process: removed by its destructor, which runs
+// at exit after every benchmark (a handler registered with atexit while the path is still being
+// built would run after the path is destroyed, and remove nothing).
+class TemporaryWaveFile {
+public:
+    TemporaryWaveFile()
+        : path_((std::filesystem::temp_directory_path()
+            / ("ticktrace-load-bench-" + std::to_string(::getpid()) + ".wav"))
+                    .string())
+    {
+        // Written in 1 MB pieces so that making the file does not raise the peak memory measured
+        // later.
         const std::uint32_t dataBytes = std::uint32_t(loadBenchFrames * loadBenchBytesPerFrame);
-        std::ofstream out(file, std::ios::binary);
+        std::ofstream out(path_, std::ios::binary);
         out.write("RIFF", 4);
         putU32(out, 36 + dataBytes);
         out.write("WAVEfmt ", 8);
@@ -67,10 +73,21 @@ const std::string& loadBenchFile()
             out.write(piece.data(),
                 std::streamsize(std::min<std::size_t>(piece.size(), dataBytes - written)));
         }
-        std::atexit([] { std::remove(path.c_str()); });
-        return file.string();
-    }();
-    return path;
+    }
+    ~TemporaryWaveFile() { std::remove(path_.c_str()); }
+    TemporaryWaveFile(const TemporaryWaveFile&) = delete;
+    TemporaryWaveFile& operator=(const TemporaryWaveFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+const std::string& loadBenchFile()
+{
+    static const TemporaryWaveFile file;
+    return file.path();
 }
 
 double residentMegabytes()
