@@ -40,8 +40,6 @@ public:
     // Reports 0 to the progress callback unless the last report was 0 already.
     void resetProgress();
 
-    std::int64_t wordCount() const { return wordCount_; }
-
 private:
     void completeWord(std::int64_t frameIndex);
     void append(const char* text, std::size_t sizeBytes);

@@ -2,7 +2,6 @@
 
 #include "wave/SampleBytes.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -15,7 +14,6 @@ namespace tt {
 // The block is shared and never written after loading, so the audio output can play from it
 // without a copy and a later load can replace it while a sound still plays from the old one.
 struct ChunkHeader {
-    std::array<char, 4> id { 'd', 'a', 't', 'a' };
     std::uint64_t sizeBytes = 0;
     std::shared_ptr<const SampleBytes> block;
 

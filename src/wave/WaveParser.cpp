@@ -182,7 +182,6 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
                 return LoadStatus::Unreadable;
             }
             out.header = *format;
-            out.data.id = { 'd', 'a', 't', 'a' };
             out.data.sizeBytes = presentBytes;
             out.data.block = std::move(block);
             return LoadStatus::Loaded;

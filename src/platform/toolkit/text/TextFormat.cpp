@@ -52,18 +52,6 @@ std::string toDecimal(std::int64_t value)
     return std::to_string(value);
 }
 
-std::string toBinaryDigits(std::uint64_t value)
-{
-    if (value == 0) {
-        return "0";
-    }
-    std::string digits;
-    for (int bit = 63 - __builtin_clzll(value); bit >= 0; --bit) {
-        digits.push_back(((value >> bit) & 1u) ? '1' : '0');
-    }
-    return digits;
-}
-
 std::int64_t roundHalfEven(double value)
 {
     // Independent of the floating-point rounding mode (conversion to an integer always
@@ -78,11 +66,6 @@ std::int64_t roundHalfEven(double value)
     // the whole computation.
     const bool up = (fraction > 0.5) | ((fraction == 0.5) & ((below & 1) != 0));
     return below + std::int64_t(up);
-}
-
-std::int64_t truncateTowardZero(double value)
-{
-    return static_cast<std::int64_t>(std::trunc(value));
 }
 
 std::string_view fileNamePart(std::string_view path)

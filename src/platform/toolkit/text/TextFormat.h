@@ -18,16 +18,10 @@ float parseFloat(std::string_view text);
 // Plain decimal digits, a minus sign for negatives, no leading zeros.
 std::string toDecimal(std::int64_t value);
 
-// Base-2 digits without leading zeros ("0" for 0).
-std::string toBinaryDigits(std::uint64_t value);
-
 // Nearest integer, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). The argument must lie
 // within the range of int64; every float-to-integer conversion of the program goes through here
 // or through the faster per-sample variant in the modulator.
 std::int64_t roundHalfEven(double value);
-
-// Truncation toward zero (-2.7 -> -2).
-std::int64_t truncateTowardZero(double value);
 
 // The part after the last '/' or '\\' (the whole path when it has none).
 std::string_view fileNamePart(std::string_view path);
