@@ -279,8 +279,8 @@ namespace {
         EXPECT_EQ(uncreatable.exitCode, 4);
         EXPECT_NE(uncreatable.err.find("can't create"), std::string::npos) << uncreatable.err;
 
-        // A file size limit makes writes fail part-way, as a full disk would. The limit and the
-        // ignored SIGXFSZ are inherited by the child.
+        // A file size limit makes writes fail part-way, as a full disk would. The child inherits
+        // the limit but not the test's ignored SIGXFSZ: it must not die of that signal.
         rlimit saved {};
         ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -361,6 +361,25 @@ namespace {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
         EXPECT_FALSE(fs::exists(temporary));
         EXPECT_TRUE(fs::exists(untracked));
+
+        // A signal the process was started with ignored (nohup, background jobs) stays ignored.
+        for (const int signalNumber : { SIGINT, SIGTERM, SIGHUP }) {
+            SCOPED_TRACE(signalNumber);
+            const pid_t ignoring = ::fork();
+            ASSERT_GE(ignoring, 0);
+            if (ignoring == 0) {
+                ::signal(signalNumber, SIG_IGN);
+                {
+                    InterruptCleanup cleanup;
+                    cleanup.add(untracked.string());
+                    ::raise(signalNumber);
+                }
+                ::_exit(::signal(signalNumber, SIG_IGN) == SIG_IGN ? 0 : 1);
+            }
+            ASSERT_EQ(::waitpid(ignoring, &status, 0), ignoring);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            EXPECT_TRUE(fs::exists(untracked));
+        }
 
         // Once the run is over the handler is gone again.
         {

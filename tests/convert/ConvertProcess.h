@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real ticktrace-convert executable with its output streams captured in files.
 
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -33,7 +34,8 @@ enum class StandardOutput {
     ReaderGone, // a pipe whose reading end is already closed, as after `| head`
 };
 
-// Standard input is /dev/null; standard error is captured.
+// Standard input is /dev/null; standard error is captured. The child starts with the default
+// action for SIGXFSZ whatever the test process does with it.
 inline ProcessResult runConvert(const std::vector<std::string>& arguments,
     const std::filesystem::path& captureDir, StandardOutput output = StandardOutput::Captured)
 {
@@ -62,10 +64,19 @@ inline ProcessResult runConvert(const std::vector<std::string>& arguments,
     }
     argv.push_back(nullptr);
 
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
     ProcessResult result;
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (pipeEnds[1] >= 0) {
         ::close(pipeEnds[1]);
     }
