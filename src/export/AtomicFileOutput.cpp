@@ -1,8 +1,9 @@
 #include "export/AtomicFileOutput.h"
 
+#include "export/FilePath.h"
+
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,30 +12,15 @@ namespace tt {
 
 namespace {
 
-    std::string folderOf(const std::string& path)
-    {
-        const auto slash = path.find_last_of('/');
-        if (slash == std::string::npos) {
-            return ".";
-        }
-        return slash == 0 ? "/" : path.substr(0, slash);
-    }
+    constexpr int maxNameAttempts = 100;
 
-    // Opens a new file next to the target under a name nobody else uses. The mode 0666 lets the
-    // process umask decide the permissions, as for any newly created file.
-    int openUniqueTemporary(const std::string& targetPath, std::string& temporaryPath)
+    // Short and of fixed form whatever the target's name: that may already take all of the
+    // folder's name length limit. The process id keeps names of concurrent processes apart.
+    std::string uniqueTemporaryName()
     {
         static std::atomic<unsigned> serial { 0 };
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            temporaryPath = targetPath + "." + std::to_string(::getpid()) + "."
-                + std::to_string(serial.fetch_add(1)) + ".tmp";
-            const int descriptor
-                = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (descriptor >= 0 || errno != EEXIST) {
-                return descriptor;
-            }
-        }
-        return -1;
+        return ".ticktrace-" + std::to_string(::getpid()) + "-"
+            + std::to_string(serial.fetch_add(1)) + ".tmp";
     }
 
 } // namespace
@@ -49,30 +35,50 @@ std::unique_ptr<AtomicFileOutput> AtomicFileOutput::create(const std::string& ta
     if (targetExists && (!S_ISREG(target.st_mode) || ::access(targetPath.c_str(), W_OK) != 0)) {
         return nullptr;
     }
-    std::string temporaryPath;
-    const int descriptor = openUniqueTemporary(targetPath, temporaryPath);
-    if (descriptor < 0) {
+    // A symbolic link stays and the file it leads to is replaced, as editors do.
+    const std::string reachedPath = followLinks(targetPath);
+    std::unique_ptr<AtomicFileOutput> output(new AtomicFileOutput());
+    output->folderDescriptor_
+        = ::open(folderOf(reachedPath).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (output->folderDescriptor_ < 0) {
         return nullptr;
     }
+    output->targetName_ = nameOf(reachedPath);
+    if (!output->openTemporary()) {
+        return nullptr;
+    }
+    output->temporaryPath_ = folderOf(reachedPath) + "/" + output->temporaryName_;
     if (targetExists) {
         // The replacement keeps the permissions of the file it replaces.
-        (void)::fchmod(descriptor, target.st_mode & 07777);
+        (void)::fchmod(output->descriptor_, target.st_mode & 07777);
     }
-    return std::unique_ptr<AtomicFileOutput>(
-        new AtomicFileOutput(targetPath, std::move(temporaryPath), descriptor));
+    return output;
 }
 
-AtomicFileOutput::AtomicFileOutput(
-    std::string targetPath, std::string temporaryPath, int descriptor)
-    : targetPath_(std::move(targetPath))
-    , temporaryPath_(std::move(temporaryPath))
-    , descriptor_(descriptor)
+// The mode 0666 lets the process umask decide the permissions, as for any newly created file.
+bool AtomicFileOutput::openTemporary()
 {
+    for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
+        temporaryName_ = uniqueTemporaryName();
+        descriptor_ = ::openat(folderDescriptor_, temporaryName_.c_str(),
+            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor_ >= 0) {
+            temporaryExists_ = true;
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
 }
 
 AtomicFileOutput::~AtomicFileOutput()
 {
     discard();
+    if (folderDescriptor_ >= 0) {
+        ::close(folderDescriptor_);
+    }
 }
 
 bool AtomicFileOutput::write(std::string_view text)
@@ -110,14 +116,17 @@ bool AtomicFileOutput::commit()
     }
     const int descriptor = descriptor_;
     descriptor_ = -1;
-    if (::close(descriptor) != 0 || ::rename(temporaryPath_.c_str(), targetPath_.c_str()) != 0) {
+    if (::close(descriptor) != 0
+        || ::renameat(
+               folderDescriptor_, temporaryName_.c_str(), folderDescriptor_, targetName_.c_str())
+            != 0) {
         discard();
         return false;
     }
     temporaryExists_ = false;
     // Make the rename itself durable; the new text is complete either way, so a failure here
     // changes nothing the caller could act on.
-    const int folder = ::open(folderOf(targetPath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = ::openat(folderDescriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         (void)::fsync(folder);
         ::close(folder);
@@ -134,7 +143,7 @@ void AtomicFileOutput::discard()
     if (temporaryExists_) {
         failed_ = true;
         temporaryExists_ = false;
-        ::unlink(temporaryPath_.c_str());
+        ::unlinkat(folderDescriptor_, temporaryName_.c_str(), 0);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A file that replaces its target only once everything was written: the text goes to a
 // temporary file in the target's folder, which is flushed to the device and then renamed over
-// the target. Until commit() succeeds an existing target stays as it was; a failed or abandoned
+// the target. A target that is a symbolic link (or a chain of them) stays one: the file it leads
+// to is replaced. Until commit() succeeds an existing target stays as it was; a failed or abandoned
 // output removes its temporary file.
 
 #include "export/TextSink.h"
@@ -32,15 +33,18 @@ public:
     const std::string& temporaryPath() const { return temporaryPath_; }
 
 private:
-    AtomicFileOutput(std::string targetPath, std::string temporaryPath, int descriptor);
+    AtomicFileOutput() = default;
+    bool openTemporary();
     void discard();
 
-    const std::string targetPath_;
-    const std::string temporaryPath_;
+    std::string targetName_; // in the folder below
+    int folderDescriptor_ = -1; // the folder of the file the target name leads to
+    std::string temporaryName_; // in that folder
+    std::string temporaryPath_;
     int descriptor_ = -1;
     std::int64_t writtenBytes_ = 0; // into the temporary file so far
     bool failed_ = false;
-    bool temporaryExists_ = true; // until renamed over the target or removed
+    bool temporaryExists_ = false; // until renamed over the target or removed
 };
 
 } // namespace tt
