@@ -27,16 +27,37 @@ namespace {
 
 std::unique_ptr<AtomicFileOutput> AtomicFileOutput::create(const std::string& targetPath)
 {
+    return create(targetPath, [](int folderDescriptor, const char* name, int flags, mode_t mode) {
+        return ::openat(folderDescriptor, name, flags, mode);
+    });
+}
+
+std::unique_ptr<AtomicFileOutput> AtomicFileOutput::create(
+    const std::string& targetPath, TemporaryOpener openTemporary)
+{
     if (targetPath.empty() || targetPath.back() == '/') {
         return nullptr;
     }
     struct stat target { };
     const bool targetExists = ::stat(targetPath.c_str(), &target) == 0;
-    if (targetExists && (!S_ISREG(target.st_mode) || ::access(targetPath.c_str(), W_OK) != 0)) {
+    if (targetExists && S_ISDIR(target.st_mode)) {
+        return nullptr;
+    }
+    if (targetExists && !S_ISREG(target.st_mode)) {
+        return openInPlace(targetPath);
+    }
+    if (targetExists && ::access(targetPath.c_str(), W_OK) != 0) {
         return nullptr;
     }
     // A symbolic link stays and the file it leads to is replaced, as editors do.
     const std::string reachedPath = followLinks(targetPath);
+    struct stat reached { };
+    if (targetExists
+        && (::stat(reachedPath.c_str(), &reached) != 0 || reached.st_dev != target.st_dev
+            || reached.st_ino != target.st_ino)) {
+        // A descriptor's link under /proc (/dev/stdout) to a file no name leads to any more.
+        return openInPlace(targetPath);
+    }
     std::unique_ptr<AtomicFileOutput> output(new AtomicFileOutput());
     output->folderDescriptor_
         = ::open(folderOf(reachedPath).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -44,8 +65,11 @@ std::unique_ptr<AtomicFileOutput> AtomicFileOutput::create(const std::string& ta
         return nullptr;
     }
     output->targetName_ = nameOf(reachedPath);
-    if (!output->openTemporary()) {
-        return nullptr;
+    if (const int error = output->openTemporary(openTemporary); error != 0) {
+        // Only a refusal of the folder itself: after a full disk, say, writing in place would
+        // fail just the same, with the old text already gone.
+        const bool folderRefused = error == EACCES || error == EPERM;
+        return targetExists && folderRefused ? openInPlace(reachedPath) : nullptr;
     }
     output->temporaryPath_ = folderOf(reachedPath) + "/" + output->temporaryName_;
     if (targetExists) {
@@ -55,22 +79,36 @@ std::unique_ptr<AtomicFileOutput> AtomicFileOutput::create(const std::string& ta
     return output;
 }
 
+std::unique_ptr<AtomicFileOutput> AtomicFileOutput::openInPlace(const std::string& path)
+{
+    std::unique_ptr<AtomicFileOutput> output(new AtomicFileOutput());
+    output->descriptor_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    struct stat opened { };
+    if (output->descriptor_ < 0 || ::fstat(output->descriptor_, &opened) != 0) {
+        return nullptr;
+    }
+    output->regularFile_ = S_ISREG(opened.st_mode);
+    output->truncationPending_ = output->regularFile_;
+    return output;
+}
+
 // The mode 0666 lets the process umask decide the permissions, as for any newly created file.
-bool AtomicFileOutput::openTemporary()
+// 0 or the error number of the last attempt.
+int AtomicFileOutput::openTemporary(TemporaryOpener openTemporary)
 {
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
         temporaryName_ = uniqueTemporaryName();
-        descriptor_ = ::openat(folderDescriptor_, temporaryName_.c_str(),
+        descriptor_ = openTemporary(folderDescriptor_, temporaryName_.c_str(),
             O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor_ >= 0) {
             temporaryExists_ = true;
-            return true;
+            return 0;
         }
         if (errno != EEXIST) {
-            return false;
+            return errno;
         }
     }
-    return false;
+    return EEXIST;
 }
 
 AtomicFileOutput::~AtomicFileOutput()
@@ -83,6 +121,10 @@ AtomicFileOutput::~AtomicFileOutput()
 
 bool AtomicFileOutput::write(std::string_view text)
 {
+    if (!failed_ && truncationPending_) {
+        truncationPending_ = false;
+        failed_ = ::ftruncate(descriptor_, 0) != 0;
+    }
     while (!failed_ && !text.empty()) {
         const ssize_t written = ::write(descriptor_, text.data(), text.size());
         if (written < 0 && errno == EINTR) {
@@ -95,10 +137,12 @@ bool AtomicFileOutput::write(std::string_view text)
         text.remove_prefix(std::size_t(written));
 #if defined(SYNC_FILE_RANGE_WRITE)
         // Start writing this piece to the device now, while the pass computes the next one, so
-        // that the fsync before the rename has little left to wait for. Only a hint: failures
-        // surface at that fsync.
-        (void)::sync_file_range(
-            descriptor_, off_t(writtenBytes_), off_t(written), SYNC_FILE_RANGE_WRITE);
+        // that the fsync at commit has little left to wait for. Only a hint: failures surface at
+        // that fsync.
+        if (regularFile_) {
+            (void)::sync_file_range(
+                descriptor_, off_t(writtenBytes_), off_t(written), SYNC_FILE_RANGE_WRITE);
+        }
 #endif
         writtenBytes_ += written;
     }
@@ -107,21 +151,27 @@ bool AtomicFileOutput::write(std::string_view text)
 
 bool AtomicFileOutput::commit()
 {
-    if (!temporaryExists_) {
+    if (descriptor_ < 0) {
         return !failed_;
     }
-    if (failed_ || ::fsync(descriptor_) != 0) {
-        discard();
-        return false;
+    if (truncationPending_ && !write({})) { // no text at all still empties the file
+        return fail();
+    }
+    if (failed_ || (regularFile_ && ::fsync(descriptor_) != 0)) {
+        return fail();
     }
     const int descriptor = descriptor_;
     descriptor_ = -1;
-    if (::close(descriptor) != 0
-        || ::renameat(
-               folderDescriptor_, temporaryName_.c_str(), folderDescriptor_, targetName_.c_str())
-            != 0) {
-        discard();
-        return false;
+    if (::close(descriptor) != 0) {
+        return fail();
+    }
+    if (!temporaryExists_) {
+        return true; // written in place
+    }
+    if (::renameat(
+            folderDescriptor_, temporaryName_.c_str(), folderDescriptor_, targetName_.c_str())
+        != 0) {
+        return fail();
     }
     temporaryExists_ = false;
     // Make the rename itself durable; the new text is complete either way, so a failure here
@@ -134,9 +184,17 @@ bool AtomicFileOutput::commit()
     return true;
 }
 
+bool AtomicFileOutput::fail()
+{
+    discard();
+    failed_ = true;
+    return false;
+}
+
 void AtomicFileOutput::discard()
 {
     if (descriptor_ >= 0) {
+        failed_ = true;
         ::close(descriptor_);
         descriptor_ = -1;
     }

@@ -1,9 +1,12 @@
 #include "export/AtomicFileOutput.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tt {
@@ -84,6 +87,90 @@ namespace {
             EXPECT_EQ(contentsOf(target), "second");
             fs::remove(target);
             EXPECT_EQ(entriesIn(folder), 0u);
+        }
+    }
+
+    TEST_F(AtomicFileOutputTest, DevicesAndPipesAreWrittenDirectly)
+    {
+        // The reading ends are open before the output, so opening a pipe to write never waits.
+        const fs::path fifo = folder / "fifo";
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const int fifoReader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        int pipeEnds[2] = { -1, -1 };
+        ASSERT_EQ(::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC), 0);
+        const struct {
+            std::string path;
+            int reader; // -1: nothing comes back
+        } cases[] = {
+            { "/dev/null", -1 }, { fifo.string(), fifoReader },
+            { "/dev/fd/" + std::to_string(pipeEnds[1]), pipeEnds[0] }, // process substitution
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.path);
+            EXPECT_TRUE(writeThrough(c.path, "text for " + c.path));
+            if (c.reader >= 0) {
+                std::string arrived(256, '\0');
+                const ssize_t sizeBytes = ::read(c.reader, arrived.data(), arrived.size());
+                arrived.resize(std::size_t(std::max<ssize_t>(sizeBytes, 0)));
+                EXPECT_EQ(arrived, "text for " + c.path);
+            }
+        }
+        for (const int descriptor : { fifoReader, pipeEnds[0], pipeEnds[1] }) {
+            ::close(descriptor);
+        }
+        EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+        EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+        EXPECT_EQ(entriesIn(folder), 1u) << "a temporary file was left behind";
+    }
+
+    int failingErrno = 0;
+    int failToCreate(int, const char*, int, mode_t)
+    {
+        errno = failingErrno;
+        return -1;
+    }
+
+    TEST_F(AtomicFileOutputTest, AFolderThatTakesNoNewFileGetsAnExistingFileRewrittenInPlace)
+    {
+        // The folder's refusal is injected: as root a read-only folder still takes new files.
+        const struct {
+            int error;
+            bool targetExists;
+            bool writtenInPlace; // else not created at all, and an existing target is unchanged
+        } cases[] = {
+            { EACCES, true, true },
+            { EPERM, true, true },
+            { EACCES, false, false },
+            { ENOSPC, true, false },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(
+                ::testing::Message() << c.error << (c.targetExists ? " existing" : " new"));
+            const fs::path target = folder / "target.txt";
+            fs::remove(target);
+            if (c.targetExists) {
+                std::ofstream(target) << "the old and longer text";
+            }
+            struct stat before { };
+            ::stat(target.c_str(), &before);
+            failingErrno = c.error;
+            const std::unique_ptr<AtomicFileOutput> out
+                = AtomicFileOutput::create(target.string(), failToCreate);
+            ASSERT_EQ(out != nullptr, c.writtenInPlace);
+            if (out) {
+                EXPECT_TRUE(out->temporaryPath().empty());
+                EXPECT_EQ(contentsOf(target), "the old and longer text") << "truncated too early";
+                EXPECT_TRUE(out->write("new text"));
+                EXPECT_TRUE(out->commit());
+            }
+            struct stat after { };
+            EXPECT_EQ(::stat(target.c_str(), &after) == 0, c.targetExists);
+            if (c.targetExists) {
+                EXPECT_EQ(after.st_ino, before.st_ino);
+                EXPECT_EQ(
+                    contentsOf(target), c.writtenInPlace ? "new text" : "the old and longer text");
+            }
+            EXPECT_EQ(entriesIn(folder), c.targetExists ? 1u : 0u);
         }
     }
 
