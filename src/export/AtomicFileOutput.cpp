@@ -96,6 +96,18 @@ std::unique_ptr<AtomicFileOutput> AtomicFileOutput::openInPlace(const std::strin
 // 0 or the error number of the last attempt.
 int AtomicFileOutput::openTemporary(TemporaryOpener openTemporary)
 {
+    // An unnamed file vanishes with the process however it ends, even by SIGKILL; it is given
+    // the name at commit.
+    temporaryName_ = uniqueTemporaryName();
+    descriptor_ = openTemporary(folderDescriptor_, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+    if (descriptor_ >= 0) {
+        unnamed_ = true;
+        return 0;
+    }
+    // Refusals of file systems and kernels without unnamed files.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return errno;
+    }
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
         temporaryName_ = uniqueTemporaryName();
         descriptor_ = openTemporary(folderDescriptor_, temporaryName_.c_str(),
@@ -157,7 +169,7 @@ bool AtomicFileOutput::commit()
     if (truncationPending_ && !write({})) { // no text at all still empties the file
         return fail();
     }
-    if (failed_ || (regularFile_ && ::fsync(descriptor_) != 0)) {
+    if (failed_ || (regularFile_ && ::fsync(descriptor_) != 0) || (unnamed_ && !linkUnnamed())) {
         return fail();
     }
     const int descriptor = descriptor_;
@@ -182,6 +194,32 @@ bool AtomicFileOutput::commit()
         ::close(folder);
     }
     return true;
+}
+
+bool AtomicFileOutput::linkUnnamed()
+{
+    const std::string descriptorLink = "/proc/self/fd/" + std::to_string(descriptor_);
+    for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
+        if (attempt > 0) {
+            temporaryName_ = uniqueTemporaryName();
+        }
+        // Through /proc any process may link a file it has open; AT_EMPTY_PATH may need
+        // CAP_DAC_READ_SEARCH, so it serves only where /proc is missing.
+        int linked = ::linkat(AT_FDCWD, descriptorLink.c_str(), folderDescriptor_,
+            temporaryName_.c_str(), AT_SYMLINK_FOLLOW);
+        if (linked != 0 && errno == ENOENT) {
+            linked = ::linkat(
+                descriptor_, "", folderDescriptor_, temporaryName_.c_str(), AT_EMPTY_PATH);
+        }
+        if (linked == 0) {
+            temporaryExists_ = true;
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
 }
 
 bool AtomicFileOutput::fail()

@@ -1,9 +1,11 @@
 #pragma once
 // A file that replaces its target only once everything was written: the text goes to a
 // temporary file in the target's folder, which is flushed to the device and then renamed over
-// the target. A target that is a symbolic link (or a chain of them) stays one: the file it leads
-// to is replaced. Until commit() succeeds an existing target stays as it was; a failed or
-// abandoned output removes its temporary file.
+// the target. The temporary file has no name until then (O_TMPFILE), so a process that is killed
+// leaves nothing behind; where the file system has no unnamed files it gets a name from the
+// start, which only a caught signal can remove (see temporaryPath()). A target that is a symbolic
+// link (or a chain of them) stays one: the file it leads to is replaced. Until commit() succeeds an
+// existing target stays as it was; a failed or abandoned output removes its temporary file.
 //
 // Where no replacement is possible the target itself is written, and a failure can leave it
 // incomplete: devices and pipes (/dev/null, a FIFO, /dev/fd/N), and an existing file whose
@@ -37,19 +39,20 @@ public:
 
     bool write(std::string_view text) override;
 
-    // Flushes, closes and renames the temporary file over the target (or flushes and closes the
-    // target written in place). False when any write so far or any of these steps failed; the
-    // temporary file is then gone and a replaced target unchanged.
+    // Flushes, names, closes and renames the temporary file over the target (or flushes and
+    // closes the target written in place). False when any write so far or any of these steps
+    // failed; the temporary file is then gone and a replaced target unchanged.
     bool commit();
 
-    // Where the text goes until commit(); callers that must clean up on a signal register it.
-    // Empty when the target is written in place.
+    // The temporary file's name (an unnamed one takes it during commit()); callers that must
+    // clean up on a signal register it. Empty when the target is written in place.
     const std::string& temporaryPath() const { return temporaryPath_; }
 
 private:
     AtomicFileOutput() = default;
     static std::unique_ptr<AtomicFileOutput> openInPlace(const std::string& path);
     int openTemporary(TemporaryOpener openTemporary);
+    bool linkUnnamed();
     bool fail();
     void discard();
 
@@ -58,6 +61,7 @@ private:
     std::string temporaryName_; // in that folder
     std::string temporaryPath_;
     int descriptor_ = -1;
+    bool unnamed_ = false; // the temporary file has no name yet
     bool regularFile_ = true; // false for devices and pipes: nothing to truncate or flush
     bool truncationPending_ = false; // an existing file written in place, not yet truncated
     std::int64_t writtenBytes_ = 0;

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -339,6 +340,52 @@ namespace {
             EXPECT_EQ(
                 testing::fileText(files.dir() / "plain.wav"), testing::fileText(options.wavPath));
         }
+    }
+
+    TEST(ConvertInterrupt, KilledDuringAnExportLeavesNothingInTheOutputFolder)
+    {
+        testing::TempFiles files;
+        const fs::path outputs = files.dir() / "out";
+        fs::create_directory(outputs);
+        const int probe = ::open(outputs.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+        if (probe < 0) {
+            GTEST_SKIP() << "no unnamed files on this file system: a named temporary is used";
+        }
+        ::close(probe);
+        // 16 Mi frames take a good tenth of a second to convert, long after the outputs exist.
+        const std::string wav = files.write("in.wav",
+            testing::canonicalWave(
+                { 1, 1, 22050, 8 }, testing::samplePattern(std::size_t(1) << 24)));
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (const int stream : { 0, 1, 2 }) {
+            posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_RDWR, 0);
+        }
+        const pid_t child = testing::startConvert({ "--export", (outputs / "a.txt").string(),
+                                                      "--wav", (outputs / "b.wav").string(), wav },
+            actions);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_GT(child, 0);
+        // Killed once it holds a file in the output folder, named or not.
+        const fs::path descriptors = "/proc/" + std::to_string(child) + "/fd";
+        bool writing = false;
+        for (int poll = 0; poll < 10000 && !writing; ++poll) {
+            std::error_code ignored;
+            for (const auto& entry : fs::directory_iterator(descriptors, ignored)) {
+                writing = writing
+                    || fs::read_symlink(entry, ignored)
+                           .string()
+                           .starts_with(outputs.string() + "/");
+            }
+            ::usleep(writing ? 0 : 500);
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(writing);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+        EXPECT_EQ(std::distance(fs::directory_iterator(outputs), {}), 0);
     }
 
     TEST(ConvertInterrupt, RemovesTemporaryFilesThenDiesOfTheSignal)

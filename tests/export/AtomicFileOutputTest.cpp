@@ -174,5 +174,45 @@ namespace {
         }
     }
 
+    int unnamedFileRefusal = 0;
+    int refuseUnnamedFiles(int folderDescriptor, const char* name, int flags, mode_t mode)
+    {
+        if ((flags & O_TMPFILE) == O_TMPFILE) {
+            errno = unnamedFileRefusal;
+            return -1;
+        }
+        return ::openat(folderDescriptor, name, flags, mode);
+    }
+
+    TEST_F(AtomicFileOutputTest, TheTemporaryFileHasANameOnlyWhereTheFileSystemNeedsOne)
+    {
+        // 0: unnamed files, which vanish with the process however it ends. The others are how
+        // file systems and kernels without them refuse them: a named temporary file instead.
+        const int probe = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+        const bool unnamedFilesHere = probe >= 0;
+        ::close(probe);
+        for (const int refusal : { 0, EOPNOTSUPP, EISDIR, EINVAL }) {
+            if (refusal == 0 && !unnamedFilesHere) {
+                continue;
+            }
+            unnamedFileRefusal = refusal;
+            for (const bool committed : { false, true }) {
+                SCOPED_TRACE(::testing::Message() << refusal << (committed ? " committed" : ""));
+                const fs::path target = folder / "out.txt";
+                std::unique_ptr<AtomicFileOutput> out = refusal == 0
+                    ? AtomicFileOutput::create(target.string())
+                    : AtomicFileOutput::create(target.string(), refuseUnnamedFiles);
+                ASSERT_TRUE(out);
+                EXPECT_TRUE(out->write("text"));
+                EXPECT_EQ(entriesIn(folder), refusal == 0 ? 0u : 1u);
+                EXPECT_EQ(!committed || out->commit(), true);
+                out.reset();
+                EXPECT_EQ(entriesIn(folder), committed ? 1u : 0u);
+                EXPECT_EQ(contentsOf(target), committed ? "text" : "");
+                fs::remove(target);
+            }
+        }
+    }
+
 } // namespace
 } // namespace tt
