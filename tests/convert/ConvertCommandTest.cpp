@@ -177,6 +177,11 @@ namespace {
     TEST_F(ConvertCommand, UsageErrorsPrintMessageAndUsageAndWriteNothing)
     {
         const std::string wav = input("in.wav", 1, 16, 800);
+        // Other names of the input, and of one output yet to be made.
+        fs::create_symlink("in.wav", path("alias.wav"));
+        fs::create_hard_link(wav, path("hard.wav"));
+        fs::create_directory(path("sub"));
+        fs::create_symlink("made.txt", path("dangling"));
         const std::vector<std::vector<std::string>> refused = {
             {},
             { "--bogus", wav },
@@ -200,6 +205,12 @@ namespace {
             { "--info=yes", wav },
             { "--export", "-", "--info", wav },
             { "--export", path("same"), "--wav", path("same"), wav },
+            { "--export", path("both.out"), "--wav", path("sub/../both.out"), wav },
+            { "--export", path("dangling"), "--wav", path("made.txt"), wav },
+            { "--wav", wav, wav },
+            { "--wav", path("alias.wav"), wav },
+            { "--export", path("hard.wav"), wav },
+            { "--export", path("sub/../in.wav"), wav },
             { "--wav", "-", wav },
             { "--export", path("out.txt"), wav, "--value2" },
         };
@@ -223,6 +234,10 @@ namespace {
             = runConvert({ "--value1=9000", "--value2", "1", "--volume=0", "--", path("-odd.wav") },
                 files.dir());
         EXPECT_EQ(edges.exitCode, 0) << edges.err;
+        // A device is no file to replace: naming it twice is no collision.
+        const auto devices
+            = runConvert({ "--export", "/dev/null", "--wav", "/dev/null", wav }, files.dir());
+        EXPECT_EQ(devices.exitCode, 0) << devices.err;
     }
 
     TEST_F(ConvertCommand, HelpAndVersion)
