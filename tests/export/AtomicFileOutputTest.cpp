@@ -1,5 +1,6 @@
 #include "export/AtomicFileOutput.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
