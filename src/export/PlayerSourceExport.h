@@ -22,7 +22,8 @@ namespace tt {
 // gets ".txt" appended; any other name is used unchanged.
 std::string withTextExtension(std::string_view path);
 
-// Writes the text to `path` through a temporary file that replaces it only when complete.
+// Writes the text to `path` through a temporary file that replaces it only when complete
+// (except where AtomicFileOutput writes in place).
 // CannotCreate: nothing was converted and `result`, the sample area and the file are untouched.
 // Written or CannotWrite: the sample area holds the new image and `result` its frame count and
 // error sum; on CannotWrite an existing file at `path` is unchanged.

@@ -190,6 +190,7 @@ void Shell::openWave()
     if (path.empty()) {
         return;
     }
+    const FileIdentity file = FileIdentity::of(path);
     LoadedWave loaded;
     switch (loadWaveFile(path, loaded)) {
     case LoadStatus::Unreadable:
@@ -210,6 +211,7 @@ void Shell::openWave()
         dialogs_->message("Error", "not enough memory");
         return;
     }
+    loadedFile_ = file;
     window_.setTitle(std::string(programTitle) + "  " + std::string(fileNamePart(path)));
     const WaveHeader& header = document_.header;
     audio_.loadPcm(slotWave, { header.channelCount, header.sampleRateHz, header.bitsPerSample },
@@ -252,6 +254,10 @@ void Shell::exportPlayerSource()
         return;
     }
     const std::string path = withTextExtension(chosen);
+    if (FileIdentity::of(path).isSameFileAs(loadedFile_)) {
+        dialogs_->message("Error", "can't create File");
+        return;
+    }
     ConversionResult result;
     const ExportStatus status = tt::exportPlayerSource(path, document_.header,
         document_.data.bytes(), settings(), document_.image.sampleArea(), result,

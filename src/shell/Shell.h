@@ -3,6 +3,7 @@
 // and dispatches every user event to the loader, the conversion, the export, the audio output
 // and the zoom view. Everything runs to completion on this one thread.
 
+#include "export/FileIdentity.h"
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/Event.h"
 #include "platform/toolkit/Image.h"
@@ -60,6 +61,7 @@ private:
     Window window_;
     std::unique_ptr<Dialogs> dialogs_;
     WaveDocument document_;
+    FileIdentity loadedFile_; // of document_'s file when it was loaded: no export replaces it
     ShellState state_;
     int redrawCount_ = 0;
 };

@@ -9,8 +9,8 @@ namespace tt {
 struct WaveHeader {
     int channelCount = 0;
     std::uint32_t sampleRateHz = 0;
-    std::uint32_t byteRate = 0; // as stated by the file; copied into the image header
-    std::uint16_t blockAlign = 0; // as stated by the file; copied into the image header
+    std::uint32_t byteRate = 0; // as stated by the file, which may be wrong; not relied on
+    std::uint16_t blockAlign = 0; // as stated by the file, which may be wrong; not relied on
     int bitsPerSample = 0; // 8 or 16
 
     int bytesPerSample() const { return bitsPerSample / 8; }

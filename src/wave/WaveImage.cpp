@@ -61,8 +61,12 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     putU16(p + 20, 1);
     putU16(p + 22, std::uint32_t(header.channelCount));
     putU32(p + 24, header.sampleRateHz);
-    putU32(p + 28, header.byteRate);
-    putU16(p + 32, header.blockAlign);
+    // Computed rather than copied: files state any value here, and players size their reads by
+    // these fields.
+    const std::uint64_t blockAlignBytes
+        = std::uint64_t(header.channelCount) * std::uint64_t(header.bytesPerSample());
+    putU32(p + 28, blockAlignBytes * header.sampleRateHz);
+    putU16(p + 32, std::uint32_t(std::min<std::uint64_t>(blockAlignBytes, 0xFFFFu)));
     putU16(p + 34, std::uint32_t(header.bitsPerSample));
     putId(p + 36, "data");
     putU32(p + 40, dataSizeBytes);

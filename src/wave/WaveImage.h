@@ -19,9 +19,10 @@ public:
     WaveImage();
 
     // Sizes the image for dataSizeBytes of samples, writes the header ("RIFF", RIFF size, "WAVE",
-    // a 16-byte PCM "fmt " chunk with the header's channels, rate, byte rate, block align and
-    // bits, "data" and its size) and zeroes the whole sample area. Sizes beyond 32 bits are
-    // written as 0xFFFFFFFF. False when the memory cannot be had; the image is then unchanged.
+    // a 16-byte PCM "fmt " chunk with the header's channels, rate and bits and the byte rate and
+    // block align that follow from them, "data" and its size) and zeroes the whole sample area.
+    // Values beyond their field are written as its largest value. False when the memory cannot
+    // be had; the image is then unchanged.
     [[nodiscard]] bool prepare(const WaveHeader& header, std::uint64_t dataSizeBytes);
 
     std::span<std::uint8_t> sampleArea();

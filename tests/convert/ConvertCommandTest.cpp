@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -176,6 +177,11 @@ namespace {
     TEST_F(ConvertCommand, UsageErrorsPrintMessageAndUsageAndWriteNothing)
     {
         const std::string wav = input("in.wav", 1, 16, 800);
+        // Other names of the input, and of one output yet to be made.
+        fs::create_symlink("in.wav", path("alias.wav"));
+        fs::create_hard_link(wav, path("hard.wav"));
+        fs::create_directory(path("sub"));
+        fs::create_symlink("made.txt", path("dangling"));
         const std::vector<std::vector<std::string>> refused = {
             {},
             { "--bogus", wav },
@@ -199,6 +205,12 @@ namespace {
             { "--info=yes", wav },
             { "--export", "-", "--info", wav },
             { "--export", path("same"), "--wav", path("same"), wav },
+            { "--export", path("both.out"), "--wav", path("sub/../both.out"), wav },
+            { "--export", path("dangling"), "--wav", path("made.txt"), wav },
+            { "--wav", wav, wav },
+            { "--wav", path("alias.wav"), wav },
+            { "--export", path("hard.wav"), wav },
+            { "--export", path("sub/../in.wav"), wav },
             { "--wav", "-", wav },
             { "--export", path("out.txt"), wav, "--value2" },
         };
@@ -222,6 +234,10 @@ namespace {
             = runConvert({ "--value1=9000", "--value2", "1", "--volume=0", "--", path("-odd.wav") },
                 files.dir());
         EXPECT_EQ(edges.exitCode, 0) << edges.err;
+        // A device is no file to replace: naming it twice is no collision.
+        const auto devices
+            = runConvert({ "--export", "/dev/null", "--wav", "/dev/null", wav }, files.dir());
+        EXPECT_EQ(devices.exitCode, 0) << devices.err;
     }
 
     TEST_F(ConvertCommand, HelpAndVersion)
@@ -279,8 +295,8 @@ namespace {
         EXPECT_EQ(uncreatable.exitCode, 4);
         EXPECT_NE(uncreatable.err.find("can't create"), std::string::npos) << uncreatable.err;
 
-        // A file size limit makes writes fail part-way, as a full disk would. The limit and the
-        // ignored SIGXFSZ are inherited by the child.
+        // A file size limit makes writes fail part-way, as a full disk would. The child inherits
+        // the limit but not the test's ignored SIGXFSZ: it must not die of that signal.
         rlimit saved {};
         ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -341,6 +357,52 @@ namespace {
         }
     }
 
+    TEST(ConvertInterrupt, KilledDuringAnExportLeavesNothingInTheOutputFolder)
+    {
+        testing::TempFiles files;
+        const fs::path outputs = files.dir() / "out";
+        fs::create_directory(outputs);
+        const int probe = ::open(outputs.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+        if (probe < 0) {
+            GTEST_SKIP() << "no unnamed files on this file system: a named temporary is used";
+        }
+        ::close(probe);
+        // 16 Mi frames take a good tenth of a second to convert, long after the outputs exist.
+        const std::string wav = files.write("in.wav",
+            testing::canonicalWave(
+                { 1, 1, 22050, 8 }, testing::samplePattern(std::size_t(1) << 24)));
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (const int stream : { 0, 1, 2 }) {
+            posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_RDWR, 0);
+        }
+        const pid_t child = testing::startConvert({ "--export", (outputs / "a.txt").string(),
+                                                      "--wav", (outputs / "b.wav").string(), wav },
+            actions);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_GT(child, 0);
+        // Killed once it holds a file in the output folder, named or not.
+        const fs::path descriptors = "/proc/" + std::to_string(child) + "/fd";
+        bool writing = false;
+        for (int poll = 0; poll < 10000 && !writing; ++poll) {
+            std::error_code ignored;
+            for (const auto& entry : fs::directory_iterator(descriptors, ignored)) {
+                writing = writing
+                    || fs::read_symlink(entry, ignored)
+                           .string()
+                           .starts_with(outputs.string() + "/");
+            }
+            ::usleep(writing ? 0 : 500);
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(writing);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+        EXPECT_EQ(std::distance(fs::directory_iterator(outputs), {}), 0);
+    }
+
     TEST(ConvertInterrupt, RemovesTemporaryFilesThenDiesOfTheSignal)
     {
         testing::TempFiles files;
@@ -361,6 +423,25 @@ namespace {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
         EXPECT_FALSE(fs::exists(temporary));
         EXPECT_TRUE(fs::exists(untracked));
+
+        // A signal the process was started with ignored (nohup, background jobs) stays ignored.
+        for (const int signalNumber : { SIGINT, SIGTERM, SIGHUP }) {
+            SCOPED_TRACE(signalNumber);
+            const pid_t ignoring = ::fork();
+            ASSERT_GE(ignoring, 0);
+            if (ignoring == 0) {
+                ::signal(signalNumber, SIG_IGN);
+                {
+                    InterruptCleanup cleanup;
+                    cleanup.add(untracked.string());
+                    ::raise(signalNumber);
+                }
+                ::_exit(::signal(signalNumber, SIG_IGN) == SIG_IGN ? 0 : 1);
+            }
+            ASSERT_EQ(::waitpid(ignoring, &status, 0), ignoring);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            EXPECT_TRUE(fs::exists(untracked));
+        }
 
         // Once the run is over the handler is gone again.
         {

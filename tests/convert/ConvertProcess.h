@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real ticktrace-convert executable with its output streams captured in files.
 
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -33,6 +34,32 @@ enum class StandardOutput {
     ReaderGone, // a pipe whose reading end is already closed, as after `| head`
 };
 
+// Starts the executable with the given standard streams; 0 when it could not be started. The
+// child starts with the default action for SIGXFSZ whatever the test process does with it.
+inline pid_t startConvert(
+    const std::vector<std::string>& arguments, const posix_spawn_file_actions_t& actions)
+{
+    std::vector<std::string> all { TICKTRACE_CONVERT_EXE };
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : all) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    return spawned == 0 ? pid : 0;
+}
+
 // Standard input is /dev/null; standard error is captured.
 inline ProcessResult runConvert(const std::vector<std::string>& arguments,
     const std::filesystem::path& captureDir, StandardOutput output = StandardOutput::Captured)
@@ -54,22 +81,13 @@ inline ProcessResult runConvert(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_addopen(
         &actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
-    std::vector<std::string> all { TICKTRACE_CONVERT_EXE };
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : all) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-
     ProcessResult result;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const pid_t pid = startConvert(arguments, actions);
     posix_spawn_file_actions_destroy(&actions);
     if (pipeEnds[1] >= 0) {
         ::close(pipeEnds[1]);
     }
-    if (spawned != 0) {
+    if (pid == 0) {
         return result;
     }
     int status = 0;

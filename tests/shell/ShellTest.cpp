@@ -316,5 +316,28 @@ namespace {
         EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
     }
 
+    TEST_F(ShellTest, ExportNeverReplacesTheLoadedSound)
+    {
+        namespace fs = std::filesystem;
+        const std::string wav = writeTone("loaded.wav", 16 * 40);
+        fs::create_symlink(wav, files.dir() / "alias.wav");
+        fs::create_hard_link(wav, files.dir() / "hard.wav");
+        open(wav);
+        const auto sizeBytes = fs::file_size(wav);
+        for (const fs::path& chosen : { fs::path(wav), files.dir() / "." / "loaded.wav",
+                 files.dir() / "alias.wav", files.dir() / "hard.wav" }) {
+            SCOPED_TRACE(chosen);
+            dialogs.answers.push_back(chosen.string());
+            input.chooseMenuItem("Export Beepster");
+            ASSERT_TRUE(pump());
+            ASSERT_FALSE(dialogs.messages.empty());
+            EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
+            dialogs.messages.clear();
+        }
+        EXPECT_EQ(fs::file_size(wav), sizeBytes);
+        EXPECT_TRUE(fs::is_symlink(files.dir() / "alias.wav"));
+        EXPECT_EQ(text(control::samplesLabel), "640 Samples"); // no pass ran
+    }
+
 } // namespace
 } // namespace tt

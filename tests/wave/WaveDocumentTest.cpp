@@ -93,6 +93,37 @@ namespace {
         EXPECT_EQ(document.image.sampleArea().size(), 1001u);
     }
 
+    TEST(WaveDocument, ImageStatesByteRateAndBlockAlignOfItsOwnFormat)
+    {
+        // The format chunk's byte rate (offset 28) and block align (offset 32) as files state
+        // them, honest or not; the image's header describes its own samples either way.
+        const struct {
+            Format format;
+            std::uint32_t statedByteRate;
+            std::uint32_t statedBlockAlign;
+        } cases[] = {
+            { { 1, 2, 44100, 16 }, 44100 * 4, 4 },
+            { { 1, 1, 22050, 8 }, 22050, 1 },
+            { { 1, 2, 44100, 16 }, 0, 0 },
+            { { 1, 2, 44100, 16 }, 7, 7 },
+            { { 1, 1, 8000, 8 }, 65535, 65535 },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.statedByteRate << " / " << c.statedBlockAlign);
+            Bytes file = canonicalWave(c.format, samplePattern(64));
+            const Bytes honest = file;
+            for (int i = 0; i < 4; ++i) {
+                file[std::size_t(28 + i)] = std::uint8_t(c.statedByteRate >> (8 * i));
+            }
+            file[32] = std::uint8_t(c.statedBlockAlign);
+            file[33] = std::uint8_t(c.statedBlockAlign >> 8);
+            WaveDocument document;
+            ASSERT_TRUE(document.accept(parsed(file)));
+            const auto image = document.image.bytes();
+            EXPECT_TRUE(std::equal(image.begin(), image.begin() + 44, honest.begin()));
+        }
+    }
+
     TEST(WaveDocument, EveryLoadZeroesTheSampleArea)
     {
         const Bytes file = canonicalWave({ 1, 2, 44100, 16 }, samplePattern(4096));

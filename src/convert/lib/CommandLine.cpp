@@ -2,6 +2,7 @@
 
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/NumberArgument.h"
+#include "export/FileIdentity.h"
 #include "modulator/VolumeText.h"
 
 #include <cstdio>
@@ -120,7 +121,24 @@ namespace {
             error = "--info and --export - would both write to standard output";
             return false;
         }
-        if (!options.exportPath.empty() && options.exportPath == options.wavPath) {
+        // By identity, not spelling: "./x" and "x", a link and its file, and two hard links are
+        // one file each.
+        const FileIdentity input = FileIdentity::of(options.inputPath);
+        const bool exportsToFile
+            = !options.exportPath.empty() && !options.exportsToStandardOutput();
+        const FileIdentity exportFile
+            = exportsToFile ? FileIdentity::of(options.exportPath) : FileIdentity {};
+        const FileIdentity wavFile
+            = options.wavPath.empty() ? FileIdentity {} : FileIdentity::of(options.wavPath);
+        if (exportFile.isSameFileAs(input)) {
+            error = "--export " + quoted(options.exportPath) + " would replace the input file";
+            return false;
+        }
+        if (wavFile.isSameFileAs(input)) {
+            error = "--wav " + quoted(options.wavPath) + " would replace the input file";
+            return false;
+        }
+        if (exportFile.isSameFileAs(wavFile)) {
             error = "--export and --wav name the same file " + quoted(options.wavPath);
             return false;
         }

@@ -21,7 +21,8 @@ std::string convertHelpText();
 // Reads the arguments (without the program name). Options take their value as `--opt value` or
 // `--opt=value`; "--" ends the options. False with a one-line message in `error` for an unknown
 // or repeated option, a missing, malformed or out-of-range value, a missing or second input, or
-// outputs that would collide. --help and --version need no input.
+// outputs that would collide with each other or with the input (compared as files, not as
+// names). --help and --version need no input.
 bool parseConvertArguments(
     std::span<const std::string_view> arguments, ConvertOptions& options, std::string& error);
 

@@ -53,10 +53,10 @@ namespace {
         const std::string& path, InterruptCleanup& cleanup, const ConsoleStreams& console)
     {
         std::unique_ptr<AtomicFileOutput> output = AtomicFileOutput::create(path);
-        if (output) {
-            cleanup.add(output->temporaryPath());
-        } else {
+        if (!output) {
             printError(console, "can't create " + path);
+        } else if (!output->temporaryPath().empty()) {
+            cleanup.add(output->temporaryPath());
         }
         return output;
     }

@@ -10,6 +10,7 @@ namespace tt {
 //
 // Output files are created (as temporary files beside their targets) before the pass, so a name
 // that cannot be created costs no conversion; each replaces its target only once it is complete.
+// Devices, pipes and files in folders that take no new file are written in place instead.
 // Both are complete before the first is renamed into place, which leaves only the final rename
 // of a second output able to fail after a first one was replaced; that is reported (exit 4)
 // naming the output that was written.

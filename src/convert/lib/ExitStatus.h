@@ -7,7 +7,7 @@ enum class ExitStatus : int {
     Done = 0,
     UsageError = 2,
     InputRefused = 3, // not readable, not a WAV file the model takes, or too large for memory
-    OutputFailed = 4, // an output could not be created or written; no output is half-written
+    OutputFailed = 4, // an output could not be created or written; none is half-replaced
 };
 
 } // namespace tt

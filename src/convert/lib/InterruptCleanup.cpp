@@ -17,6 +17,7 @@ namespace {
     std::array<std::array<char, maxPathBytes>, maxPaths> paths {};
     volatile std::sig_atomic_t pathCount = 0;
     std::array<struct sigaction, std::size(handledSignals)> previous {};
+    std::array<bool, std::size(handledSignals)> installed {};
 
     extern "C" void removeTemporaries(int signalNumber)
     {
@@ -39,14 +40,21 @@ InterruptCleanup::InterruptCleanup()
         sigaddset(&action.sa_mask, signalNumber);
     }
     for (std::size_t i = 0; i < std::size(handledSignals); ++i) {
-        ::sigaction(handledSignals[i], &action, &previous[i]);
+        // Ignored from the start (nohup, a background job): the caller asked not to be ended by
+        // it, so it must not reach the handler, which would end the process.
+        installed[i] = ::sigaction(handledSignals[i], nullptr, &previous[i]) == 0
+            && previous[i].sa_handler != SIG_IGN
+            && ::sigaction(handledSignals[i], &action, nullptr) == 0;
     }
 }
 
 InterruptCleanup::~InterruptCleanup()
 {
     for (std::size_t i = 0; i < std::size(handledSignals); ++i) {
-        ::sigaction(handledSignals[i], &previous[i], nullptr);
+        if (installed[i]) {
+            ::sigaction(handledSignals[i], &previous[i], nullptr);
+            installed[i] = false;
+        }
     }
     pathCount = 0;
 }
