@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make
-  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
+  qt6-base-dev qt6-qpa-plugins libpulse-dev pkg-config
   libgtest-dev libbenchmark-dev
   pulseaudio pulseaudio-utils sox
 )

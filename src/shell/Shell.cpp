@@ -145,9 +145,7 @@ void Shell::handleControl(const Event& event)
         break;
     }
     case control::playWave:
-        if (audio_.isLoaded(slotWave)) {
-            audio_.play(slotWave);
-        }
+        play(slotWave);
         break;
     case control::playOneBit:
         playOneBit();
@@ -227,8 +225,23 @@ void Shell::openWave()
 void Shell::playOneBit()
 {
     convertForPlay();
-    if (audio_.isLoaded(slotOneBit)) {
-        audio_.play(slotOneBit);
+    play(slotOneBit);
+}
+
+void Shell::play(int slot)
+{
+    if (audio_.isLoaded(slot)) {
+        audio_.play(slot);
+        return;
+    }
+    // Both slots hold the file's rate; the slot refused it, so the user learns why it stays
+    // silent.
+    const std::uint32_t rateHz = document_.header.sampleRateHz;
+    if (document_.isLoaded() && !AudioOutput::playsRate(rateHz) && dialogs_) {
+        dialogs_->message("Error",
+            "can't play this Sound: its rate of " + std::to_string(rateHz) + " Hz is outside "
+                + std::to_string(AudioOutput::minSampleRateHz) + " … "
+                + std::to_string(AudioOutput::maxSampleRateHz) + " Hz");
     }
 }
 

@@ -51,6 +51,7 @@ private:
     void dragCursor();
     void openWave();
     void playOneBit();
+    void play(int slot);
     void convertForPlay();
     void exportPlayerSource();
     void redraw();

@@ -276,6 +276,42 @@ namespace {
         EXPECT_EQ(text(control::samplesLabel), "Error: 504");
     }
 
+    TEST_F(ShellTest, PlayingASoundAtARateTheServerCannotPlayExplainsWhy)
+    {
+        struct Case {
+            std::uint32_t rateHz;
+            int button;
+            const char* message; // "" for none
+        };
+        const Case cases[] = {
+            { 384001, control::playWave,
+                "Error|can't play this Sound: its rate of 384001 Hz is outside 1 … 384000 Hz" },
+            { 2000000, control::playOneBit,
+                "Error|can't play this Sound: its rate of 2000000 Hz is outside 1 … 384000 Hz" },
+            // Playable rates: the slots stay empty here only because no server is open.
+            { 1, control::playWave, "" },
+            { 384000, control::playOneBit, "" },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.rateHz);
+            dialogs.messages.clear();
+            testing::Bytes samples(2 * 64, 0x40);
+            open(files.write("rate.wav", testing::canonicalWave({ 1, 1, c.rateHz, 16 }, samples)));
+            // The file itself loads, converts and exports as any other.
+            ASSERT_EQ(text(control::rateLabel), std::to_string(c.rateHz) + " Hz");
+            input.click(c.button);
+            ASSERT_TRUE(pump());
+            if (c.button == control::playOneBit) {
+                EXPECT_EQ(text(control::samplesLabel).rfind("Error: ", 0), 0u);
+            }
+            if (*c.message == 0) {
+                EXPECT_TRUE(dialogs.messages.empty());
+            } else {
+                EXPECT_EQ(dialogs.messages, std::vector<std::string> { c.message });
+            }
+        }
+    }
+
     TEST_F(ShellTest, EveryMouseMoveOfADragRedrawsOnce)
     {
         open(writeTone("drag.wav", 20000));

@@ -1,13 +1,10 @@
 #include "platform/audio/AudioOutput.h"
 
+#include "platform/audio/PulseConnection.h"
 #include "platform/audio/SoundSlot.h"
 #include "wave/LeadingChannels.h"
 #include "wave/SoundImageLayout.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QObject>
-#include <QThread>
 #include <array>
 #include <fstream>
 #include <limits>
@@ -17,21 +14,24 @@
 
 namespace tt {
 
-// The sinks live on a thread of their own with its own event loop, so sound keeps flowing while
-// the window's thread is busy (a conversion pass blocks it for as long as it runs). Every call
-// hands its work to that thread and waits for it; the slots are touched on no other thread.
 struct AudioOutput::Impl {
-    QAudioDevice device;
-    std::unique_ptr<QThread> thread;
-    std::unique_ptr<QObject> context; // lives on the audio thread; work is queued to it
-    std::array<std::unique_ptr<SoundSlot>, slotCount> sounds; // audio thread only
-    std::array<bool, slotCount> loaded {};
+    // Slots change only on the caller's thread, and only with the connection locked, because
+    // the connection's thread reaches their streams too.
+    std::array<std::unique_ptr<SoundSlot>, slotCount> sounds;
+    PulseConnection connection { [this] {
+        for (auto& sound : sounds) {
+            if (sound != nullptr) {
+                sound->dropStream();
+            }
+        }
+    } };
+    bool open = false;
 
-    bool isOpen() const { return thread != nullptr; }
-
-    template <typename Work> void runOnAudioThread(Work work)
+    void replace(int slot, std::unique_ptr<SoundSlot> next)
     {
-        QMetaObject::invokeMethod(context.get(), work, Qt::BlockingQueuedConnection);
+        connection.lock();
+        sounds[std::size_t(slot)] = std::move(next);
+        connection.unlock();
     }
 };
 
@@ -42,10 +42,14 @@ namespace {
         return slot >= 0 && slot < AudioOutput::slotCount;
     }
 
+    // The server takes up to 1 % above its nominal maximum, for streams whose rate it adjusts
+    // while they play; a file's rate is nominal.
+    static_assert(AudioOutput::maxSampleRateHz == PA_RATE_MAX);
+    static_assert(AudioOutput::maxServerChannels <= PA_CHANNELS_MAX);
+
     bool isPlayable(const PcmFormat& format)
     {
-        return format.channelCount > 0 && format.sampleRateHz > 0
-            && format.sampleRateHz <= std::uint32_t(std::numeric_limits<int>::max())
+        return format.channelCount > 0 && AudioOutput::playsRate(format.sampleRateHz)
             && (format.bitsPerSample == 8 || format.bitsPerSample == 16);
     }
 
@@ -83,49 +87,36 @@ AudioOutput::~AudioOutput()
 
 bool AudioOutput::open()
 {
-    if (impl_->isOpen()) {
-        return true;
+    if (!impl_->open) {
+        impl_->open = impl_->connection.open(callTimeout);
     }
-    // Asked on the caller's thread so that the sound server connection Qt keeps for the whole
-    // process is made there and not on the audio thread, which ends at close().
-    impl_->device = QMediaDevices::defaultAudioOutput();
-    if (impl_->device.isNull()) {
-        return false;
-    }
-    impl_->thread = std::make_unique<QThread>();
-    impl_->thread->setObjectName(QStringLiteral("ticktrace audio"));
-    impl_->context = std::make_unique<QObject>();
-    impl_->context->moveToThread(impl_->thread.get());
-    impl_->thread->start();
-    return true;
+    return impl_->open;
 }
 
 bool AudioOutput::loadFile(int slot, const std::string& path)
 {
-    if (!isSlot(slot) || !impl_->isOpen()) {
+    if (!isSlot(slot)) {
         return false;
     }
     std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) {
-        return false;
-    }
-    const std::streamoff fileSizeBytes = file.tellg();
-    if (fileSizeBytes <= 0) {
-        return false;
-    }
+    const std::streamoff fileSizeBytes = file ? std::streamoff(file.tellg()) : 0;
     std::shared_ptr<SampleBytes> bytes;
-    try {
-        bytes = std::make_shared<SampleBytes>(std::size_t(fileSizeBytes));
-    } catch (const std::bad_alloc&) {
-        return false;
+    if (fileSizeBytes > 0) {
+        try {
+            bytes = std::make_shared<SampleBytes>(std::size_t(fileSizeBytes));
+        } catch (const std::bad_alloc&) {
+        }
     }
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(bytes->data()), fileSizeBytes);
-    if (file.gcount() != fileSizeBytes) {
-        return false;
+    if (bytes != nullptr) {
+        file.seekg(0);
+        file.read(reinterpret_cast<char*>(bytes->data()), fileSizeBytes);
+        if (file.gcount() != fileSizeBytes) {
+            bytes.reset();
+        }
     }
-    const auto layout = findSoundImageLayout(*bytes);
+    const auto layout = bytes != nullptr ? findSoundImageLayout(*bytes) : std::nullopt;
     if (!layout) {
+        impl_->replace(slot, nullptr);
         return false;
     }
     return loadPcm(
@@ -134,19 +125,23 @@ bool AudioOutput::loadFile(int slot, const std::string& path)
 
 bool AudioOutput::loadImage(int slot, const std::uint8_t* image, std::size_t imageBytes)
 {
-    if (!isSlot(slot) || !impl_->isOpen() || image == nullptr) {
+    if (!isSlot(slot)) {
         return false;
     }
-    const auto layout = findSoundImageLayout({ image, imageBytes });
-    if (!layout) {
-        return false;
-    }
+    const auto layout
+        = image != nullptr ? findSoundImageLayout({ image, imageBytes }) : std::nullopt;
     // A copy of the samples alone: the caller may rewrite the image as soon as this returns.
-    PcmFormat format = formatOf(*layout);
+    PcmFormat format = layout ? formatOf(*layout) : PcmFormat {};
     std::shared_ptr<const SampleBytes> samples;
-    try {
-        samples = serverCopy({ image + layout->dataOffsetBytes, layout->dataSizeBytes }, format);
-    } catch (const std::bad_alloc&) {
+    if (layout && isPlayable(format)) {
+        try {
+            samples
+                = serverCopy({ image + layout->dataOffsetBytes, layout->dataSizeBytes }, format);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    if (samples == nullptr) {
+        impl_->replace(slot, nullptr);
         return false;
     }
     const std::size_t sizeBytes = samples->size();
@@ -156,46 +151,37 @@ bool AudioOutput::loadImage(int slot, const std::uint8_t* image, std::size_t ima
 bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
     std::size_t offset, std::size_t length)
 {
-    if (!isSlot(slot) || !impl_->isOpen() || bytes == nullptr || !isPlayable(format)
-        || offset > bytes->size() || length > bytes->size() - offset) {
+    if (!isSlot(slot)) {
         return false;
     }
-    if (format.channelCount > maxServerChannels) {
-        // The server refuses such a stream; this is the one case that copies shared samples.
+    std::unique_ptr<SoundSlot> next;
+    if (impl_->open && bytes != nullptr && isPlayable(format) && offset <= bytes->size()
+        && length <= bytes->size() - offset) {
         try {
-            bytes = serverCopy({ bytes->data() + offset, length }, format);
+            if (format.channelCount > maxServerChannels) {
+                // The server refuses such a stream; this is the one case that copies shared
+                // samples.
+                bytes = serverCopy({ bytes->data() + offset, length }, format);
+                offset = 0;
+                length = bytes->size();
+            }
+            const auto frameBytes = std::size_t(format.channelCount * format.bitsPerSample / 8);
+            const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;
+            if (wholeFrameBytes > 0) {
+                next = std::make_unique<SoundSlot>(
+                    format, std::move(bytes), offset, wholeFrameBytes);
+            }
         } catch (const std::bad_alloc&) {
-            return false;
         }
-        offset = 0;
-        length = bytes->size();
     }
-    const std::size_t frameBytes = std::size_t(format.channelCount * format.bitsPerSample / 8);
-    const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;
-    if (wholeFrameBytes == 0) {
-        return false;
-    }
-    bool ready = false;
-    impl_->runOnAudioThread([&] {
-        auto next
-            = SoundSlot::create(impl_->device, format, std::move(bytes), offset, wholeFrameBytes);
-        if (next == nullptr) {
-            return;
-        }
-        // The earlier sound stops only now that its successor exists.
-        std::swap(impl_->sounds[std::size_t(slot)], next);
-        next.reset();
-        ready = true;
-    });
-    if (ready) {
-        impl_->loaded[std::size_t(slot)] = true;
-    }
-    return ready;
+    const bool loaded = next != nullptr;
+    impl_->replace(slot, std::move(next));
+    return loaded;
 }
 
 bool AudioOutput::isLoaded(int slot) const
 {
-    return isSlot(slot) && impl_->loaded[std::size_t(slot)];
+    return isSlot(slot) && impl_->sounds[std::size_t(slot)] != nullptr;
 }
 
 void AudioOutput::play(int slot)
@@ -203,7 +189,9 @@ void AudioOutput::play(int slot)
     if (!isLoaded(slot)) {
         return;
     }
-    impl_->runOnAudioThread([&] { impl_->sounds[std::size_t(slot)]->play(); });
+    impl_->connection.lock();
+    impl_->sounds[std::size_t(slot)]->play(impl_->connection.readyContext());
+    impl_->connection.unlock();
 }
 
 void AudioOutput::stop(int slot)
@@ -211,27 +199,21 @@ void AudioOutput::stop(int slot)
     if (!isLoaded(slot)) {
         return;
     }
-    impl_->runOnAudioThread([&] { impl_->sounds[std::size_t(slot)]->stop(); });
+    impl_->connection.lock();
+    impl_->sounds[std::size_t(slot)]->stop();
+    impl_->connection.unlock();
 }
 
 void AudioOutput::close()
 {
-    if (!impl_->isOpen()) {
+    if (!impl_->open) {
         return;
     }
-    QThread* caller = QThread::currentThread();
-    impl_->runOnAudioThread([&] {
-        for (auto& soundSlot : impl_->sounds) {
-            soundSlot.reset();
-        }
-        impl_->context->moveToThread(caller); // only its own thread may hand it over
-    });
-    impl_->loaded = {};
-    impl_->thread->quit();
-    impl_->thread->wait();
-    impl_->context.reset();
-    impl_->thread.reset();
-    impl_->device = QAudioDevice();
+    for (int slot = 0; slot < slotCount; ++slot) {
+        impl_->replace(slot, nullptr);
+    }
+    impl_->connection.close();
+    impl_->open = false;
 }
 
 } // namespace tt

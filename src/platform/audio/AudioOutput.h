@@ -1,10 +1,13 @@
 #pragma once
 // Two sound slots on the desktop's sound server. Slot 0 holds the opened WAV file, slot 1 the
-// modelled one-bit image. Every call comes from the window's thread; the sound server plays on
-// its own from the samples each slot holds.
+// modelled one-bit image. Every call comes from the window's thread and returns without waiting
+// for the server (open() waits at most callTimeout): a stalled server leaves the caller free.
+// The server plays on its own from the samples each slot holds; a server that goes away is
+// connected to again once it is back, and the slots keep their sounds meanwhile.
 
 #include "wave/SampleBytes.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -23,6 +26,16 @@ class AudioOutput {
 public:
     static constexpr int slotCount = 2;
     static constexpr int maxServerChannels = 8; // 7.1; more fail to open a stream
+    // The rates the server plays a sound at, whole; it refuses a stream at any other.
+    static constexpr std::uint32_t minSampleRateHz = 1;
+    static constexpr std::uint32_t maxSampleRateHz = 384000;
+    // The longest any call waits for the server: open() for its first answer.
+    static constexpr std::chrono::milliseconds callTimeout { 1000 };
+
+    static bool playsRate(std::uint32_t sampleRateHz)
+    {
+        return sampleRateHz >= minSampleRateHz && sampleRateHz <= maxSampleRateHz;
+    }
 
     AudioOutput();
     ~AudioOutput(); // closes if still open
@@ -34,8 +47,8 @@ public:
     bool open();
 
     // Loads a whole WAV file or an in-memory WAV image (walked within imageBytes, never past).
-    // On failure the slot keeps the sound it had. A playing slot is silenced only once the new
-    // sound is ready.
+    // A playing slot falls silent. When the load fails (unreadable, not a sound, a format or
+    // rate the server does not play, no server) the slot is empty afterwards.
     bool loadFile(int slot, const std::string& path);
     bool loadImage(int slot, const std::uint8_t* image, std::size_t imageBytes);
 
@@ -47,10 +60,12 @@ public:
 
     bool isLoaded(int slot) const;
 
-    // Stops, rewinds and plays the slot once to its very end; a playing sound restarts.
+    // Stops, rewinds and plays the slot once to its very end; a playing sound restarts. The
+    // sound's stream on the server lasts until its last sample is heard. Without a server just
+    // now, nothing plays.
     void play(int slot);
 
-    // Halts and rewinds; the sound stays loaded.
+    // Halts and rewinds, releasing the stream; the sound stays loaded.
     void stop(int slot);
 
     // Silences and releases every sound, then the connection to the server.

@@ -1,54 +1,145 @@
 #include "platform/audio/SoundSlot.h"
 
-#include "platform/audio/PcmSource.h"
-
-#include <QAudioFormat>
+#include <algorithm>
 
 namespace tt {
+namespace {
 
-std::unique_ptr<SoundSlot> SoundSlot::create(const QAudioDevice& device, const PcmFormat& format,
-    std::shared_ptr<const SampleBytes> bytes, std::size_t offsetBytes, std::size_t sizeBytes)
-{
-    QAudioFormat audioFormat;
-    audioFormat.setSampleRate(int(format.sampleRateHz));
-    audioFormat.setChannelCount(format.channelCount);
-    audioFormat.setSampleFormat(
-        format.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    audioFormat.setChannelConfig(
-        QAudioFormat::defaultChannelConfigForChannelCount(format.channelCount));
-    if (!device.isFormatSupported(audioFormat)) {
-        return nullptr;
-    }
-    auto source = std::make_unique<PcmSource>(std::move(bytes), offsetBytes, sizeBytes);
-    auto sink = std::make_unique<QAudioSink>(device, audioFormat);
-    return std::unique_ptr<SoundSlot>(new SoundSlot(std::move(source), std::move(sink)));
-}
+    // Server-side buffering of a stream. Short enough that play and stop are heard at once,
+    // long enough that a busy machine does not starve the stream.
+    constexpr pa_usec_t streamLatencyUsec = 200 * PA_USEC_PER_MSEC;
 
-SoundSlot::SoundSlot(std::unique_ptr<PcmSource> source, std::unique_ptr<QAudioSink> sink)
-    : source_(std::move(source))
-    , sink_(std::move(sink))
+    // Silence after the sound that pushes its end through the server's resampler, which holds
+    // back about eight input frames (at 50 Hz, the last 0.16 s) when the stream drains.
+    constexpr std::size_t tailFrameCount = 16;
+    constexpr pa_usec_t tailUsec = 10 * PA_USEC_PER_MSEC;
+
+} // namespace
+
+SoundSlot::SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
+    std::size_t offsetBytes, std::size_t sizeBytes)
+    : bytes_(std::move(bytes))
+    , offsetBytes_(offsetBytes)
+    , sizeBytes_(sizeBytes)
 {
+    spec_.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    spec_.rate = format.sampleRateHz;
+    spec_.channels = std::uint8_t(format.channelCount);
+    const std::size_t frameBytes = pa_frame_size(&spec_);
+    tail_.assign(std::max(tailFrameCount * frameBytes, pa_usec_to_bytes(tailUsec, &spec_)),
+        format.bitsPerSample == 8 ? 0x80 : 0);
 }
 
 SoundSlot::~SoundSlot()
 {
-    sink_->stop();
-    sink_.reset();
+    release();
 }
 
-// The sink is never stopped when it turns idle: it reports idle while the end of the sound is
-// still queued in the server, and stopping then would cut that end off.
-void SoundSlot::play()
+void SoundSlot::play(pa_context* context)
 {
-    sink_->stop();
-    source_->seek(0);
-    sink_->start(source_.get());
+    release();
+    if (context == nullptr) {
+        return;
+    }
+    pa_channel_map map;
+    pa_channel_map_init_extend(&map, spec_.channels, PA_CHANNEL_MAP_DEFAULT);
+    stream_ = pa_stream_new(context, "TICKTRACE", &spec_, &map);
+    if (stream_ == nullptr) {
+        return;
+    }
+    pa_stream_set_state_callback(stream_, onStreamState, this);
+    pa_stream_set_write_callback(stream_, onWritable, this);
+    playedBytes_ = 0;
+    const auto frameBytes = std::uint32_t(pa_frame_size(&spec_));
+    pa_buffer_attr buffer;
+    buffer.maxlength = std::uint32_t(-1);
+    buffer.tlength
+        = std::max(frameBytes, std::uint32_t(pa_usec_to_bytes(streamLatencyUsec, &spec_)));
+    buffer.prebuf = std::uint32_t(-1); // a sound shorter than this starts when it is drained
+    buffer.minreq = std::uint32_t(-1);
+    buffer.fragsize = std::uint32_t(-1);
+    if (pa_stream_connect_playback(
+            stream_, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr)
+        < 0) {
+        release();
+    }
 }
 
 void SoundSlot::stop()
 {
-    sink_->stop();
-    source_->seek(0);
+    release();
+}
+
+void SoundSlot::feed(std::size_t sizeBytes)
+{
+    const std::size_t totalBytes = sizeBytes_ + tail_.size();
+    while (sizeBytes > 0 && playedBytes_ < totalBytes) {
+        // Copied into the server's memory: the stream never refers to our bytes afterwards.
+        const bool inSound = playedBytes_ < sizeBytes_;
+        const std::uint8_t* from = inSound ? bytes_->data() + offsetBytes_ + playedBytes_
+                                           : tail_.data() + (playedBytes_ - sizeBytes_);
+        const std::size_t countBytes
+            = std::min(sizeBytes, inSound ? sizeBytes_ - playedBytes_ : totalBytes - playedBytes_);
+        if (pa_stream_write(stream_, from, countBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            release();
+            return;
+        }
+        playedBytes_ += countBytes;
+        sizeBytes -= countBytes;
+    }
+    if (playedBytes_ == totalBytes && drain_ == nullptr) {
+        // The last sample is queued, not yet heard: the stream goes only once the server
+        // reports it played.
+        drain_ = pa_stream_drain(stream_, onDrained, this);
+    }
+}
+
+void SoundSlot::release()
+{
+    if (drain_ != nullptr) {
+        pa_operation_cancel(drain_);
+        pa_operation_unref(drain_);
+        drain_ = nullptr;
+    }
+    if (stream_ == nullptr) {
+        return;
+    }
+    pa_stream* stream = stream_;
+    stream_ = nullptr;
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+}
+
+void SoundSlot::onWritable(pa_stream* stream, std::size_t sizeBytes, void* self)
+{
+    auto& slot = *static_cast<SoundSlot*>(self);
+    if (stream == slot.stream_) {
+        slot.feed(sizeBytes);
+    }
+}
+
+void SoundSlot::onStreamState(pa_stream* stream, void* self)
+{
+    auto& slot = *static_cast<SoundSlot*>(self);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (stream == slot.stream_ && (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED)) {
+        slot.release();
+    }
+}
+
+void SoundSlot::onDrained(pa_stream* stream, int success, void* self)
+{
+    auto& slot = *static_cast<SoundSlot*>(self);
+    if (stream != slot.stream_) {
+        return;
+    }
+    pa_operation_unref(slot.drain_);
+    slot.drain_ = nullptr;
+    if (success) {
+        slot.release();
+    }
 }
 
 } // namespace tt

@@ -1,40 +1,51 @@
 #pragma once
-// One loaded sound and the sink that plays it. Lives entirely on the audio thread: created,
-// played, stopped and destroyed there, because the sink feeds itself from that thread's timers.
+// One loaded sound and, while it plays, the server stream that plays it. The stream exists only
+// from play() until the server has played the last sample (or until stop()), so a finished
+// sound holds nothing open on the server. Every call, and the destructor, must be made with the
+// connection locked; the stream's callbacks run locked on the connection's thread.
 
 #include "platform/audio/AudioOutput.h"
 #include "wave/SampleBytes.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
 #include <cstddef>
-#include <cstdint>
 #include <memory>
+#include <pulse/pulseaudio.h>
 
 namespace tt {
 
-class PcmSource;
-
 class SoundSlot {
 public:
-    // Null when the device refuses the format.
-    static std::unique_ptr<SoundSlot> create(const QAudioDevice& device, const PcmFormat& format,
-        std::shared_ptr<const SampleBytes> bytes, std::size_t offsetBytes, std::size_t sizeBytes);
-
-    ~SoundSlot(); // silences first, then releases the sink, then the samples it read from
+    // The whole frames [offsetBytes, offsetBytes + sizeBytes) of *bytes in a format the server
+    // takes (AudioOutput checks it); the bytes are shared, never copied or changed.
+    SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
+        std::size_t offsetBytes, std::size_t sizeBytes);
+    ~SoundSlot(); // silences at once
     SoundSlot(const SoundSlot&) = delete;
     SoundSlot& operator=(const SoundSlot&) = delete;
 
-    void play();
+    // Plays from the start on a new stream, silencing the one before; nothing without a
+    // context (no server just now).
+    void play(pa_context* context);
     void stop();
 
-private:
-    SoundSlot(std::unique_ptr<PcmSource> source, std::unique_ptr<QAudioSink> sink);
+    // The connection is lost and the stream with it: forgets the stream.
+    void dropStream() { release(); }
 
-    // Declared before the sink so that it outlives it: a sink whose source is gone crashes
-    // when it is destroyed.
-    std::unique_ptr<PcmSource> source_;
-    std::unique_ptr<QAudioSink> sink_;
+private:
+    static void onWritable(pa_stream* stream, std::size_t sizeBytes, void* self);
+    static void onStreamState(pa_stream* stream, void* self);
+    static void onDrained(pa_stream* stream, int success, void* self);
+    void feed(std::size_t sizeBytes);
+    void release();
+
+    pa_sample_spec spec_ {};
+    std::shared_ptr<const SampleBytes> bytes_;
+    std::size_t offsetBytes_ = 0;
+    std::size_t sizeBytes_ = 0;
+    SampleBytes tail_; // silence played after the sound
+    std::size_t playedBytes_ = 0; // of sound and tail, handed to the stream so far
+    pa_stream* stream_ = nullptr;
+    pa_operation* drain_ = nullptr;
 };
 
 } // namespace tt

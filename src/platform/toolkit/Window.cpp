@@ -130,7 +130,9 @@ struct Window::Impl : public QObject {
         if (filterInstalled && window.windowHandle() != nullptr) {
             window.windowHandle()->removeEventFilter(this);
         }
-        QObject::disconnect(nullptr, nullptr, this, nullptr);
+        for (QObject* sender : window.findChildren<QObject*>()) {
+            QObject::disconnect(sender, nullptr, this, nullptr);
+        }
         window.onClose = [] {};
     }
 

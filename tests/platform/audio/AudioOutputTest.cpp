@@ -6,13 +6,18 @@
 
 #include "platform/audio/AudioOutput.h"
 
+#include "PrivateSoundServer.h"
 #include "SoundCapture.h"
 #include "TestSounds.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numbers>
 #include <thread>
 
 namespace tt {
@@ -39,18 +44,23 @@ namespace {
             ASSERT_TRUE(audio_.open());
         }
 
-        // Waits until something has played and has then been quiet for a while.
-        CapturedSound captureUntilQuiet()
+        // Waits until something has played after the first startSample samples and has then
+        // been quiet for a while; returns what was captured from startSample on.
+        CapturedSound captureUntilQuiet(std::size_t startSample = 0)
         {
             const auto rate = SoundCapture::sampleRateHz;
+            const auto from = [&](const std::vector<std::int16_t>& s) {
+                return CapturedSound(
+                    { s.begin() + long(std::min(startSample, s.size())), s.end() }, rate);
+            };
             const bool ended = capture_->waitUntil(
                 [&](const std::vector<std::int16_t>& s) {
-                    const auto span = CapturedSound(s, rate).loudSpan(loud);
-                    return span && double(s.size()) / rate - span->endSeconds > 0.4;
+                    const auto span = from(s).loudSpan(loud);
+                    return span && double(s.size() - startSample) / rate - span->endSeconds > 0.4;
                 },
                 soundTimeout);
             EXPECT_TRUE(ended) << "no sound, or it never ended";
-            return CapturedSound(capture_->samples(), rate);
+            return from(capture_->samples());
         }
 
         void waitForTone(double frequencyHz, double seconds)
@@ -218,28 +228,122 @@ namespace {
             900, 0.3);
     }
 
-    TEST_F(AudioOutputTest, FailedLoadsKeepTheEarlierSound)
+    TEST_F(AudioOutputTest, FailedLoadsLeaveTheSlotEmpty)
     {
         const auto image = makeToneImage({ { { 800, 0.4 } } });
-        ASSERT_TRUE(audio_.loadFile(0, writeTempFile(image, "keep.wav")));
-
         auto noData = makeToneImage({ { { 200, 0.4 } } });
         noData[36] = 'x'; // the "data" id: the walk leaves the image without meeting it
-        EXPECT_FALSE(audio_.loadImage(0, noData.data(), noData.size()));
-        const auto good = makeToneImage({ { { 200, 0.4 } } });
-        EXPECT_FALSE(audio_.loadImage(0, good.data(), 40)); // cut before the samples
-        EXPECT_FALSE(audio_.loadFile(0, writeTempFile(noData, "nodata.wav")));
-        EXPECT_FALSE(audio_.loadFile(0, "/nonexistent/ticktrace.wav"));
-        EXPECT_FALSE(audio_.loadPcm(0, { 1, 44100, 16 }, nullptr, 0, 0));
+        const auto tooFast = makeToneImage({ { { 1000, 0.1 } }, 16, 1, 400000 });
+        const std::vector<std::function<bool()>> failures {
+            [&] { return audio_.loadImage(0, noData.data(), noData.size()); },
+            [&] { return audio_.loadImage(0, image.data(), 40); }, // cut before the samples
+            [&] { return audio_.loadFile(0, writeTempFile(noData, "nodata.wav")); },
+            [&] { return audio_.loadFile(0, "/nonexistent/ticktrace.wav"); },
+            [&] {
+                return audio_.loadPcm(0, { 1, 44100, 16 }, nullptr, 0, 0);
+            },
+            [&] { return audio_.loadFile(0, writeTempFile(tooFast, "fast.wav")); },
+        };
+        for (std::size_t i = 0; i < failures.size(); ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_TRUE(audio_.loadFile(0, writeTempFile(image, "earlier.wav")));
+            EXPECT_FALSE(failures[i]());
+            EXPECT_FALSE(audio_.isLoaded(0));
+            audio_.play(0); // the earlier sound is gone, not played
+        }
         EXPECT_FALSE(audio_.loadImage(2, image.data(), image.size()));
         EXPECT_FALSE(audio_.loadImage(-1, image.data(), image.size()));
-        EXPECT_FALSE(audio_.isLoaded(1));
-        audio_.play(1); // empty slot: nothing
         audio_.stop(7);
-        ASSERT_TRUE(audio_.isLoaded(0));
+        sleepCapturing(600ms);
+        EXPECT_EQ(CapturedSound(capture_->samples(), SoundCapture::sampleRateHz)
+                      .toneSeconds(800, 0.1 * playedAmplitude),
+            0);
+    }
 
-        audio_.play(0);
-        expectTone(captureUntilQuiet(), 800, 0.4);
+    // Both sides of each bound: the slowest and fastest rates play whole, the rates just beyond
+    // are refused (each sound goes into slot 1, which a refusal leaves empty).
+    TEST_F(AudioOutputTest, RatesPlayWithinTheServersBoundsAndAreRefusedBeyond)
+    {
+        struct Case {
+            std::uint32_t rateHz;
+            double frequencyHz; // 0: a steady level
+            double seconds;
+            bool plays;
+        };
+        const Case cases[] = {
+            { AudioOutput::minSampleRateHz, 0, 2.0, true },
+            { AudioOutput::minSampleRateHz - 1, 0, 2.0, false },
+            { 50, 10, 1.0, true },
+            { AudioOutput::maxSampleRateHz, 1000, 0.3, true },
+            { AudioOutput::maxSampleRateHz + 1, 1000, 0.3, false },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.rateHz);
+            const auto frameCount = std::size_t(c.seconds * std::max(c.rateHz, 1u));
+            auto bytes = std::make_shared<SampleBytes>();
+            for (std::size_t i = 0; i < frameCount; ++i) {
+                const double level = c.frequencyHz == 0
+                    ? 0.5
+                    : 0.5 * std::sin(2 * std::numbers::pi * c.frequencyHz * double(i) / c.rateHz);
+                const auto sample = std::uint16_t(std::int16_t(std::lround(32767 * level)));
+                bytes->insert(bytes->end(), { std::uint8_t(sample), std::uint8_t(sample >> 8) });
+            }
+            EXPECT_EQ(audio_.loadPcm(1, { 1, c.rateHz, 16 }, bytes, 0, bytes->size()), c.plays);
+            EXPECT_EQ(audio_.isLoaded(1), c.plays);
+            const std::size_t before = capture_->samples().size();
+            audio_.play(1);
+            if (!c.plays) {
+                sleepCapturing(300ms);
+                const auto samples = capture_->samples();
+                EXPECT_FALSE(CapturedSound(
+                    { samples.begin() + long(before), samples.end() }, SoundCapture::sampleRateHz)
+                                 .loudSpan(loud));
+                continue;
+            }
+            const CapturedSound sound = captureUntilQuiet(before);
+            const auto span = sound.loudSpan(loud);
+            ASSERT_TRUE(span);
+            // Resampled, the sound's edges blur over about one of its frames.
+            EXPECT_GT(span->lengthSeconds(), c.seconds - std::max(0.005, 1.0 / c.rateHz));
+            EXPECT_LT(span->lengthSeconds(), c.seconds + 0.3);
+            if (c.frequencyHz > 0) {
+                EXPECT_NEAR(sound.zeroCrossingHz(*span), c.frequencyHz, c.frequencyHz * 0.01);
+            }
+        }
+    }
+
+    // A sound holds a stream on the server only while it is heard: gone soon after its end
+    // and at once after stop, so the sound card can go idle; play still starts at once.
+    TEST_F(AudioOutputTest, StreamsLastOnlyWhileTheirSoundIsHeard)
+    {
+        const auto shortTone = makeToneImage({ { { 600, 0.5 } } });
+        const auto longTone = makeToneImage({ { { 1100, 3.0 } }, 8, 2, 22050 });
+        ASSERT_TRUE(audio_.loadImage(0, shortTone.data(), shortTone.size()));
+        ASSERT_TRUE(audio_.loadImage(1, longTone.data(), longTone.size()));
+        const auto streamsGoneWithin = [](std::chrono::milliseconds timeout) {
+            const auto deadline = std::chrono::steady_clock::now() + timeout;
+            while (!playbackStreams().empty()) {
+                if (std::chrono::steady_clock::now() > deadline) {
+                    return false;
+                }
+                std::this_thread::sleep_for(50ms);
+            }
+            return true;
+        };
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            audio_.play(1);
+            sleepCapturing(300ms);
+            EXPECT_EQ(playbackStreams().size(), 1u);
+            audio_.stop(1);
+            EXPECT_TRUE(streamsGoneWithin(500ms)) << "stopped, yet the stream stays";
+
+            // The short sound ends whole, and its stream goes with it.
+            const std::size_t before = capture_->samples().size();
+            audio_.play(0);
+            expectTone(captureUntilQuiet(before), 600, 0.5);
+            EXPECT_TRUE(streamsGoneWithin(1s)) << "ended, yet the stream stays";
+        }
     }
 
     // Runs in a child process that sees no server at all; the sound server connection Qt keeps
