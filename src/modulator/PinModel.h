@@ -39,14 +39,19 @@ public:
     // absolute model error of this frame (the level before the update against the new target).
     double step(double target)
     {
+        previousTarget = targetLevel;
+        targetLevel = target;
+        const double error = modelLevel - targetLevel;
         // The pin drives up only when the target lies strictly above the level. Value 1 at its
         // maximum makes the leak infinite and the comparison meaningless; the pin then swings
         // from limit to limit, starting at the top.
-        return step(target, infiniteLeak_ ? modelLevel > 0.0 : !(target > modelLevel));
+        drive(infiniteLeak_ ? modelLevel > 0.0 : !(targetLevel > modelLevel));
+        return std::fabs(error);
     }
 
     // One frame whose drive was chosen elsewhere (by a search over the frames ahead): sets the
-    // levels and returns the error as step(target) does.
+    // levels and returns the error as step(target) does. Written out in both rather than one
+    // calling the other, so that the greedy pass compiles exactly as before.
     double step(double target, bool down)
     {
         previousTarget = targetLevel;
