@@ -29,7 +29,6 @@
 
 #include "modulator/PinModel.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -148,9 +147,10 @@ template <int PathCount> inline bool LookAheadModulator::advance(double target, 
 
     // The first cheapest candidate by a tree over neighbours, so that of equally cheap ones the
     // lowest wins; its cost is the least, and its drive delayFrames back is the one to commit.
-    Levels least = keptCost;
+    Levels least;
     Histories drive;
     for (int i = 0; i < count; ++i) {
+        least[std::size_t(i)] = keptCost[std::size_t(i)];
         drive[std::size_t(i)] = (keptHistory[std::size_t(i)] >> delayFrames_) & 1u;
     }
     for (int width = count; width > 1; width = (width + 1) / 2) {
