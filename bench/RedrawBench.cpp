@@ -1,5 +1,6 @@
 // One zoom view redraw of a 600 000-frame file: it runs once per mouse move while the cursor is
-// dragged, so it must stay far below the interval between mouse events.
+// dragged, so it must stay far below the interval between mouse events. With either modulator;
+// the look-ahead one runs its search over the drawn frames and its delay beyond them.
 
 #ifdef TICKTRACE_BENCH_GUI
 
@@ -74,12 +75,19 @@ const RedrawInput& redrawInput()
     return input;
 }
 
+tt::ModulatorSettings settingsWith(tt::ModulatorKind kind)
+{
+    tt::ModulatorSettings settings;
+    settings.modulator = kind;
+    return settings;
+}
+
 // The cursor in the middle: 16 pre-roll frames and all 40 columns.
-void BM_Redraw600kFramesMidCursor(benchmark::State& state)
+template <tt::ModulatorKind Kind> void BM_Redraw600kFramesMidCursor(benchmark::State& state)
 {
     ensureToolkit();
     const RedrawInput& in = redrawInput();
-    const tt::ModulatorSettings settings;
+    const tt::ModulatorSettings settings = settingsWith(Kind);
     tt::Image zoom(600, 300);
     for (auto _ : state) {
         tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings, 299);
@@ -87,14 +95,19 @@ void BM_Redraw600kFramesMidCursor(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_Redraw600kFramesMidCursor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Redraw600kFramesMidCursor<tt::ModulatorKind::Greedy>)
+    ->Name("BM_Redraw600kFramesMidCursor")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Redraw600kFramesMidCursor<tt::ModulatorKind::LookAhead>)
+    ->Name("BM_Redraw600kFramesMidCursorLookAhead")
+    ->Unit(benchmark::kMicrosecond);
 
 // A drag across the whole band, one redraw per mouse move; the time is per redraw.
-void BM_Redraw600kFramesDrag(benchmark::State& state)
+template <tt::ModulatorKind Kind> void BM_Redraw600kFramesDrag(benchmark::State& state)
 {
     ensureToolkit();
     const RedrawInput& in = redrawInput();
-    const tt::ModulatorSettings settings;
+    const tt::ModulatorSettings settings = settingsWith(Kind);
     tt::Image zoom(600, 300);
     int cursorX = 0;
     for (auto _ : state) {
@@ -104,7 +117,12 @@ void BM_Redraw600kFramesDrag(benchmark::State& state)
         cursorX = cursorX == 599 ? 0 : cursorX + 1;
     }
 }
-BENCHMARK(BM_Redraw600kFramesDrag)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Redraw600kFramesDrag<tt::ModulatorKind::Greedy>)
+    ->Name("BM_Redraw600kFramesDrag")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Redraw600kFramesDrag<tt::ModulatorKind::LookAhead>)
+    ->Name("BM_Redraw600kFramesDragLookAhead")
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

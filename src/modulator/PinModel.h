@@ -1,7 +1,8 @@
 #pragma once
 // The leaky one-bit pin: at every frame the pin drives the level up or down by a fixed step and
 // the integrator leaks a fixed fraction of it. This is the only implementation of the update
-// rule; the whole-file conversion, the zoom view and the export all run it.
+// rule; the whole-file conversion, the zoom view, the export and the look-ahead search all run
+// it.
 //
 // Every expression keeps its written order and the build forbids FMA contraction, so the levels
 // are the same bits on every machine and at every optimisation level.
@@ -45,6 +46,18 @@ public:
         // maximum makes the leak infinite and the comparison meaningless; the pin then swings
         // from limit to limit, starting at the top.
         drive(infiniteLeak_ ? modelLevel > 0.0 : !(targetLevel > modelLevel));
+        return std::fabs(error);
+    }
+
+    // One frame whose drive was chosen elsewhere (by a search over the frames ahead): sets the
+    // levels and returns the error as step(target) does. Written out in both rather than one
+    // calling the other, so that the greedy pass compiles exactly as before.
+    double step(double target, bool down)
+    {
+        previousTarget = targetLevel;
+        targetLevel = target;
+        const double error = modelLevel - targetLevel;
+        drive(down);
         return std::fabs(error);
     }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The whole-file conversion pass: runs the pin model over every counted frame of the data block
 // and writes the modelled level of each frame into the sample area of the one-bit image. Play
-// mode discards the output bits; export mode hands them to a bit sink.
+// mode discards the output bits; export mode hands them to a bit sink. The settings' modulator
+// chooses the drives: greedily frame by frame, or by the look-ahead search, whose committed
+// drives then move the pin exactly as a player replaying the bits would.
 //
 // The caller owns both buffers; the pass allocates nothing. The sample area is the image's bytes
 // behind its 44-byte header and has the layout of the data block (same channels and bit depth).
@@ -9,6 +11,7 @@
 #include "modulator/BitSink.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/LevelRounding.h"
+#include "modulator/LookAheadModulator.h"
 #include "modulator/ModulatorSettings.h"
 #include "modulator/NullBitSink.h"
 #include "modulator/PinModel.h"
@@ -116,10 +119,60 @@ namespace detail {
         return errorSum;
     }
 
+    // The look-ahead pass: the search takes every frame's target and commits drives delayFrames
+    // behind; each committed drive moves the pin, goes to the sink and is written to the image,
+    // and its frame's target is read again for the error sum.
+    template <int BytesPerSample, int ChannelCount, BitSink Sink>
+    double convertFramesLookAhead(const ModulatorSettings& settings, const WaveHeader& header,
+        const std::uint8_t* in, std::uint8_t* __restrict out, std::int64_t frameCount, Sink& sink)
+    {
+        PinModel model(settings, header);
+        LookAheadModulator search(model);
+        const int channels = ChannelCount == 0 ? header.channelCount : ChannelCount;
+        const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
+        const std::uint8_t* committedIn = in;
+        std::int64_t committedFrames = 0;
+        double errorSum = 0.0;
+        const auto play = [&](bool down) {
+            const ChannelPair samples
+                = readFrame<BytesPerSample, ChannelCount>(committedIn, channels);
+            errorSum = errorSum + model.step(model.targetOf(samples), down);
+            sink.takeBit(model.outputBit(), ++committedFrames);
+            writeFrame<BytesPerSample, ChannelCount>(out, roundLevel(model.modelLevel), channels);
+            committedIn += strideBytes;
+            out += strideBytes;
+        };
+        bool down = false;
+        for (std::int64_t i = 1; i <= frameCount; ++i) {
+            const ChannelPair samples = readFrame<BytesPerSample, ChannelCount>(in, channels);
+            if (search.take(model.targetOf(samples), down)) {
+                play(down);
+            }
+            in += strideBytes;
+        }
+        while (search.flush(down)) {
+            play(down);
+        }
+        return errorSum;
+    }
+
     template <int BytesPerSample, BitSink Sink>
     double convertFrames(const ModulatorSettings& settings, const WaveHeader& header,
         const std::uint8_t* in, std::uint8_t* out, std::int64_t frameCount, Sink& sink)
     {
+        if (settings.modulator == ModulatorKind::LookAhead) {
+            switch (header.channelCount) {
+            case 1:
+                return convertFramesLookAhead<BytesPerSample, 1>(
+                    settings, header, in, out, frameCount, sink);
+            case 2:
+                return convertFramesLookAhead<BytesPerSample, 2>(
+                    settings, header, in, out, frameCount, sink);
+            default:
+                return convertFramesLookAhead<BytesPerSample, 0>(
+                    settings, header, in, out, frameCount, sink);
+            }
+        }
         switch (header.channelCount) {
         case 1:
             return convertFrames<BytesPerSample, 1>(settings, header, in, out, frameCount, sink);

@@ -27,5 +27,7 @@ namespace tt::menu {
 constexpr int openWave = 7;
 constexpr int exportBeepster = 8;
 constexpr int quit = 17;
+constexpr int greedyModulator = 18;
+constexpr int lookAheadModulator = 19;
 
 } // namespace tt::menu

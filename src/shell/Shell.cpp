@@ -66,6 +66,8 @@ ModulatorSettings Shell::settings() const
     settings.value1 = window_.value(control::value1Trackbar);
     settings.value2 = window_.value(control::value2Trackbar);
     settings.volume = window_.value(control::volumeTrackbar);
+    settings.modulator = window_.menuChecked(menu::lookAheadModulator) ? ModulatorKind::LookAhead
+                                                                       : ModulatorKind::Greedy;
     return settings;
 }
 
@@ -88,6 +90,10 @@ bool Shell::handle(const Event& event)
             return true;
         case menu::quit:
             return false;
+        case menu::greedyModulator:
+        case menu::lookAheadModulator:
+            state_.redrawRequested = true; // the menu has checked the chosen one
+            return true;
         default:
             return true;
         }

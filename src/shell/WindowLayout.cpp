@@ -49,6 +49,11 @@ void buildMainWindow(Window& window, const Image& zoomView)
             { menu::exportBeepster, "Export Beepster", "Ctrl+E" },
             { menu::quit, "Quit", "Ctrl+Q" },
         });
+    window.addMenu("Sound",
+        {
+            { menu::greedyModulator, "Greedy Modulator", "", MenuItem::Kind::Choice, true },
+            { menu::lookAheadModulator, "Look-ahead Modulator", "", MenuItem::Kind::Choice },
+        });
 }
 
 } // namespace tt

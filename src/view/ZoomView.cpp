@@ -1,5 +1,6 @@
 #include "view/ZoomView.h"
 
+#include "modulator/LookAheadModulator.h"
 #include "modulator/PinModel.h"
 #include "platform/toolkit/text/TextFormat.h"
 #include "view/ViewPlacement.h"
@@ -74,13 +75,17 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
 
     const ViewPlacement placement = placeView(cursorX, frames);
     const std::int64_t viewStart = placement.viewStart;
+    const std::int64_t modelStart = viewStart - placement.preRollFrames;
+    const std::int64_t drawEnd = std::min(viewStart + ZoomLayout::columnCount, readableFrameEnd);
     const std::int64_t strideBytes = header.bytesPerFrame();
-    for (std::int64_t i = -placement.preRollFrames;
-         i < ZoomLayout::columnCount && viewStart + i < readableFrameEnd; ++i) {
-        const std::int64_t frame = viewStart + i;
-        model.step(model.targetOf(readChannels(bytes.data() + frame * strideBytes, header)));
+    const auto targetAt = [&](std::int64_t frame) {
+        return model.targetOf(readChannels(bytes.data() + frame * strideBytes, header));
+    };
+    // The frame the model has just stepped through, in its column (pre-roll frames have none).
+    const auto drawFrame = [&](std::int64_t frame) {
+        const std::int64_t i = frame - viewStart;
         if (i < 0) {
-            continue;
+            return;
         }
         const int left = int(i) * ZoomLayout::columnWidthPx;
         const int right = left + ZoomLayout::columnWidthPx;
@@ -99,6 +104,32 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
             left, plotRow(model.previousTarget), right, plotRow(model.targetLevel), inputColour);
         zoom.lineBetween(
             left, plotRow(model.previousModel), right, plotRow(model.modelLevel), modelColour);
+    };
+
+    if (settings.modulator == ModulatorKind::LookAhead) {
+        // The search runs delayFrames past the last column (within the file), so every drawn
+        // frame gets the drive a conversion from the model's start would give it.
+        LookAheadModulator search(model);
+        const std::int64_t searchEnd = std::min(drawEnd + search.delayFrames(), readableFrameEnd);
+        std::int64_t next = modelStart; // the next frame to play and draw
+        const auto play = [&](bool down) {
+            model.step(targetAt(next), down);
+            drawFrame(next++);
+        };
+        bool down = false;
+        for (std::int64_t frame = modelStart; frame < searchEnd; ++frame) {
+            if (search.take(targetAt(frame), down)) {
+                play(down);
+            }
+        }
+        while (next < drawEnd && search.flush(down)) {
+            play(down);
+        }
+    } else {
+        for (std::int64_t frame = modelStart; frame < drawEnd; ++frame) {
+            model.step(targetAt(frame));
+            drawFrame(frame);
+        }
     }
 
     zoom.copyFrom(overviewStrip, 0, ZoomLayout::stripTopPx);

@@ -13,8 +13,10 @@ namespace tt {
 // overview strip with a red marker at the view's first frame.
 //
 // The model runs afresh from rest on every call, so a change of settings or cursor shows at
-// once. Reads only the bytes of data's block that lie within data.sizeBytes and allocates
-// nothing on the heap once the digits' glyphs have been drawn once.
+// once. With the look-ahead modulator the search runs on past the last column by its decision
+// delay (within the file), so a view at the start of the file shows the bits the export writes.
+// Reads only the bytes of data's block that lie within data.sizeBytes and allocates nothing on
+// the heap once the digits' glyphs have been drawn once.
 //
 // Returns false, leaving zoom untouched, when nothing is loaded; true after drawing.
 bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& header,

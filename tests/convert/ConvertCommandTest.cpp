@@ -72,7 +72,8 @@ namespace {
         outcome.image.assign(document.image.bytes().begin(), document.image.bytes().end());
         const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
         outcome.infoLines = info.rate + "\n" + info.channels + "\n" + info.bits + "\n"
-            + info.samples + "\n" + errorLabelText(result) + "\n";
+            + info.samples + "\n" + errorLabelText(result) + "\nModulator: "
+            + (settings.modulator == ModulatorKind::LookAhead ? "look-ahead" : "greedy") + "\n";
         return outcome;
     }
 
@@ -106,6 +107,11 @@ namespace {
                 { 8000, 250, 268 } },
             { 1, 8, { "--value1=1", "--value2", "32767", "--volume=0.5" }, { 1, 32767, 50 } },
             { 1, 16, { "--volume", "4.004" }, { 3000, 1000, 400 } },
+            { 2, 16, { "--modulator", "lookahead", "--value1=8000" },
+                { 8000, 1000, 100, ModulatorKind::LookAhead } },
+            { 1, 8, { "--modulator=lookahead", "--value2", "12" },
+                { 3000, 12, 100, ModulatorKind::LookAhead } },
+            { 1, 16, { "--modulator=greedy" }, {} },
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(::testing::Message() << c.channels << " ch " << c.bits << " bit, "
@@ -171,7 +177,8 @@ namespace {
             = runConvert({ "--value1=4000", "--value2=3000", "--volume=1.5", wav }, files.dir());
         EXPECT_EQ(info.exitCode, 0);
         EXPECT_EQ(info.out,
-            "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result) + "\n");
+            "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result)
+                + "\nModulator: greedy\n");
     }
 
     TEST_F(ConvertCommand, UsageErrorsPrintMessageAndUsageAndWriteNothing)
@@ -201,6 +208,10 @@ namespace {
             { "--volume", " 1", wav },
             { "--volume", "inf", wav },
             { "--volume", "1e3", wav },
+            { "--modulator", "viterbi", wav },
+            { "--modulator", "Greedy", wav },
+            { "--modulator=", wav },
+            { "--modulator", "lookahead", "--modulator", "greedy", wav },
             { "--value1=5", "--value1=6", wav },
             { "--info=yes", wav },
             { "--export", "-", "--info", wav },
@@ -246,6 +257,7 @@ namespace {
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_TRUE(help.out.starts_with("usage: ticktrace-convert ")) << help.out;
         EXPECT_NE(help.out.find("--export"), std::string::npos);
+        EXPECT_NE(help.out.find("--modulator M"), std::string::npos);
         EXPECT_EQ(help.err, "");
         const auto version = runConvert({ "--version" }, files.dir());
         EXPECT_EQ(version.exitCode, 0);

@@ -1,12 +1,14 @@
 // The player drives a real pin with the exported bits. Replaying the text's bits through the pin
 // model must therefore land on exactly the levels of the one-bit image, the sound "Play 1Bit"
 // plays, also where the clamp holds the level at a limit and where a leak above 1 makes the
-// level fall on an up drive.
+// level fall on an up drive; and the error figure is that of the replayed levels. Whichever
+// modulator chose the bits.
 
 #include "export/PlayerSourceExport.h"
 #include "modulator/LevelRounding.h"
 #include "modulator/PinModel.h"
 
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -92,9 +94,15 @@ namespace {
     {
         // Value 1, Value 2, Volume: ordinary, loud enough to hold the level at both limits, and
         // leaks above 1 (Value 1 beyond 8900), up to the infinite leak at 9000.
-        const ModulatorSettings settings[]
-            = { { 3000, 1000, 100 }, { 121, 3320, 208 }, { 1, 32767, 400 }, { 8901, 3000, 100 },
-                  { 8950, 20000, 300 }, { 8999, 500, 400 }, { 9000, 1000, 100 } };
+        std::vector<ModulatorSettings> settings;
+        for (const ModulatorKind kind : { ModulatorKind::Greedy, ModulatorKind::LookAhead }) {
+            for (const auto& [value1, value2, volume] : { std::array { 3000, 1000, 100 },
+                     std::array { 121, 3320, 208 }, std::array { 1, 32767, 400 },
+                     std::array { 8901, 3000, 100 }, std::array { 8950, 20000, 300 },
+                     std::array { 8999, 500, 400 }, std::array { 9000, 1000, 100 } }) {
+                settings.push_back({ value1, value2, volume, kind });
+            }
+        }
         bool heldAtTop = false, heldAtBottom = false;
         for (const Sound& sound : sounds()) {
             WaveHeader header;
@@ -104,7 +112,8 @@ namespace {
             const std::vector<std::uint8_t> data = bytesOf(sound);
             for (const ModulatorSettings& s : settings) {
                 SCOPED_TRACE(std::string(sound.name) + ", Value 1 " + std::to_string(s.value1)
-                    + ", Value 2 " + std::to_string(s.value2));
+                    + ", Value 2 " + std::to_string(s.value2) + ", "
+                    + std::string(modulatorName(s.modulator)));
                 std::vector<std::uint8_t> image(data.size());
                 StringSink text;
                 ConversionResult result;
@@ -115,8 +124,12 @@ namespace {
 
                 PinModel player(s, header);
                 const std::size_t frameBytes = std::size_t(header.bytesPerFrame());
+                double errorSum = 0.0;
                 for (std::size_t f = 0; f < bits.size(); ++f) {
                     const double before = player.modelLevel;
+                    const double target
+                        = player.targetOf(readChannels(&data[f * frameBytes], header));
+                    errorSum = errorSum + std::fabs(before - target);
                     player.drive(bits[f]);
                     heldAtTop |= before == player.maxAmp && player.modelLevel == player.maxAmp;
                     heldAtBottom |= before == -player.maxAmp && player.modelLevel == -player.maxAmp;
@@ -130,6 +143,7 @@ namespace {
                         : std::min(level, 32767);
                     ASSERT_EQ(written, sample) << "frame " << f + 1;
                 }
+                EXPECT_EQ(errorSum, result.errorSum);
             }
         }
         EXPECT_TRUE(heldAtTop && heldAtBottom) << "no case held the level at both limits";

@@ -2,6 +2,7 @@
 
 #include "platform/toolkit/text/TextFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -270,6 +271,72 @@ namespace {
         EXPECT_EQ(errorLabelText({ 2, 5.0 }), "Error: 2");
         EXPECT_EQ(errorLabelText({ 2, 7.0 }), "Error: 4");
         EXPECT_EQ(errorLabelText({ 4, 2.0 }), "Error: 0");
+    }
+
+    // FNV-1a over the bytes, then over the bits: one number that pins both outputs of a pass.
+    std::uint64_t digestOf(const std::vector<std::uint8_t>& image, const std::vector<bool>& bits)
+    {
+        std::uint64_t digest = 14695981039346656037u;
+        const auto mix
+            = [&digest](std::uint8_t byte) { digest = (digest ^ byte) * 1099511628211u; };
+        for (const std::uint8_t byte : image) {
+            mix(byte);
+        }
+        for (const bool bit : bits) {
+            mix(bit ? 1 : 0);
+        }
+        return digest;
+    }
+
+    TEST(Conversion, GreedyOutputIsPinnedByteForByte)
+    {
+        // Digests recorded from the pass before any other modulator existed: the greedy image and
+        // bits must never change, whatever else the pass learns. Inputs are a loud noisy sweep in
+        // 16-bit stereo and 8-bit mono; the settings reach both clamps, a leak above 1 and the
+        // infinite leak.
+        struct Case {
+            int bitsPerSample, channelCount;
+            ModulatorSettings settings;
+            std::uint64_t digest;
+        };
+        const Case cases[] = {
+            { 16, 2, { 3000, 1000, 100 }, 9732006018402815724u },
+            { 16, 2, { 1, 32767, 400 }, 13719200076306196284u },
+            { 16, 2, { 8950, 20000, 300 }, 2986905829345946929u },
+            { 16, 2, { 9000, 1000, 100 }, 224167680425664165u },
+            { 8, 1, { 3000, 1000, 100 }, 13600921639119417765u },
+            { 8, 1, { 6000, 12, 250 }, 9600962536145865457u },
+            { 8, 1, { 8901, 40, 100 }, 2694060732486875048u },
+        };
+        for (const Case& c : cases) {
+            const WaveHeader header = headerOf(c.bitsPerSample, c.channelCount);
+            std::uint64_t noise = 17; // a plain LCG: the same numbers from every library
+            std::vector<std::uint8_t> data;
+            const int frames = 20000;
+            for (int f = 0; f < frames; ++f) {
+                const double t = double(f) / 8000.0;
+                noise = noise * 6364136223846793005u + 1442695040888963407u;
+                const double v = std::sin(6.2831853 * (50.0 + 900.0 * t) * t)
+                    + double(noise >> 40) / double(1 << 24) * 0.1 - 0.05;
+                for (int ch = 0; ch < c.channelCount; ++ch) {
+                    const double scaled = std::clamp(v * (ch == 0 ? 1.0 : 0.8), -1.0, 1.0);
+                    if (c.bitsPerSample == 8) {
+                        data.push_back(std::uint8_t(128 + std::lround(scaled * 127.0)));
+                    } else {
+                        const auto word
+                            = std::uint16_t(std::int16_t(std::lround(scaled * 32767.0)));
+                        data.push_back(std::uint8_t(word));
+                        data.push_back(std::uint8_t(word >> 8));
+                    }
+                }
+            }
+            std::vector<std::uint8_t> image(data.size());
+            RecordingSink sink;
+            convertWholeFile(header, data, c.settings, image, sink);
+            EXPECT_EQ(digestOf(image, sink.bits), c.digest)
+                << c.bitsPerSample << "-bit, Value 1 " << c.settings.value1 << ", Value 2 "
+                << c.settings.value2 << ", Volume " << c.settings.volume;
+        }
     }
 
     TEST(LevelRounding, AgreesWithRoundHalfEven)

@@ -2,13 +2,20 @@
 
 #include "ScriptedDialogs.h"
 #include "UserInput.h"
+#include "export/PlayerSourceExport.h"
+#include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
 #include "shell/ControlIds.h"
+#include "view/ZoomView.h"
 #include "wave/WaveBytes.h"
 
 #include <Qt>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace tt {
 namespace {
@@ -325,6 +332,64 @@ namespace {
         EXPECT_EQ(shell.redrawCount() - before, 10);
         input.releaseLeft({ 110, 250 });
         ASSERT_TRUE(pump());
+    }
+
+    TEST_F(ShellTest, SoundMenuChoosesTheModulatorOfTheViewPlayAndExport)
+    {
+        EXPECT_TRUE(shell.window().menuChecked(menu::greedyModulator));
+        EXPECT_FALSE(shell.window().menuChecked(menu::lookAheadModulator));
+        open(writeTone("choice.wav", 16 * 300));
+        const Image greedyView = shell.zoomView();
+        const WaveDocument& document = shell.document();
+        ModulatorSettings lookAhead;
+        lookAhead.modulator = ModulatorKind::LookAhead;
+        const auto sameImage = [](const Image& a, const Image& b) {
+            return std::memcmp(a.pixels(), b.pixels(), 600 * 300 * 4) == 0;
+        };
+
+        const int redraws = shell.redrawCount();
+        input.chooseMenuItem("Look-ahead Modulator");
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.redrawCount(), redraws + 1);
+        EXPECT_FALSE(shell.window().menuChecked(menu::greedyModulator));
+        Image expected(600, 300);
+        redrawZoomView(
+            expected, shell.overviewStrip(), document.header, document.data, lookAhead, 0);
+        EXPECT_TRUE(sameImage(shell.zoomView(), expected));
+        EXPECT_FALSE(sameImage(shell.zoomView(), greedyView));
+
+        // Play 1Bit and the export convert with it too.
+        std::vector<std::uint8_t> image(document.image.sampleArea().size());
+        const ConversionResult result
+            = convertWholeFile(document.header, document.data.bytes(), lookAhead, image);
+        input.click(control::playOneBit);
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(text(control::samplesLabel), errorLabelText(result));
+        EXPECT_TRUE(std::ranges::equal(document.image.sampleArea(), image));
+
+        struct StringSink final : TextSink {
+            std::string text;
+            bool write(std::string_view piece) override
+            {
+                text += piece;
+                return true;
+            }
+        } expectedText;
+        ConversionResult exported;
+        exportPlayerSource(
+            expectedText, document.header, document.data.bytes(), lookAhead, image, exported);
+        const std::string target = (files.dir() / "look-ahead.txt").string();
+        dialogs.answers.push_back(target);
+        input.chooseMenuItem("Export Beepster");
+        ASSERT_TRUE(pump());
+        std::ifstream written(target, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), expectedText.text);
+
+        input.chooseMenuItem("Greedy Modulator");
+        ASSERT_TRUE(pump());
+        EXPECT_FALSE(shell.window().menuChecked(menu::lookAheadModulator));
+        EXPECT_EQ(shell.settings().modulator, ModulatorKind::Greedy);
+        EXPECT_TRUE(sameImage(shell.zoomView(), greedyView));
     }
 
     TEST_F(ShellTest, ExportWritesTheChosenFileAndACancelWritesNothing)

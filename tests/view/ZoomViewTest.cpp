@@ -1,6 +1,7 @@
 #include "view/ZoomView.h"
 
 #include "modulator/PinModel.h"
+#include "modulator/WholeFileConversion.h"
 #include "platform/toolkit/text/TextFormat.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomTestData.h"
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
+#include <span>
 #include <vector>
 
 namespace tt {
@@ -130,6 +132,29 @@ namespace {
         return run;
     }
 
+    // The run a conversion of the file from frame `first` on gives, replayed through the pin:
+    // what the view must show with the look-ahead modulator.
+    ModelRun convertedRun(
+        const TestWave& wave, const ModulatorSettings& settings, std::int64_t first)
+    {
+        struct BitRecorder {
+            std::vector<bool> bits;
+            void takeBit(bool bit, std::int64_t) { bits.push_back(bit); }
+        } recorder;
+        const std::span<const std::uint8_t> data
+            = wave.data.bytes().subspan(std::size_t(first * wave.header.bytesPerFrame()));
+        std::vector<std::uint8_t> image(data.size());
+        convertWholeFile(wave.header, data, settings, image, recorder);
+        ModelRun run;
+        PinModel player(settings, wave.header);
+        for (const bool bit : recorder.bits) {
+            player.drive(bit);
+            run.levels.push_back(player.modelLevel);
+            run.bits.push_back(bit);
+        }
+        return run;
+    }
+
     int plotRow16(double level)
     {
         return int(roundHalfEven(level * (180.0 / 65536.0) + 100.0));
@@ -141,8 +166,10 @@ namespace {
     void expectModelDrawn(const Image& zoom, const TestWave& wave,
         const ModulatorSettings& settings, ViewPlacement placement, int columns)
     {
-        const ModelRun run = runModel(wave, settings, placement.viewStart - placement.preRollFrames,
-            placement.preRollFrames + columns);
+        const std::int64_t first = placement.viewStart - placement.preRollFrames;
+        const ModelRun run = settings.modulator == ModulatorKind::LookAhead
+            ? convertedRun(wave, settings, first)
+            : runModel(wave, settings, first, placement.preRollFrames + columns);
         for (int i = 0; i < columns; ++i) {
             const std::size_t k = std::size_t(placement.preRollFrames + i);
             if (15 * (i + 1) < 600) {
@@ -151,6 +178,38 @@ namespace {
                     << "column " << i;
             }
             EXPECT_EQ(digitOf(zoom, i), bool(run.bits[k])) << "column " << i;
+        }
+    }
+
+    TEST(ZoomView, LookAheadShowsTheBitsOfAConversionFromTheModelStart)
+    {
+        // At the start of the file these are the export's first bits. Near its end the search
+        // runs out of frames before its delay and the rest comes from its flush.
+        const auto noisySine = [](std::int64_t frames) {
+            return makeWave(16, 1, frames, [](std::int64_t f, int) {
+                return int(std::lround(20000.0 * std::sin(double(f) * 0.3)))
+                    + int((f * 7919) % 9001) - 4500;
+            });
+        };
+        ModulatorSettings settings;
+        settings.modulator = ModulatorKind::LookAhead;
+        const struct {
+            TestWave wave;
+            int cursorX;
+            ViewPlacement placement;
+            int columns;
+        } cases[] = {
+            { noisySine(9600), 0, { 0, 0 }, 40 },
+            { noisySine(60), 0, { 0, 0 }, 40 },
+            { noisySine(24), 0, { 0, 0 }, 24 },
+            { noisySine(600000), 299, { 299984, 16 }, 40 },
+            { noisySine(600000), 599, { 599984, 16 }, 16 },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::Message()
+                << c.wave.data.sizeBytes / 2 << " frames, cursor " << c.cursorX);
+            expectModelDrawn(
+                render(c.wave, settings, c.cursorX), c.wave, settings, c.placement, c.columns);
         }
     }
 

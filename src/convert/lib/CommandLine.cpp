@@ -62,6 +62,7 @@ namespace {
         { "--value1", OptionKind::Value },
         { "--value2", OptionKind::Value },
         { "--volume", OptionKind::Value },
+        { "--modulator", OptionKind::Value },
         { "--export", OptionKind::Value },
         { "--wav", OptionKind::Value },
         { "--info", OptionKind::Flag },
@@ -92,6 +93,15 @@ namespace {
         }
         if (name == "--volume") {
             return readVolumeOption(value, options.settings.volume, error);
+        }
+        if (name == "--modulator") {
+            if (value == "greedy" || value == "lookahead") {
+                options.settings.modulator
+                    = value == "greedy" ? ModulatorKind::Greedy : ModulatorKind::LookAhead;
+                return true;
+            }
+            error = "--modulator takes greedy or lookahead, not " + quoted(value);
+            return false;
         }
         if (name == "--export" || name == "--wav") {
             if (value.empty()) {
@@ -150,8 +160,8 @@ namespace {
 std::string convertUsageLine()
 {
     return "usage: " + std::string(convertProgramName)
-        + " [--value1 N] [--value2 N] [--volume X] [--export FILE|-] [--wav FILE] [--info]"
-          " INPUT.wav";
+        + " [--value1 N] [--value2 N] [--volume X] [--modulator greedy|lookahead]"
+          " [--export FILE|-] [--wav FILE] [--info] INPUT.wav";
 }
 
 std::string convertHelpText()
@@ -166,13 +176,18 @@ std::string convertHelpText()
           "  --value1 N       leak, 1 ... 9000 (default 3000)\n"
           "  --value2 N       step, 1 ... 32767 (default 1000)\n"
           "  --volume X       gain, 0 ... 4 where 1 is 100 % (default 1)\n"
+          "  --modulator M    how each frame's bit is chosen: greedy (default) drives up\n"
+          "                   whenever the input lies above the level; lookahead searches the\n"
+          "                   next frames for bits that follow the input more closely, for\n"
+          "                   the same player (its conversion takes a few times as long)\n"
           "\n"
           "Outputs (files are replaced only once completely written; a name is used as given,\n"
           "no extension is added):\n"
           "  --export FILE    the player source text (.dw 0b words); - writes to standard output\n"
           "  --wav FILE       the modelled one-bit sound as a WAV file with the input's format\n"
-          "  --info           prints the sample rate, channels, bits, sample count and the mean\n"
-          "                   model error, one per line (the default without --export or --wav)\n"
+          "  --info           prints the sample rate, channels, bits, sample count, the mean\n"
+          "                   model error and the modulator, one per line (the default without\n"
+          "                   --export or --wav)\n"
           "\n"
           "  --help           shows this text\n"
           "  --version        shows the version\n"

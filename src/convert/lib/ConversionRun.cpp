@@ -75,12 +75,14 @@ namespace {
         return convertWholeFile(document.header, data, settings, sampleArea, sink);
     }
 
-    bool printInfo(
-        const WaveDocument& document, const ConversionResult& result, const ConsoleStreams& console)
+    bool printInfo(const WaveDocument& document, const ModulatorSettings& settings,
+        const ConversionResult& result, const ConsoleStreams& console)
     {
         const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
-        std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\n", info.rate.c_str(), info.channels.c_str(),
-            info.bits.c_str(), info.samples.c_str(), errorLabelText(result).c_str());
+        const std::string_view modulator = modulatorName(settings.modulator);
+        std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\nModulator: %.*s\n", info.rate.c_str(),
+            info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
+            errorLabelText(result).c_str(), int(modulator.size()), modulator.data());
         return std::fflush(console.out) == 0 && std::ferror(console.out) == 0;
     }
 
@@ -153,7 +155,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
-    if (options.printsInfo() && !printInfo(document, result, console)) {
+    if (options.printsInfo() && !printInfo(document, options.settings, result, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }

@@ -4,6 +4,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
@@ -119,6 +120,7 @@ struct Window::Impl : public QObject {
     QWidget* central = nullptr;
     QWidget* parent = nullptr; // where new controls go: the central area or a container
     std::map<int, QWidget*> controls;
+    std::map<int, QAction*> menuItems;
     std::deque<Event> queue;
     Point lastPointer { -1, -1 };
     bool filterInstalled = false;
@@ -347,8 +349,18 @@ void Window::addImageControl(int id, Rect geometry, const Image& image)
 void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
 {
     QMenu* menu = impl_->window.menuBar()->addMenu(toQt(title));
+    QActionGroup* choices = nullptr;
     for (const MenuItem& item : items) {
         QAction* action = menu->addAction(toQt(item.text));
+        impl_->menuItems[item.number] = action;
+        if (item.kind == MenuItem::Kind::Choice) {
+            if (choices == nullptr) {
+                choices = new QActionGroup(menu); // exclusive
+            }
+            action->setCheckable(true);
+            action->setChecked(item.checked);
+            choices->addAction(action);
+        }
         if (!item.shortcut.empty()) {
             action->setShortcut(QKeySequence(toQt(item.shortcut)));
             action->setShortcutContext(Qt::WindowShortcut);
@@ -358,6 +370,21 @@ void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
                 d->push({ Event::Kind::Menu, number });
             });
     }
+}
+
+bool Window::menuChecked(int number) const
+{
+    const auto found = impl_->menuItems.find(number);
+    return found != impl_->menuItems.end() && found->second->isChecked();
+}
+
+void Window::setMenuChecked(int number, bool checked)
+{
+    const auto found = impl_->menuItems.find(number);
+    if (found == impl_->menuItems.end()) {
+        throw std::out_of_range("no menu item numbered " + std::to_string(number));
+    }
+    found->second->setChecked(checked); // a group clears the others; triggered is user-only
 }
 
 int Window::value(int id) const

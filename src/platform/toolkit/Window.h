@@ -1,6 +1,7 @@
 #pragma once
-// The program's single fixed-size main window: controls addressed by small integer ids, one
-// menu, and a blocking wait that returns one user event at a time.
+// The program's single fixed-size main window: controls addressed by small integer ids, a menu
+// bar whose items are addressed by their numbers, and a blocking wait that returns one user
+// event at a time.
 //
 // Changes the program makes (setValue, setText) raise no events, so paired controls can follow
 // each other without echo. Control ids are chosen by the program; -1 marks a control that is
@@ -19,9 +20,16 @@ namespace tt {
 class Image;
 
 struct MenuItem {
+    // A plain item acts when chosen. A choice item shows a check mark, and the choice items of
+    // one menu exclude each other: choosing one checks it and clears the others. Either kind
+    // raises a Menu event with its number when chosen.
+    enum class Kind { Plain, Choice };
+
     int number = 0;
     std::string text;
     std::string shortcut; // e.g. "Ctrl+O"; empty for none
+    Kind kind = Kind::Plain;
+    bool checked = false; // a choice item's check mark at the start
 };
 
 class Window {
@@ -54,6 +62,10 @@ public:
     void addImageControl(int id, Rect geometry, const Image& image);
 
     void addMenu(std::string_view title, const std::vector<MenuItem>& items);
+    // The check mark of a menu item by its number: false for a plain item. Checking a choice item
+    // clears the others of its menu; like every program change it raises no event.
+    bool menuChecked(int number) const;
+    void setMenuChecked(int number, bool checked);
 
     int value(int id) const;
     void setValue(int id, int value); // a progress bar shows the new value at once

@@ -161,6 +161,34 @@ namespace {
         EXPECT_EQ(menus[0].id, 17);
     }
 
+    TEST_F(WindowTest, ChoiceItemsExcludeEachOtherAndTheProgramMaySetTheCheck)
+    {
+        using Kind = MenuItem::Kind;
+        window.addMenu("Sound",
+            { { 20, "First", "", Kind::Choice, true }, { 21, "Second", "", Kind::Choice },
+                { 22, "Plain", "" } });
+        const auto checks = [&] {
+            return std::vector { window.menuChecked(20), window.menuChecked(21),
+                window.menuChecked(22) };
+        };
+        EXPECT_EQ(checks(), (std::vector { true, false, false }));
+
+        input.chooseMenuItem("Second");
+        auto menus = only(drain(window), Event::Kind::Menu);
+        ASSERT_EQ(menus.size(), 1u);
+        EXPECT_EQ(menus[0].id, 21);
+        EXPECT_EQ(checks(), (std::vector { false, true, false }));
+
+        input.chooseMenuItem("Plain");
+        EXPECT_EQ(only(drain(window), Event::Kind::Menu).size(), 1u);
+        EXPECT_EQ(checks(), (std::vector { false, true, false }));
+
+        window.setMenuChecked(20, true);
+        EXPECT_TRUE(drain(window).empty());
+        EXPECT_EQ(checks(), (std::vector { true, false, false }));
+        EXPECT_FALSE(window.menuChecked(7)); // a plain item of another menu
+    }
+
     TEST_F(WindowTest, PointerPressMoveAndReleaseOnTheImage)
     {
         input.pressLeft({ 100, 250 });

@@ -1,0 +1,72 @@
+// The play-mode pass with the look-ahead modulator over the 10 M frames of BM_ConversionPlayMode,
+// and both passes timed in turn within one benchmark, so that their ratio (the look-ahead's
+// time over the greedy one's; at most 6 is the goal) comes from the same run. The ratio counts
+// the thread's CPU time, which other work on a shared machine does not inflate.
+
+#include "MusicLikeSignal.h"
+#include "modulator/WholeFileConversion.h"
+
+#include <benchmark/benchmark.h>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+tt::ModulatorSettings lookAheadSettings()
+{
+    tt::ModulatorSettings settings;
+    settings.modulator = tt::ModulatorKind::LookAhead;
+    return settings;
+}
+
+void BM_ConversionPlayModeLookAhead(benchmark::State& state)
+{
+    const tt::WaveHeader header = tt::bench::musicHeader();
+    const std::vector<std::uint8_t>& data = tt::bench::musicData();
+    std::vector<std::uint8_t> sampleArea(data.size());
+    const tt::ModulatorSettings settings = lookAheadSettings();
+    for (auto _ : state) {
+        const tt::ConversionResult result
+            = tt::convertWholeFile(header, data, settings, sampleArea);
+        benchmark::DoNotOptimize(result.errorSum);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * tt::bench::musicFrameCount);
+}
+BENCHMARK(BM_ConversionPlayModeLookAhead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+double threadCpuMilliseconds()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+}
+
+// Each iteration runs the greedy pass and then the look-ahead pass; the counters are their mean
+// CPU times and the ratio of the sums.
+void BM_LookAheadAgainstGreedy(benchmark::State& state)
+{
+    const tt::WaveHeader header = tt::bench::musicHeader();
+    const std::vector<std::uint8_t>& data = tt::bench::musicData();
+    std::vector<std::uint8_t> sampleArea(data.size());
+    const tt::ModulatorSettings greedy;
+    const tt::ModulatorSettings lookAhead = lookAheadSettings();
+    double greedyMs = 0.0, lookAheadMs = 0.0;
+    for (auto _ : state) {
+        for (const tt::ModulatorSettings* settings : { &greedy, &lookAhead }) {
+            const double start = threadCpuMilliseconds();
+            const tt::ConversionResult result
+                = tt::convertWholeFile(header, data, *settings, sampleArea);
+            benchmark::DoNotOptimize(result.errorSum);
+            benchmark::ClobberMemory();
+            (settings == &greedy ? greedyMs : lookAheadMs) += threadCpuMilliseconds() - start;
+        }
+    }
+    const double iterations = double(state.iterations());
+    state.counters["greedyCpuMs"] = greedyMs / iterations;
+    state.counters["lookAheadCpuMs"] = lookAheadMs / iterations;
+    state.counters["ratio"] = lookAheadMs / greedyMs;
+}
+BENCHMARK(BM_LookAheadAgainstGreedy)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
