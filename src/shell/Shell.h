@@ -52,6 +52,8 @@ private:
     void playOneBit();
     void convertForPlay();
     void exportPlayerSource();
+    void findBestSettings();
+    void clearMessage();
     void redraw();
 
     AudioOutput& audio_;
