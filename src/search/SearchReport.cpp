@@ -21,15 +21,12 @@ std::string searchSummaryText(const SearchResult& result)
 
 std::string searchReportText(const SearchResult& result, const ModulatorSettings& start)
 {
-    std::string text = "Best settings at Volume " + volumeText(start.volume) + ", by segmental SNR";
-    text += "\nbefore: " + settingsText(start.value1, start.value2) + ": "
-        + formatFixed(result.startSnrDb, 2) + " dB";
-    text += "\nafter: " + settingsText(result.value1, result.value2) + ": "
-        + formatFixed(result.snrDb, 2) + " dB";
-    if (!result.measuredOnWholeFile) {
-        text += "\n(measured on a sample spread over this long file)";
-    }
-    return text;
+    return "Find Best Settings at Volume " + volumeText(start.volume) + "\nbefore: "
+        + settingsText(start.value1, start.value2) + ", SNR " + formatFixed(result.startSnrDb, 2)
+        + " dB\nafter: " + settingsText(result.value1, result.value2) + ", SNR "
+        + formatFixed(result.snrDb, 2) + " dB\n"
+        + (result.measuredOnWholeFile ? "(segmental SNR of the whole file)"
+                                      : "(segmental SNR of a sample spread over this long file)");
 }
 
 std::string searchSettingsArguments(const SearchResult& result)

@@ -12,9 +12,9 @@ namespace tt {
 // "SNR -7.1 → 12.2 dB": the segmental SNR before and after, short enough for the progress bar.
 std::string searchSummaryText(const SearchResult& result);
 
-// The whole story, in three or four lines: the Volume searched at, the starting and the chosen
-// settings each with its segmental SNR in hundredths of a dB, and whether the figures come from
-// a sample of a long file.
+// The whole story in four lines: the Volume searched at, the starting and the chosen settings
+// each with its segmental SNR in hundredths of a dB, and whether the figures are of the whole
+// file or of a sample of a long one.
 std::string searchReportText(const SearchResult& result, const ModulatorSettings& start);
 
 // The chosen settings as options of the command-line tool: "--value1 8012 --value2 59".
