@@ -35,7 +35,7 @@ namespace {
     constexpr int compassRoundLimit = 80;
     // What the progress assumes the compass search costs, in candidates; it mostly needs fewer.
     constexpr int plannedCompassCandidates = 60;
-    constexpr std::int64_t typicalPreRoll = 700;
+    constexpr std::int64_t typicalPreRollFrames = 700;
 
     using Candidate = std::pair<int, int>; // Value 1, Value 2
 
@@ -113,11 +113,11 @@ namespace {
             const auto coarse
                 = std::int64_t(std::size(coarseLeakRooms) * std::size(coarseSteps) + 1);
             const std::int64_t sampleRun
-                = framesOf(sample_) + std::int64_t(sample_.size()) * typicalPreRoll;
+                = framesOf(sample_) + std::int64_t(sample_.size()) * typicalPreRollFrames;
             stageFrames_[0] = coarse * sampleRun;
             stageFrames_[1] = plannedCompassCandidates * sampleRun;
             const auto runFrames = [](const std::vector<Stretch>& stretches) {
-                return framesOf(stretches) + std::int64_t(stretches.size()) * typicalPreRoll;
+                return framesOf(stretches) + std::int64_t(stretches.size()) * typicalPreRollFrames;
             };
             stageFrames_[2] = 0;
             if (!sampleIsWholeFile()) {

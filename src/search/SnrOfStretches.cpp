@@ -13,8 +13,8 @@ namespace tt {
 namespace {
 
     constexpr double settleLeakCount = 8.0; // e^-8: a start from rest is forgotten
-    constexpr std::int64_t shortestPreRoll = 64;
-    constexpr std::int64_t longestPreRoll = 4096;
+    constexpr std::int64_t shortestPreRollFrames = 64;
+    constexpr std::int64_t longestPreRollFrames = 4096;
     // Frames between looks at the meter: a whole-file run is cancelled within a millisecond.
     constexpr std::int64_t meterBlockFrames = std::int64_t(1) << 16;
 
@@ -68,10 +68,10 @@ std::int64_t preRollFrames(const ModulatorSettings& settings, const WaveHeader& 
 {
     const double leakFactor = PinModel(settings, header).leakFactor;
     const double frames = std::ceil(settleLeakCount / leakFactor);
-    if (frames >= double(longestPreRoll)) {
-        return longestPreRoll;
+    if (frames >= double(longestPreRollFrames)) {
+        return longestPreRollFrames;
     }
-    return std::max(shortestPreRoll, std::int64_t(frames));
+    return std::max(shortestPreRollFrames, std::int64_t(frames));
 }
 
 double snrOfStretches(const ModulatorSettings& settings, const WaveHeader& header,
