@@ -6,6 +6,7 @@
 #include "GeneratedSounds.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
+#include "search/SettingsSearch.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -29,33 +30,15 @@ Rendering render(const tt::bench::GeneratedSound& sound, const tt::ModulatorSett
         result.errorSum / double(std::max<std::int64_t>(result.frameCount, 1)) };
 }
 
-// Stands in for the settings search until it is built: the settings with the best greedy
-// segmental SNR over the whole sound on a plain grid. Value 2 runs in half-octave steps from
-// maxAmp / 512 to maxAmp (19 steps, at least 1), Value 1 in half-octave steps of the leak from
-// about 1/90 to 1 per frame (14 steps); Volume stays at 1.
-tt::ModulatorSettings greedySettingsFromGrid(const tt::bench::GeneratedSound& sound)
+// The settings a user gets from Find Best Settings with the greedy modulator at Volume 1: the
+// look-ahead is then compared with greedy at exactly those settings.
+tt::ModulatorSettings settingsFromSearch(const tt::bench::GeneratedSound& sound)
 {
-    const double maxAmp = double((std::int64_t(1) << sound.header.bitsPerSample) / 2);
-    tt::ModulatorSettings best;
-    double bestDb = -1e300;
-    for (int stepIndex = 0; stepIndex <= 18; ++stepIndex) {
-        const int value2 = std::clamp(int(std::lround(maxAmp / 512.0 * std::exp2(stepIndex / 2.0))),
-            tt::ModulatorSettings::value2Min, tt::ModulatorSettings::value2Max);
-        for (int leakIndex = 0; leakIndex <= 13; ++leakIndex) {
-            // leak = 100 / (9000 - value1), from 2^-6.5 (about 1/90) up to 1.
-            const double leak = std::exp2(-6.5 + leakIndex / 2.0);
-            tt::ModulatorSettings settings;
-            settings.value1 = std::clamp(int(std::lround(9000.0 - 100.0 / leak)),
-                tt::ModulatorSettings::value1Min, tt::ModulatorSettings::value1Max);
-            settings.value2 = value2;
-            const double db = render(sound, settings).snrDb;
-            if (db > bestDb) {
-                bestDb = db;
-                best = settings;
-            }
-        }
-    }
-    return best;
+    tt::ModulatorSettings settings;
+    const tt::SearchResult found = tt::findBestSettings(sound.header, sound.data, settings);
+    settings.value1 = found.value1;
+    settings.value2 = found.value2;
+    return settings;
 }
 
 void BM_LookAheadQualityTable(benchmark::State& state)
@@ -66,7 +49,7 @@ void BM_LookAheadQualityTable(benchmark::State& state)
         std::printf("\n%-26s %6s %6s %9s %9s %7s %9s %9s %7s\n", "sound", "Val1", "Val2",
             "greedy dB", "look dB", "gain", "greedy er", "look er", "error");
         for (const tt::bench::GeneratedSound& sound : sounds) {
-            tt::ModulatorSettings settings = greedySettingsFromGrid(sound);
+            tt::ModulatorSettings settings = settingsFromSearch(sound);
             const Rendering greedy = render(sound, settings);
             settings.modulator = tt::ModulatorKind::LookAhead;
             const Rendering lookAhead = render(sound, settings);

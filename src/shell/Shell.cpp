@@ -7,6 +7,8 @@
 #include "platform/audio/AudioOutput.h"
 #include "platform/toolkit/Dialogs.h"
 #include "platform/toolkit/text/TextFormat.h"
+#include "search/SearchReport.h"
+#include "search/SettingsSearch.h"
 #include "shell/ControlIds.h"
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
@@ -87,6 +89,9 @@ bool Shell::handle(const Event& event)
             return true;
         case menu::exportBeepster:
             exportPlayerSource();
+            return true;
+        case menu::findBestSettings:
+            findBestSettings();
             return true;
         case menu::quit:
             return false;
@@ -226,6 +231,7 @@ void Shell::openWave()
     window_.setText(control::channelsLabel, info.channels);
     window_.setText(control::bitsLabel, info.bits);
     window_.setText(control::samplesLabel, info.samples);
+    clearMessage();
 }
 
 void Shell::playOneBit()
@@ -277,6 +283,7 @@ void Shell::exportPlayerSource()
         dialogs_->message("Error", "can't create File");
         return;
     }
+    clearMessage();
     ConversionResult result;
     const ExportStatus status = tt::exportPlayerSource(path, document_.header,
         document_.data.bytes(), settings(), document_.image.sampleArea(), result,
@@ -292,6 +299,54 @@ void Shell::exportPlayerSource()
     if (status == ExportStatus::CannotWrite) {
         dialogs_->message("Error", "can't write File");
     }
+}
+
+void Shell::findBestSettings()
+{
+    if (!document_.isLoaded()) {
+        return;
+    }
+    const ModulatorSettings start = settings();
+    clearMessage();
+    // The search runs on worker threads; this thread keeps the window painted and the progress
+    // bar moving meanwhile. The window is busy for that time: it drops every other input of the
+    // user (clicks, keys, menu shortcuts, the close box), so no control changes under the
+    // search, and reports Escape, which cancels it.
+    window_.setBusy(true);
+    bool escapePressed = false;
+    const SearchResult result
+        = tt::findBestSettings(document_.header, document_.data.bytes(), start, [&](int percent) {
+              window_.setValue(control::progress, percent);
+              Event event;
+              while (window_.pollEvent(event)) {
+                  escapePressed = escapePressed
+                      || (event.kind == Event::Kind::KeyDown && event.key == Event::keyEscape);
+              }
+              return !escapePressed;
+          });
+    window_.setBusy(false);
+    window_.setValue(control::progress, 0);
+    if (result.cancelled) {
+        window_.setText(control::progress, "Search cancelled");
+        return;
+    }
+    window_.setValue(control::value1Trackbar, result.value1);
+    window_.setValue(control::value1Spin, result.value1);
+    window_.setValue(control::value2Trackbar, result.value2);
+    window_.setValue(control::value2Spin, result.value2);
+    state_.redrawRequested = true;
+    const std::string report = searchReportText(result, start);
+    window_.setText(control::progress, searchSummaryText(result));
+    window_.setToolTip(control::progress, report);
+    window_.setToolTip(control::infoBox, report);
+}
+
+// The progress bar's message and the tool tips tell about the last search only.
+void Shell::clearMessage()
+{
+    window_.setText(control::progress, "");
+    window_.setToolTip(control::progress, "");
+    window_.setToolTip(control::infoBox, "");
 }
 
 void Shell::redraw()

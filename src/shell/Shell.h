@@ -54,6 +54,8 @@ private:
     void play(int slot);
     void convertForPlay();
     void exportPlayerSource();
+    void findBestSettings();
+    void clearMessage();
     void redraw();
 
     AudioOutput& audio_;

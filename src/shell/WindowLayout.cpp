@@ -36,7 +36,7 @@ void buildMainWindow(Window& window, const Image& zoomView)
     window.addButton(control::stop, { 390, 340, 40, 50 }, "STOP");
     window.addProgressBar(control::progress, { 300, 310, 130, 20 }, 1, 100);
 
-    window.beginContainer({ 490, 310, 100, 80 });
+    window.beginContainer({ 490, 310, 100, 80 }, control::infoBox);
     window.addLabel(control::rateLabel, { 5, 5, 90, 20 }, "");
     window.addLabel(control::channelsLabel, { 5, 23, 90, 20 }, "");
     window.addLabel(control::bitsLabel, { 5, 41, 90, 20 }, "");
@@ -51,6 +51,7 @@ void buildMainWindow(Window& window, const Image& zoomView)
         });
     window.addMenu("Sound",
         {
+            { menu::findBestSettings, "Find Best Settings", "Ctrl+B" },
             { menu::greedyModulator, "Greedy Modulator", "", MenuItem::Kind::Choice, true },
             { menu::lookAheadModulator, "Look-ahead Modulator", "", MenuItem::Kind::Choice },
         });

@@ -5,7 +5,9 @@
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/InterruptCleanup.h"
 #include "export/PlayerSourceExport.h"
+#include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
+#include "platform/toolkit/text/TextFormat.h"
 #include "wave/FileInfo.h"
 #include "wave/WaveBytes.h"
 #include "wave/WaveDocument.h"
@@ -71,8 +73,11 @@ namespace {
         outcome.text = fileText(textPath);
         outcome.image.assign(document.image.bytes().begin(), document.image.bytes().end());
         const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
+        const double snrDb = segmentalSnrDb(
+            document.header, document.data.bytes(), settings, document.image.sampleArea());
         outcome.infoLines = info.rate + "\n" + info.channels + "\n" + info.bits + "\n"
-            + info.samples + "\n" + errorLabelText(result) + "\nModulator: "
+            + info.samples + "\n" + errorLabelText(result) + "\nSNR: " + formatFixed(snrDb, 2)
+            + " dB\nModulator: "
             + (settings.modulator == ModulatorKind::LookAhead ? "look-ahead" : "greedy") + "\n";
         return outcome;
     }
@@ -176,9 +181,11 @@ namespace {
         const auto info
             = runConvert({ "--value1=4000", "--value2=3000", "--volume=1.5", wav }, files.dir());
         EXPECT_EQ(info.exitCode, 0);
+        const double snrDb = segmentalSnrDb(
+            document.header, document.data.bytes(), settings, document.image.sampleArea());
         EXPECT_EQ(info.out,
             "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result)
-                + "\nModulator: greedy\n");
+                + "\nSNR: " + formatFixed(snrDb, 2) + " dB\nModulator: greedy\n");
     }
 
     TEST_F(ConvertCommand, UsageErrorsPrintMessageAndUsageAndWriteNothing)
@@ -224,6 +231,9 @@ namespace {
             { "--export", path("sub/../in.wav"), wav },
             { "--wav", "-", wav },
             { "--export", path("out.txt"), wav, "--value2" },
+            { "--best-settings", "--value1", "5", wav },
+            { "--value2=7", "--best-settings", wav },
+            { "--best-settings=yes", wav },
         };
         const std::size_t entriesBefore = entries();
         for (const auto& arguments : refused) {
@@ -249,6 +259,46 @@ namespace {
         const auto devices
             = runConvert({ "--export", "/dev/null", "--wav", "/dev/null", wav }, files.dir());
         EXPECT_EQ(devices.exitCode, 0) << devices.err;
+    }
+
+    TEST_F(ConvertCommand, BestSettingsArePrintedAndGiveTheSameOutputsPassedBackIn)
+    {
+        const std::string wav = input("in.wav", 1, 8, 30000);
+        const auto found = runConvert(
+            { "--best-settings", "--export", path("a.txt"), "--wav", path("a.wav"), wav },
+            files.dir());
+        ASSERT_EQ(found.exitCode, 0) << found.err;
+        EXPECT_EQ(found.err, "");
+        // "--value1 N --value2 N", then the SNR with those and with the defaults.
+        int value1 = 0, value2 = 0;
+        char line[200] = {};
+        ASSERT_EQ(std::sscanf(found.out.c_str(), "--value1 %d --value2 %d\n%199[^\n]", &value1,
+                      &value2, line),
+            3)
+            << found.out;
+        EXPECT_LT(value2, 100) << "far below the default for an 8-bit sound";
+        double snrDb = 0.0, defaultSnrDb = 0.0;
+        ASSERT_EQ(std::sscanf(line, "Segmental SNR %lf dB, %lf dB with --value1 3000 --value2 1000",
+                      &snrDb, &defaultSnrDb),
+            2)
+            << line;
+        EXPECT_GT(snrDb, defaultSnrDb + 10.0);
+
+        const std::vector<std::string> again
+            = { "--value1", std::to_string(value1), "--value2", std::to_string(value2), "--export",
+                  path("b.txt"), "--wav", path("b.wav"), "--info", wav };
+        const auto passedBack = runConvert(again, files.dir());
+        ASSERT_EQ(passedBack.exitCode, 0) << passedBack.err;
+        EXPECT_EQ(fileText(path("a.txt")), fileText(path("b.txt")));
+        EXPECT_EQ(fileText(path("a.wav")), fileText(path("b.wav")));
+        const std::string snrLine = "SNR: " + formatFixed(snrDb, 2) + " dB\nModulator: greedy\n";
+        EXPECT_TRUE(passedBack.out.ends_with(snrLine)) << passedBack.out;
+
+        // With the text on standard output the settings go to standard error.
+        const auto piped = runConvert({ "--best-settings", "--export", "-", wav }, files.dir());
+        EXPECT_EQ(piped.exitCode, 0);
+        EXPECT_EQ(piped.out, fileText(path("a.txt")));
+        EXPECT_TRUE(piped.err.starts_with(found.out)) << piped.err;
     }
 
     TEST_F(ConvertCommand, HelpAndVersion)

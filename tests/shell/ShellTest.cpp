@@ -5,6 +5,8 @@
 #include "export/PlayerSourceExport.h"
 #include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
+#include "search/SearchReport.h"
+#include "search/SettingsSearch.h"
 #include "shell/ControlIds.h"
 #include "view/ZoomView.h"
 #include "wave/WaveBytes.h"
@@ -228,9 +230,12 @@ namespace {
         input.click(control::playWave);
         input.click(control::stop);
         input.chooseMenuItem("Export Beepster");
+        input.chooseMenuItem("Find Best Settings");
         ASSERT_TRUE(pump());
         EXPECT_TRUE(dialogs.questions.empty()); // not even the save dialog opened
         EXPECT_EQ(text(control::samplesLabel), "");
+        EXPECT_EQ(text(control::progress), "");
+        EXPECT_EQ(value(control::value2Spin), 1000);
         EXPECT_EQ(shell.redrawCount(), 0);
     }
 
@@ -438,6 +443,62 @@ namespace {
         EXPECT_EQ(fs::file_size(wav), sizeBytes);
         EXPECT_TRUE(fs::is_symlink(files.dir() / "alias.wav"));
         EXPECT_EQ(text(control::samplesLabel), "640 Samples"); // no pass ran
+    }
+
+    TEST_F(ShellTest, CtrlBFindsTheBestSettingsSetsThePairedControlsAndTellsTheSnr)
+    {
+        // An 8-bit tone: the default step drives the pin from limit to limit.
+        open(writeTone("tone8.wav", 12000, 8, 1));
+        input.moveTrackbar(control::value1Trackbar, 2500);
+        ASSERT_TRUE(pump());
+        const int redraws = shell.redrawCount();
+        const ModulatorSettings start { 2500, 1000, 100 };
+        const SearchResult expected
+            = findBestSettings(shell.document().header, shell.document().data.bytes(), start);
+        ASSERT_LT(expected.value2, 100);
+        ASSERT_GT(expected.snrDb, expected.startSnrDb + 10.0);
+
+        input.pressKey(Qt::Key_B, true);
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(value(control::value1Trackbar), expected.value1);
+        EXPECT_EQ(value(control::value1Spin), expected.value1);
+        EXPECT_EQ(value(control::value2Trackbar), expected.value2);
+        EXPECT_EQ(value(control::value2Spin), expected.value2);
+        EXPECT_EQ(shell.redrawCount(), redraws + 1);
+        EXPECT_EQ(text(control::progress), searchSummaryText(expected));
+        EXPECT_EQ(shell.window().toolTip(control::infoBox), searchReportText(expected, start));
+        EXPECT_LT(value(control::progress), 1);
+        const Rect box = shell.window().controlGeometry(control::infoBox);
+        EXPECT_EQ((std::array { box.x, box.y, box.width, box.height }),
+            (std::array { 490, 310, 100, 80 }));
+
+        // A new file clears the message.
+        open(writeTone("tone16.wav", 4000));
+        EXPECT_EQ(text(control::progress), "");
+        EXPECT_EQ(shell.window().toolTip(control::infoBox), "");
+    }
+
+    TEST_F(ShellTest, EscapeCancelsTheSearchAndTheControlsStayAsTheyWere)
+    {
+        open(writeTone("tone8.wav", 12000, 8, 1));
+        input.typeText(control::value1Spin, "4444");
+        ASSERT_TRUE(pump());
+        const int redraws = shell.redrawCount();
+        // Escape is already waiting when the search first looks at the window.
+        input.pressKey(Qt::Key_B, true);
+        input.pressKey(Qt::Key_Escape);
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(value(control::value1Trackbar), 4444);
+        EXPECT_EQ(value(control::value1Spin), 4444);
+        EXPECT_EQ(value(control::value2Trackbar), 1000);
+        EXPECT_EQ(value(control::value2Spin), 1000);
+        EXPECT_EQ(shell.redrawCount(), redraws);
+        EXPECT_EQ(text(control::progress), "Search cancelled");
+
+        // The window takes input again.
+        input.moveTrackbar(control::value2Trackbar, 77);
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(value(control::value2Spin), 77);
     }
 
 } // namespace

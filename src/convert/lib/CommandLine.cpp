@@ -65,6 +65,7 @@ namespace {
         { "--modulator", OptionKind::Value },
         { "--export", OptionKind::Value },
         { "--wav", OptionKind::Value },
+        { "--best-settings", OptionKind::Flag },
         { "--info", OptionKind::Flag },
         { "--help", OptionKind::Flag },
         { "--version", OptionKind::Flag },
@@ -115,7 +116,9 @@ namespace {
             (name == "--export" ? options.exportPath : options.wavPath) = std::string(value);
             return true;
         }
-        if (name == "--info") {
+        if (name == "--best-settings") {
+            options.bestSettings = true;
+        } else if (name == "--info") {
             options.info = true;
         } else if (name == "--help") {
             options.help = true;
@@ -161,7 +164,7 @@ std::string convertUsageLine()
 {
     return "usage: " + std::string(convertProgramName)
         + " [--value1 N] [--value2 N] [--volume X] [--modulator greedy|lookahead]"
-          " [--export FILE|-] [--wav FILE] [--info] INPUT.wav";
+          " [--best-settings] [--export FILE|-] [--wav FILE] [--info] INPUT.wav";
 }
 
 std::string convertHelpText()
@@ -180,14 +183,21 @@ std::string convertHelpText()
           "                   whenever the input lies above the level; lookahead searches the\n"
           "                   next frames for bits that follow the input more closely, for\n"
           "                   the same player (its conversion takes a few times as long)\n"
+          "  --best-settings  finds the Value 1 and Value 2 with the best segmental SNR for the\n"
+          "                   input at the volume (in about a second), uses them for every\n"
+          "                   output and prints them as a line `--value1 N --value2 N`, then a\n"
+          "                   line with the SNR they give and the SNR of the defaults; on\n"
+          "                   standard error when --export - writes to standard output, else on\n"
+          "                   standard output. Not together with --value1 or --value2.\n"
           "\n"
           "Outputs (files are replaced only once completely written; a name is used as given,\n"
           "no extension is added):\n"
           "  --export FILE    the player source text (.dw 0b words); - writes to standard output\n"
           "  --wav FILE       the modelled one-bit sound as a WAV file with the input's format\n"
           "  --info           prints the sample rate, channels, bits, sample count, the mean\n"
-          "                   model error and the modulator, one per line (the default without\n"
-          "                   --export or --wav)\n"
+          "                   model error, the segmental SNR of the settings used\n"
+          "                   (SNR: 12.34 dB) and the modulator, one per line (the default\n"
+          "                   without --export or --wav)\n"
           "\n"
           "  --help           shows this text\n"
           "  --version        shows the version\n"
@@ -248,6 +258,14 @@ bool parseConvertArguments(
         }
         if (!applyOption(name, value, options, error)) {
             return false;
+        }
+    }
+    if (options.bestSettings) {
+        for (const std::string_view name : seen) {
+            if (name == "--value1" || name == "--value2") {
+                error = "--best-settings finds Value 1 and Value 2; it cannot take " + quoted(name);
+                return false;
+            }
         }
     }
     if (options.help || options.version) {

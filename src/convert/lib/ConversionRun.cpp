@@ -6,7 +6,11 @@
 #include "convert/lib/TerminalProgress.h"
 #include "export/AtomicFileOutput.h"
 #include "export/PlayerSourceExport.h"
+#include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
+#include "platform/toolkit/text/TextFormat.h"
+#include "search/SearchReport.h"
+#include "search/SettingsSearch.h"
 #include "wave/FileInfo.h"
 #include "wave/WaveDocument.h"
 #include "wave/WaveLoader.h"
@@ -79,11 +83,41 @@ namespace {
         const ConversionResult& result, const ConsoleStreams& console)
     {
         const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
+        const double snrDb = segmentalSnrDb(
+            document.header, document.data.bytes(), settings, document.image.sampleArea());
         const std::string_view modulator = modulatorName(settings.modulator);
-        std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\nModulator: %.*s\n", info.rate.c_str(),
-            info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
-            errorLabelText(result).c_str(), int(modulator.size()), modulator.data());
+        std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\nSNR: %s dB\nModulator: %.*s\n",
+            info.rate.c_str(), info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
+            errorLabelText(result).c_str(), formatFixed(snrDb, 2).c_str(), int(modulator.size()),
+            modulator.data());
         return std::fflush(console.out) == 0 && std::ferror(console.out) == 0;
+    }
+
+    // The settings the search found at the options' volume, printed for a script to reuse.
+    // False when standard output cannot take the lines.
+    bool findSettings(const WaveDocument& document, const ConvertOptions& options,
+        const ConsoleStreams& console, ModulatorSettings& settings)
+    {
+        SearchResult found;
+        {
+            TerminalProgress progress(
+                console.err, console.errIsTerminal, console.progressDelay, "searching");
+            found = findBestSettings(
+                document.header, document.data.bytes(), options.settings, [&](int percent) {
+                    progress.report(percent);
+                    return true;
+                });
+        }
+        settings.value1 = found.value1;
+        settings.value2 = found.value2;
+        std::FILE* stream = options.exportsToStandardOutput() ? console.err : console.out;
+        std::fprintf(stream, "%s\nSegmental SNR %s dB, %s dB with --value1 %d --value2 %d%s\n",
+            searchSettingsArguments(found).c_str(), formatFixed(found.snrDb, 2).c_str(),
+            formatFixed(found.startSnrDb, 2).c_str(), options.settings.value1,
+            options.settings.value2,
+            found.measuredOnWholeFile ? "" : " (on a sample spread over this long file)");
+        const bool written = std::fflush(stream) == 0 && std::ferror(stream) == 0;
+        return written || stream != console.out;
     }
 
 } // namespace
@@ -112,20 +146,26 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         }
     }
 
+    ModulatorSettings settings = options.settings;
+    if (options.bestSettings && !findSettings(document, options, console, settings)) {
+        printError(console, "can't write standard output");
+        return ExitStatus::OutputFailed;
+    }
+
     // The one pass: export mode when text is wanted, else play mode. Both leave the same image.
     ConversionResult result;
     {
         TerminalProgress progress(console.err, console.errIsTerminal, console.progressDelay);
         if (options.exportPath.empty()) {
-            result = convertForImage(document, options.settings, progress);
+            result = convertForImage(document, settings, progress);
         } else {
             const ProgressCallback onProgress
                 = progress.enabled() ? progress.callback() : ProgressCallback {};
             const ExportStatus status = exportFile
-                ? exportPlayerSource(*exportFile, document.header, document.data.bytes(),
-                    options.settings, document.image.sampleArea(), result, onProgress)
-                : exportPlayerSource(console.out, document.header, document.data.bytes(),
-                    options.settings, document.image.sampleArea(), result, onProgress);
+                ? exportPlayerSource(*exportFile, document.header, document.data.bytes(), settings,
+                    document.image.sampleArea(), result, onProgress)
+                : exportPlayerSource(console.out, document.header, document.data.bytes(), settings,
+                    document.image.sampleArea(), result, onProgress);
             if (status != ExportStatus::Written) {
                 progress.finish();
                 printError(console,
@@ -155,7 +195,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
-    if (options.printsInfo() && !printInfo(document, options.settings, result, console)) {
+    if (options.printsInfo() && !printInfo(document, settings, result, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }

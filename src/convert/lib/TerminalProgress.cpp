@@ -4,10 +4,12 @@
 
 namespace tt {
 
-TerminalProgress::TerminalProgress(std::FILE* stream, bool enabled, std::chrono::milliseconds delay)
+TerminalProgress::TerminalProgress(
+    std::FILE* stream, bool enabled, std::chrono::milliseconds delay, std::string_view activity)
     : stream_(stream)
     , enabled_(enabled && stream != nullptr)
     , shownFrom_(std::chrono::steady_clock::now() + delay)
+    , activity_(activity)
 {
 }
 
@@ -20,8 +22,8 @@ void TerminalProgress::report(int percent)
         return;
     }
     shownPercent_ = percent;
-    std::fprintf(stream_, "\r%.*s: converting %3d%%", int(convertProgramName.size()),
-        convertProgramName.data(), percent);
+    std::fprintf(stream_, "\r%.*s: %s %3d%%", int(convertProgramName.size()),
+        convertProgramName.data(), activity_.c_str(), percent);
     std::fflush(stream_);
 }
 

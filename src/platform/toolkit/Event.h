@@ -19,6 +19,7 @@ struct Event {
 
     // Key codes used by the program.
     static constexpr int keySpace = 0x20;
+    static constexpr int keyEscape = 0x01000000;
 
     Kind kind = Kind::Close;
     int id = 0;

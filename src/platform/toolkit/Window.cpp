@@ -124,6 +124,7 @@ struct Window::Impl : public QObject {
     std::deque<Event> queue;
     Point lastPointer { -1, -1 };
     bool filterInstalled = false;
+    bool busy = false;
 
     ~Impl() override
     {
@@ -138,7 +139,13 @@ struct Window::Impl : public QObject {
         window.onClose = [] {};
     }
 
-    void push(Event event) { queue.push_back(event); }
+    // Events the user causes; dropped while busy.
+    void push(Event event)
+    {
+        if (!busy) {
+            queue.push_back(event);
+        }
+    }
 
     QWidget* control(int id) const
     {
@@ -173,6 +180,9 @@ struct Window::Impl : public QObject {
     // the window and its controls exactly once, before any control does.
     bool eventFilter(QObject*, QEvent* event) override
     {
+        if (busy) {
+            return filterWhileBusy(event);
+        }
         switch (event->type()) {
         case QEvent::MouseMove: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -215,6 +225,31 @@ struct Window::Impl : public QObject {
             break;
         }
         return false;
+    }
+
+    bool filterWhileBusy(QEvent* event)
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
+                queue.push_back({ Event::Kind::KeyDown, 0, 0, Event::keyEscape });
+            }
+            return true;
+        }
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
     }
 
     void installFilter()
@@ -320,15 +355,21 @@ void Window::addProgressBar(int id, Rect geometry, int minimum, int maximum)
 {
     auto* bar = new QProgressBar(impl_->parent);
     bar->setRange(minimum, maximum);
+    // The bar's own text would be a percentage, and only while it has a value; the message is
+    // a label over it, so it is shown whatever the bar's value and style.
     bar->setTextVisible(false);
     impl_->place(id, bar, geometry);
+    auto* message = new QLabel(bar);
+    message->setGeometry(bar->rect());
+    message->setAlignment(Qt::AlignCenter);
+    message->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void Window::beginContainer(Rect geometry)
+void Window::beginContainer(Rect geometry, int id)
 {
     auto* frame = new QFrame(impl_->parent);
     frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    impl_->place(unaddressed, frame, geometry);
+    impl_->place(id, frame, geometry);
     impl_->parent = frame;
 }
 
@@ -437,6 +478,9 @@ std::string Window::text(int id) const
     if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
         return spin->text().toStdString();
     }
+    if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+        return bar->findChild<QLabel*>()->text().toStdString();
+    }
     return {};
 }
 
@@ -452,7 +496,22 @@ void Window::setText(int id, std::string_view text)
         fitToWidth(*label);
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->setText(toQt(text));
+    } else if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+        auto* message = bar->findChild<QLabel*>();
+        message->setText(toQt(text));
+        fitToWidth(*message);
+        message->repaint(); // shown at once, also in the middle of a long task
     }
+}
+
+void Window::setToolTip(int id, std::string_view text)
+{
+    impl_->control(id)->setToolTip(toQt(text));
+}
+
+std::string Window::toolTip(int id) const
+{
+    return impl_->control(id)->toolTip().toStdString();
 }
 
 void Window::showImage(int id, const Image& image)
@@ -507,6 +566,16 @@ Event Window::waitEvent()
     const Event event = impl_->queue.front();
     impl_->queue.pop_front();
     return event;
+}
+
+void Window::setBusy(bool busy)
+{
+    impl_->busy = busy;
+    if (busy) {
+        impl_->window.setCursor(Qt::BusyCursor);
+    } else {
+        impl_->window.unsetCursor();
+    }
 }
 
 Point Window::pointer() const

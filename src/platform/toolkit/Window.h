@@ -53,9 +53,11 @@ public:
     void addTrackbar(int id, Rect geometry, int minimum, int maximum);
     // Reads the typed integer while it is within the range, else keeps the last valid value.
     void addSpinField(int id, Rect geometry, int minimum, int maximum);
+    // The bar can also show a one-line message over itself (setText), empty at first.
     void addProgressBar(int id, Rect geometry, int minimum, int maximum);
     // Controls added between begin and end sit inside a sunken box, positioned relative to it.
-    void beginContainer(Rect geometry);
+    // The box itself may have an id, for its tool tip.
+    void beginContainer(Rect geometry, int id = unaddressed);
     void endContainer();
     // Shows the image from its top-left and takes its size. The image must outlive the control
     // or be replaced with showImage first.
@@ -70,7 +72,12 @@ public:
     int value(int id) const;
     void setValue(int id, int value); // a progress bar shows the new value at once
     std::string text(int id) const;
+    // Labels, fields and buttons show the text; a progress bar shows it as its message.
     void setText(int id, std::string_view text);
+    // Shown when the pointer rests on the control (or on a label inside a box that has none of
+    // its own); an empty text removes it.
+    void setToolTip(int id, std::string_view text);
+    std::string toolTip(int id) const;
     // Assigns the image again; the control repaints at once.
     void showImage(int id, const Image& image);
     // Geometry of a control relative to the window's area below the menu bar.
@@ -83,6 +90,12 @@ public:
     Event waitEvent();
     // Returns a queued event if there is one, after handling what the desktop has pending.
     bool pollEvent(Event& event);
+
+    // While busy, the window drops every input of the user before any control sees it (clicks,
+    // keys, the wheel, menu shortcuts, the close box) and reports only presses of Escape, so a
+    // long task that polls events can be cancelled while the window stays painted. The pointer
+    // shows that the window is busy.
+    void setBusy(bool busy);
 
     // Pointer position in the area below the menu bar; (-1, -1) outside it.
     Point pointer() const;

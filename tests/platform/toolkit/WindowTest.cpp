@@ -3,11 +3,11 @@
 #include "UserInput.h"
 #include "platform/toolkit/Image.h"
 
-#include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <Qt>
+#include <array>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -45,7 +45,7 @@ namespace {
             window.addTextField(6, { 200, 370, 50, 20 });
             window.addButton(9, { 300, 340, 80, 20 }, "Play Wave");
             window.addProgressBar(12, { 300, 310, 130, 20 }, 1, 100);
-            window.beginContainer({ 490, 310, 100, 80 });
+            window.beginContainer({ 490, 310, 100, 80 }, 18);
             window.addLabel(13, { 5, 5, 90, 20 }, "");
             window.endContainer();
             window.addMenu("File", { { 7, "Open Wave", "Ctrl+O" }, { 17, "Quit", "Ctrl+Q" } });
@@ -98,14 +98,7 @@ namespace {
 
     TEST_F(WindowTest, LabelTextsAreShownWholeInTheirWidth)
     {
-        const auto label = [] {
-            for (QWidget* top : QApplication::topLevelWidgets()) {
-                if (auto* found = top->findChild<QLabel*>()) {
-                    return found;
-                }
-            }
-            return static_cast<QLabel*>(nullptr);
-        }();
+        auto* label = qobject_cast<QLabel*>(static_cast<QWidget*>(window.nativeControl(13)));
         ASSERT_NE(label, nullptr);
         const auto shownWidth
             = [&] { return QFontMetrics(label->font()).horizontalAdvance(label->text()); };
@@ -222,6 +215,40 @@ namespace {
         EXPECT_EQ(window.value(12), 42);
         window.setValue(12, 0);
         EXPECT_LT(window.value(12), 1);
+        // Its message stays whatever the value, and tool tips go on any control or box.
+        window.setText(12, "SNR -7.1 \u2192 12.2 dB");
+        window.setValue(12, 42);
+        EXPECT_EQ(window.text(12), "SNR -7.1 \u2192 12.2 dB");
+        window.setToolTip(12, "before\nafter");
+        window.setToolTip(18, "box");
+        EXPECT_EQ(window.toolTip(12), "before\nafter");
+        EXPECT_EQ(window.toolTip(18), "box");
+        const Rect bar = window.controlGeometry(12);
+        EXPECT_EQ((std::array { bar.x, bar.y, bar.width, bar.height }),
+            (std::array { 300, 310, 130, 20 }));
+    }
+
+    TEST_F(WindowTest, ABusyWindowReportsOnlyEscapeUntilItIsIdleAgain)
+    {
+        const Point onButton { 340, 350 };
+        window.setBusy(true);
+        input.pressLeft(onButton);
+        input.releaseLeft(onButton);
+        input.pressKey(Qt::Key_Q, true); // a menu shortcut
+        input.pressKey(Qt::Key_A);
+        input.closeBox();
+        input.pressKey(Qt::Key_Escape);
+        const auto busyEvents = drain(window);
+        ASSERT_EQ(busyEvents.size(), 1u);
+        EXPECT_EQ(busyEvents[0].kind, Event::Kind::KeyDown);
+        EXPECT_EQ(busyEvents[0].key, Event::keyEscape);
+
+        window.setBusy(false);
+        input.pressLeft(onButton);
+        input.releaseLeft(onButton);
+        const auto controls = only(drain(window), Event::Kind::Control);
+        ASSERT_EQ(controls.size(), 1u);
+        EXPECT_EQ(controls[0].id, 9);
     }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/toolkit/text/TextFormat.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -14,6 +15,18 @@ std::string formatFixed6(float value)
     const auto result = std::to_chars(
         buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::fixed, 6);
     return std::string(buffer, result.ptr);
+}
+
+std::string formatFixed(double value, int decimals)
+{
+    char buffer[400]; // the longest double in fixed notation, with room for the decimals
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+        std::chars_format::fixed, std::clamp(decimals, 0, 17));
+    std::string text(buffer, result.ptr);
+    if (text.starts_with('-') && text.find_first_not_of("-0.") == std::string::npos) {
+        text.erase(0, 1);
+    }
+    return text;
 }
 
 float parseFloat(std::string_view text)

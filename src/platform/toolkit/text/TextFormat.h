@@ -11,6 +11,11 @@ namespace tt {
 // Fixed-point text with six decimals, as the Volume field shows it: 1.0f -> "1.000000".
 std::string formatFixed6(float value);
 
+// Fixed-point text with the given count of decimals, the nearest such number to the value:
+// (12.345, 2) -> "12.35" (12.345 is a little above that half), (-7.08, 1) -> "-7.1". A value
+// that rounds to zero has no minus sign.
+std::string formatFixed(double value, int decimals);
+
 // Leading decimal number of the text (after optional white space) in single precision; 0 when
 // the text does not start with a number. "2.5" -> 2.5, "abc" -> 0, "3x" -> 3.
 float parseFloat(std::string_view text);

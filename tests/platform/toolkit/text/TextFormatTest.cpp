@@ -15,6 +15,10 @@ namespace {
         EXPECT_EQ(formatFixed6(2.5f), "2.500000");
         EXPECT_EQ(formatFixed6(0.0f), "0.000000");
         EXPECT_EQ(formatFixed6(4.0f), "4.000000");
+        EXPECT_EQ(formatFixed(12.345, 2), "12.35");
+        EXPECT_EQ(formatFixed(-7.08, 1), "-7.1");
+        EXPECT_EQ(formatFixed(-0.004, 2), "0.00");
+        EXPECT_EQ(formatFixed(60.0, 0), "60");
         EXPECT_EQ(parseFloat("2.5"), 2.5f);
         EXPECT_EQ(parseFloat("  -0.25xyz"), -0.25f);
         EXPECT_EQ(parseFloat("+3"), 3.0f);

@@ -1,0 +1,46 @@
+#pragma once
+// The settings search: finds the Value 1 (leak) and Value 2 (step) that give the loaded sound
+// the highest segmental SNR at the Volume the user has set.
+//
+// Strategy, bounded in time for a sound of any length (the budgets are SearchTuning's):
+//  1. Every candidate is measured on a fixed sample: 2^18 frames (about 6 s at 44.1 kHz) in 64
+//     stretches spread evenly over the sound, each run after a pre-roll of about 8 / leak frames
+//     (the level forgets its start by the leak per frame). A sound no longer is measured whole.
+//  2. A coarse grid in log(step) x log(leak): Value 2 at the powers of 4 and 32767, and
+//     9000 - Value 1 (the leak is 100 / that per frame) at 8999, 3000, 1000, 330 and 110; the
+//     starting settings are measured with it.
+//  3. A compass search on the integer controls from the grid's best point: it tries a step and a
+//     leak larger and smaller by a factor, moves to the best that improves, and takes the
+//     factor's square root when none does, down to changes of 0.4 % or 1.
+//  4. Confirmation. The best three on the sample and the starting settings are measured on the
+//     whole sound when it has at most 2^23 frames (3.2 min at 44.1 kHz). A longer sound is a
+//     long file: the three are measured on a larger sample instead (2^23 frames in 256
+//     stretches), and only the best of them and the starting settings run over the whole sound,
+//     or, beyond 2^25 frames (12.7 min at 44.1 kHz), over a sample of 2^25 frames in 1024
+//     stretches, which the result reports. The starting settings win ties, so a search never
+//     makes a sound worse by its own measure.
+//
+// Candidates are measured in parallel on all cores. Every candidate's score depends only on the
+// sound and the settings, and ties are broken in a fixed order, so the same sound and Volume
+// always give the same settings, however the threads are scheduled.
+
+#include "modulator/ModulatorSettings.h"
+#include "search/SearchProgress.h"
+#include "search/SearchResult.h"
+#include "search/SearchTuning.h"
+#include "wave/WaveHeader.h"
+
+#include <cstdint>
+#include <span>
+
+namespace tt {
+
+// Searches Value 1 and Value 2 for the data block at start.volume, starting from `start`'s
+// values. `progress` (optional) is told the percentage on the calling thread and may cancel:
+// the result then holds the starting settings and cancelled. A sound without frames keeps the
+// starting settings.
+SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uint8_t> data,
+    const ModulatorSettings& start, const SearchProgress& progress = {},
+    const SearchTuning& tuning = {});
+
+} // namespace tt

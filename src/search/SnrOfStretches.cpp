@@ -1,0 +1,157 @@
+#include "search/SnrOfStretches.h"
+
+#include "modulator/LevelRounding.h"
+#include "modulator/LookAheadModulator.h"
+#include "modulator/PinModel.h"
+#include "modulator/SegmentalSnr.h"
+#include "modulator/WholeFileConversion.h"
+#include "wave/FrameReader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tt {
+namespace {
+
+    constexpr double settleLeakCount = 8.0; // e^-8: a start from rest is forgotten
+    constexpr std::int64_t shortestPreRollFrames = 64;
+    constexpr std::int64_t longestPreRollFrames = 4096;
+    // Frames between looks at the meter: a whole-file run is cancelled within a millisecond.
+    constexpr std::int64_t meterBlockFrames = std::int64_t(1) << 16;
+
+    // A model level as the one-bit image stores it and the image's measure reads it back.
+    double imageLevel(double level, bool eightBit)
+    {
+        const std::int32_t rounded = roundLevel(level);
+        if (eightBit) {
+            const std::uint8_t sample = detail::encodeSample<1>(rounded);
+            return double(readSample8(&sample));
+        }
+        return double(std::int16_t(detail::encodeSample<2>(rounded)));
+    }
+
+    // Frames of the data block the settings' pass walks: the look-ahead reads up to its delay
+    // past a stretch, but never beyond these.
+    std::int64_t walkedFrames(const WaveHeader& header, std::span<const std::uint8_t> data)
+    {
+        return conversionFrameCount(header, data.size(), data.size());
+    }
+
+    // The greedy pin model from rest through the pre-roll and over the stretch, adding the
+    // stretch's targets and played levels to `snr`. False once the meter is cancelled.
+    bool runGreedyStretch(const ModulatorSettings& settings, const WaveHeader& header,
+        std::span<const std::uint8_t> data, const Stretch& stretch, SegmentalSnr& snr,
+        SearchMeter& meter)
+    {
+        PinModel model(settings, header);
+        const std::int64_t preRoll = std::min(stretch.firstFrame, preRollFrames(settings, header));
+        const std::int64_t strideBytes = header.bytesPerFrame();
+        const bool eightBit = header.bitsPerSample == 8;
+        const std::uint8_t* frame = data.data() + (stretch.firstFrame - preRoll) * strideBytes;
+        for (std::int64_t i = 0; i < preRoll; ++i, frame += strideBytes) {
+            model.step(model.targetOf(readChannels(frame, header)));
+        }
+        if (!meter.advance(preRoll)) {
+            return false;
+        }
+        for (std::int64_t at = stretch.firstFrame; at < stretch.endFrame;) {
+            const std::int64_t blockEnd = std::min(stretch.endFrame, at + meterBlockFrames);
+            const std::int64_t blockFrames = blockEnd - at;
+            for (; at < blockEnd; ++at, frame += strideBytes) {
+                const double target = model.targetOf(readChannels(frame, header));
+                model.step(target);
+                snr.add(target, imageLevel(model.modelLevel, eightBit));
+            }
+            if (!meter.advance(blockFrames)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The same with the look-ahead choosing the drives. It reads up to its delay past the
+    // stretch, so that every frame of the stretch gets the drive the whole-file pass gives it
+    // once the pre-roll reaches back to frame 0; the played level follows the committed drives.
+    bool runLookAheadStretch(const ModulatorSettings& settings, const WaveHeader& header,
+        std::span<const std::uint8_t> data, const Stretch& stretch, SegmentalSnr& snr,
+        SearchMeter& meter)
+    {
+        PinModel model(settings, header);
+        LookAheadModulator search(model);
+        const std::int64_t preRoll = std::min(stretch.firstFrame, preRollFrames(settings, header));
+        const std::int64_t fileFrames = walkedFrames(header, data);
+        const std::int64_t readEnd
+            = std::min(fileFrames, stretch.endFrame + std::int64_t(search.delayFrames()));
+        const std::int64_t strideBytes = header.bytesPerFrame();
+        const bool eightBit = header.bitsPerSample == 8;
+        std::int64_t committed = stretch.firstFrame - preRoll; // the next frame to get its drive
+        const auto commit = [&](bool down) {
+            const double target
+                = model.targetOf(readChannels(data.data() + committed * strideBytes, header));
+            model.step(target, down);
+            if (committed >= stretch.firstFrame && committed < stretch.endFrame) {
+                snr.add(target, imageLevel(model.modelLevel, eightBit));
+            }
+            ++committed;
+        };
+        bool down = false;
+        for (std::int64_t at = committed; at < readEnd;) {
+            const std::int64_t blockEnd = std::min(readEnd, at + meterBlockFrames);
+            const std::int64_t blockFrames = blockEnd - at;
+            for (; at < blockEnd; ++at) {
+                if (search.take(
+                        model.targetOf(readChannels(data.data() + at * strideBytes, header)),
+                        down)) {
+                    commit(down);
+                }
+            }
+            if (!meter.advance(blockFrames)) {
+                return false;
+            }
+        }
+        // At the end of the file the cheapest candidate decides the frames still open.
+        while (committed < stretch.endFrame && search.flush(down)) {
+            commit(down);
+        }
+        return true;
+    }
+
+    // The one place where a candidate's bits are chosen: by the settings' modulator.
+    bool runStretch(const ModulatorSettings& settings, const WaveHeader& header,
+        std::span<const std::uint8_t> data, const Stretch& stretch, SegmentalSnr& snr,
+        SearchMeter& meter)
+    {
+        if (settings.modulator == ModulatorKind::LookAhead) {
+            return runLookAheadStretch(settings, header, data, stretch, snr, meter);
+        }
+        return runGreedyStretch(settings, header, data, stretch, snr, meter);
+    }
+
+} // namespace
+
+std::int64_t preRollFrames(const ModulatorSettings& settings, const WaveHeader& header)
+{
+    const double leakFactor = PinModel(settings, header).leakFactor;
+    const double frames = std::ceil(settleLeakCount / leakFactor);
+    if (frames >= double(longestPreRollFrames)) {
+        return longestPreRollFrames;
+    }
+    return std::max(shortestPreRollFrames, std::int64_t(frames));
+}
+
+double snrOfStretches(const ModulatorSettings& settings, const WaveHeader& header,
+    std::span<const std::uint8_t> data, std::span<const Stretch> stretches, SearchMeter& meter)
+{
+    SegmentalSnr snr(SegmentalSnr::segmentFramesAt(header.sampleRateHz));
+    for (std::size_t i = 0; i < stretches.size(); ++i) {
+        if (i > 0) {
+            snr.discardPartialSegment();
+        }
+        if (!runStretch(settings, header, data, stretches[i], snr, meter)) {
+            break;
+        }
+    }
+    return snr.meanDb();
+}
+
+} // namespace tt
