@@ -52,7 +52,9 @@ void BM_SettingsSearchTime(benchmark::State& state)
     const std::span<const std::uint8_t> data(sound.data.data(), bytes);
     tt::SearchResult result;
     for (auto _ : state) {
-        result = tt::findBestSettings(sound.header, data, tt::ModulatorSettings {});
+        tt::ModulatorSettings start;
+        start.modulator = tt::ModulatorKind(state.range(1));
+        result = tt::findBestSettings(sound.header, data, start);
         benchmark::DoNotOptimize(result.snrDb);
     }
     state.counters["value1"] = result.value1;
@@ -61,11 +63,11 @@ void BM_SettingsSearchTime(benchmark::State& state)
     state.counters["start_snr_dB"] = result.startSnrDb;
     state.counters["candidates"] = result.candidateCount;
 }
+// The second argument is the modulator the candidates run with: 0 greedy, 1 look-ahead.
 BENCHMARK(BM_SettingsSearchTime)
-    ->ArgName("seconds")
-    ->Arg(10)
-    ->Arg(60)
-    ->Arg(600)
+    ->ArgNames({ "seconds", "modulator" })
+    ->ArgsProduct(
+        { { 10, 60, 600 }, { int(tt::ModulatorKind::Greedy), int(tt::ModulatorKind::LookAhead) } })
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

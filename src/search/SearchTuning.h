@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modulator/ModulatorKind.h"
+
 #include <cstdint>
 
 namespace tt {
@@ -21,6 +23,19 @@ struct SearchTuning {
     int finalStretchCount = 1024;
     // Worker threads; 0 for one per core.
     int threadCount = 0;
+
+    // The defaults for a modulator. The look-ahead costs about four times the greedy model per
+    // frame; its confirmation sample and its whole-file limit are a quarter, to stay within the
+    // same time (the sample every candidate is measured on stays, so it finds as well).
+    static SearchTuning forModulator(ModulatorKind modulator)
+    {
+        SearchTuning tuning;
+        if (modulator == ModulatorKind::LookAhead) {
+            tuning.confirmFrames /= 4;
+            tuning.wholeFileFrameLimit /= 4;
+        }
+        return tuning;
+    }
 };
 
 } // namespace tt

@@ -372,4 +372,11 @@ SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uin
     return result;
 }
 
+SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uint8_t> data,
+    const ModulatorSettings& start, const SearchProgress& progress)
+{
+    return findBestSettings(
+        header, data, start, progress, SearchTuning::forModulator(start.modulator));
+}
+
 } // namespace tt

@@ -17,7 +17,8 @@
 //     long file: the three are measured on a larger sample instead (2^23 frames in 256
 //     stretches), and only the best of them and the starting settings run over the whole sound,
 //     or, beyond 2^25 frames (12.7 min at 44.1 kHz), over a sample of 2^25 frames in 1024
-//     stretches, which the result reports. The starting settings win ties, so a search never
+//     stretches, which the result reports. With the look-ahead modulator, four times dearer,
+//     these two bounds are a quarter as large. The starting settings win ties, so a search never
 //     makes a sound worse by its own measure.
 //
 // Candidates are measured in parallel on all cores. Every candidate's score depends only on the
@@ -40,7 +41,10 @@ namespace tt {
 // the result then holds the starting settings and cancelled. A sound without frames keeps the
 // starting settings.
 SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uint8_t> data,
-    const ModulatorSettings& start, const SearchProgress& progress = {},
-    const SearchTuning& tuning = {});
+    const ModulatorSettings& start, const SearchProgress& progress, const SearchTuning& tuning);
+
+// The same with the budgets for start.modulator (SearchTuning::forModulator).
+SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uint8_t> data,
+    const ModulatorSettings& start, const SearchProgress& progress = {});
 
 } // namespace tt
