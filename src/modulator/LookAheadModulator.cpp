@@ -15,6 +15,18 @@ LookAheadModulator::LookAheadModulator(const PinModel& pin, int pathCount, int d
     std::fill(cost_.begin() + 1, cost_.end(), std::numeric_limits<double>::infinity());
 }
 
+bool LookAheadModulator::advanceRare(double target, bool decides)
+{
+    using Limits = PinModel::Limits;
+    const bool rails = pin_.limits() == Limits::AreTheSuccessors;
+    if (pathCount_ == defaultPathCount) {
+        return rails ? advance<defaultPathCount, Limits::AreTheSuccessors>(target, decides)
+                     : advance<defaultPathCount, Limits::Both>(target, decides);
+    }
+    return rails ? advance<0, Limits::AreTheSuccessors>(target, decides)
+                 : advance<0, Limits::Both>(target, decides);
+}
+
 bool LookAheadModulator::flush(bool& down)
 {
     const std::int64_t pending = takenFrames_ - committedFrames_;

@@ -4,7 +4,7 @@
 //
 // It keeps pathCount candidate levels, each the end of one drive sequence from the start, with
 // its cost (the summed squared error of the level after each frame against that frame's target)
-// and its last drives. From any level the pin reaches exactly two levels (PinModel::levelAfter);
+// and its last drives. From any level the pin reaches exactly two levels (PinModel::successors);
 // the up successor of one candidate and the down successor of the candidate above nearly
 // coincide, so pathCount + 1 new levels come from pathCount: the lowest is down from the lowest,
 // the highest up from the highest, and each one between is the cheaper of up from the candidate
@@ -55,9 +55,12 @@ public:
         if (decides) {
             ++committedFrames_;
         }
-        // The default count gets loops the compiler unrolls completely.
-        down = pathCount_ == defaultPathCount ? advance<defaultPathCount>(target, decides)
-                                              : advance<0>(target, decides);
+        // The common case (the default count, a finite leak) is the one inlined here, with loops
+        // the compiler unrolls completely; every other case is a call, so that this one stays
+        // small enough to be inlined into the pass. Clamping both ways is right for every finite
+        // leak, and faster here than the one-sided clamps the greedy step uses.
+        down = common_ ? advance<defaultPathCount, PinModel::Limits::Both>(target, decides)
+                       : advanceRare(target, decides);
         return decides;
     }
 
@@ -72,11 +75,16 @@ private:
     // One frame of the lattice for PathCount candidates (0: pathCount_ of them). With `decides`
     // it commits the drive of the frame delayFrames back, returned, and discards the candidates
     // that drove that frame the other way.
-    template <int PathCount> bool advance(double target, bool decides);
+    template <int PathCount, PinModel::Limits L> bool advance(double target, bool decides);
+
+    // Any other count, or the infinite leak whose successors are the two limits.
+    bool advanceRare(double target, bool decides);
 
     const PinModel pin_;
     const int pathCount_ = defaultPathCount;
     const int delayFrames_ = defaultDelayFrames;
+    const bool common_
+        = pathCount_ == defaultPathCount && pin_.limits() != PinModel::Limits::AreTheSuccessors;
 
     // The candidates in order of level. Bit 0 of a history is the newest drive, 1 for down.
     std::array<double, maxPathCount> level_ {};
@@ -91,7 +99,8 @@ private:
 // to the next frame), so it is written to keep that chain short: the two ends are chosen between
 // by selection rather than by a computed index, and the cheapest candidate is found by a tree of
 // comparisons that also yields the least cost and its drive.
-template <int PathCount> inline bool LookAheadModulator::advance(double target, bool decides)
+template <int PathCount, PinModel::Limits L>
+inline bool LookAheadModulator::advance(double target, bool decides)
 {
     const int count = PathCount > 0 ? PathCount : pathCount_;
     if (count < 1) {
@@ -104,8 +113,9 @@ template <int PathCount> inline bool LookAheadModulator::advance(double target, 
     Histories downHistory, upHistory;
     for (int i = 0; i < count; ++i) {
         const auto at = std::size_t(i);
-        downLevel[at] = pin_.levelAfter(level_[at], true);
-        upLevel[at] = pin_.levelAfter(level_[at], false);
+        const PinModel::Successors next = pin_.successorsWith<L>(level_[at]);
+        downLevel[at] = next.down;
+        upLevel[at] = next.up;
         const double downError = downLevel[at] - target;
         const double upError = upLevel[at] - target;
         downCost[at] = cost_[at] + downError * downError;

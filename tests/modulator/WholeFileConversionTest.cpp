@@ -68,6 +68,36 @@ namespace {
         EXPECT_NEAR(settled, 504.2, 0.05);
     }
 
+    TEST(PinModel, EqualsThePlainRuleBitForBit)
+    {
+        // The model computes both successors and clamps each only where it can cross a limit;
+        // the plain rule chooses the drive first and clamps both ways. Random settings over the
+        // whole ranges (leaks above 1 included) and targets beyond the limits.
+        std::mt19937 random(2024);
+        std::uniform_int_distribution<int> value1(1, 8999), strongLeak(8900, 8999),
+            value2(1, 32767), volume(0, 400);
+        std::uniform_real_distribution<double> target(-140000.0, 140000.0);
+        for (int run = 0; run < 400; ++run) {
+            const ModulatorSettings settings { run % 4 == 0 ? strongLeak(random) : value1(random),
+                run % 7 == 0 ? 32767 : value2(random), volume(random) };
+            const WaveHeader header = headerOf(run % 2 == 0 ? 16 : 8, 1);
+            PinModel model(settings, header);
+            const double leak = 100.0 / (9000.0 - double(settings.value1));
+            const double limit = header.bitsPerSample == 8 ? 128.0 : 32768.0;
+            const double scale = limit / 32768.0;
+            double level = 0.0;
+            for (int frame = 0; frame < 500; ++frame) {
+                const double t = target(random) * scale;
+                const double drive = t > level ? double(settings.value2) : -double(settings.value2);
+                level = level + (drive - level * leak);
+                level = std::min(std::max(level, -limit), limit);
+                model.step(t);
+                ASSERT_EQ(model.modelLevel, level) << "run " << run << " frame " << frame;
+                ASSERT_EQ(model.outputBit(), drive < 0.0);
+            }
+        }
+    }
+
     TEST(PinModel, ValueOneAtMaximumSwingsFromLimitToLimitWhateverTheTarget)
     {
         ModulatorSettings settings;
