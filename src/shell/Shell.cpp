@@ -102,6 +102,9 @@ bool Shell::handle(const Event& event)
             playOneBit();
         }
         return true;
+    case Event::Kind::Tick:
+    case Event::Kind::Drop:
+        return true;
     }
     return true;
 }

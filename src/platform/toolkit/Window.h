@@ -9,6 +9,7 @@
 #include "platform/toolkit/Event.h"
 #include "platform/toolkit/Geometry.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,8 +20,11 @@ namespace tt {
 class Image;
 
 struct MenuItem {
+    // The number of a separator line between items.
+    static constexpr int separator = -2;
+
     int number = 0;
-    std::string text;
+    std::string text; // "&" marks the mnemonic letter
     std::string shortcut; // e.g. "Ctrl+O"; empty for none
 };
 
@@ -47,13 +51,26 @@ public:
     void addSpinField(int id, Rect geometry, int minimum, int maximum);
     void addProgressBar(int id, Rect geometry, int minimum, int maximum);
     // Controls added between begin and end sit inside a sunken box, positioned relative to it.
-    void beginContainer(Rect geometry);
+    void beginContainer(Rect geometry, int id = unaddressed);
     void endContainer();
     // Shows the image from its top-left and takes its size. The image must outlive the control
-    // or be replaced with showImage first.
+    // or be replaced with showImage first. It takes the focus on a click and with Tab.
     void addImageControl(int id, Rect geometry, const Image& image);
 
+    // Menus appear in the menu bar in the order they are added.
     void addMenu(std::string_view title, const std::vector<MenuItem>& items);
+
+    // The text shown while the pointer rests on the control (on a container: on any of its
+    // controls that has none of its own). A label whose text is cut shows its whole text too.
+    void setToolTip(int id, std::string_view text);
+
+    // From now on, dropping exactly one local file whose name ends in the extension (".wav",
+    // any case) on the window gives a Drop event.
+    void acceptDroppedFiles(std::string_view extension);
+
+    // Tick events every interval from now on; zero stops them.
+    void tickEvery(std::chrono::milliseconds interval);
+    bool ticking() const;
 
     int value(int id) const;
     void setValue(int id, int value); // a progress bar shows the new value at once
@@ -61,6 +78,8 @@ public:
     void setText(int id, std::string_view text);
     // Assigns the image again; the control repaints at once.
     void showImage(int id, const Image& image);
+    // Repaints only this part of an image control's image, which changed in place.
+    void repaintImage(int id, Rect area);
     // Geometry of a control relative to the window's area below the menu bar.
     Rect controlGeometry(int id) const;
 
