@@ -6,6 +6,7 @@
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/GuiApplication.h"
 #include "platform/toolkit/Image.h"
+#include "view/ViewPlacement.h"
 #include "view/ZoomView.h"
 #include "wave/ChunkHeader.h"
 #include "wave/WaveHeader.h"
@@ -82,7 +83,8 @@ void BM_Redraw600kFramesMidCursor(benchmark::State& state)
     const tt::ModulatorSettings settings;
     tt::Image zoom(600, 300);
     for (auto _ : state) {
-        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings, 299);
+        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings,
+            tt::viewStartAtColumn(299, redrawFrameCount));
         benchmark::DoNotOptimize(zoom.pixels());
         benchmark::ClobberMemory();
     }
@@ -98,7 +100,8 @@ void BM_Redraw600kFramesDrag(benchmark::State& state)
     tt::Image zoom(600, 300);
     int cursorX = 0;
     for (auto _ : state) {
-        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings, cursorX);
+        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings,
+            tt::viewStartAtColumn(cursorX, redrawFrameCount));
         benchmark::DoNotOptimize(zoom.pixels());
         benchmark::ClobberMemory();
         cursorX = cursorX == 599 ? 0 : cursorX + 1;

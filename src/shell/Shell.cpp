@@ -8,6 +8,7 @@
 #include "platform/toolkit/Dialogs.h"
 #include "platform/toolkit/text/TextFormat.h"
 #include "shell/ControlIds.h"
+#include "view/ViewPlacement.h"
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
 #include "wave/WaveLoader.h"
@@ -294,7 +295,7 @@ void Shell::exportPlayerSource()
 void Shell::redraw()
 {
     if (redrawZoomView(zoomView_, overviewStrip_, document_.header, document_.data, settings(),
-            state_.cursorX)) {
+            viewStartAtColumn(state_.cursorX, document_.frameCount()))) {
         window_.showImage(control::zoomImage, zoomView_);
         ++redrawCount_;
     }

@@ -2,6 +2,7 @@
 
 #include "modulator/PinModel.h"
 #include "platform/toolkit/text/TextFormat.h"
+#include "view/ViewNavigation.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomLayout.h"
 #include "wave/FrameCount.h"
@@ -23,6 +24,7 @@ namespace {
     constexpr Rgb bitOneColour { 64, 255, 0 };
     constexpr Rgb bitZeroColour { 128, 128, 0 };
     constexpr Rgb markerColour { 255, 0, 0 };
+    constexpr Rgb playMarkerColour { 0, 96, 255 };
 
     // Bytes readChannels touches from the start of a frame.
     std::int64_t bytesReadPerFrame(const WaveHeader& header)
@@ -49,7 +51,8 @@ namespace {
 } // namespace
 
 bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& header,
-    const ChunkHeader& data, const ModulatorSettings& settings, int cursorX)
+    const ChunkHeader& data, const ModulatorSettings& settings, std::int64_t viewStart,
+    std::span<const std::int64_t> playingFrames)
 {
     if (!data.isLoaded()) {
         return false;
@@ -72,12 +75,12 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
         zoom.lineExtent(0, row, ZoomLayout::widthPx, 0, gridColour);
     }
 
-    const ViewPlacement placement = placeView(cursorX, frames);
-    const std::int64_t viewStart = placement.viewStart;
+    const ViewPlacement placement
+        = placeViewAt(std::clamp<std::int64_t>(viewStart, 0, lastViewStart(frames)));
     const std::int64_t strideBytes = header.bytesPerFrame();
     for (std::int64_t i = -placement.preRollFrames;
-         i < ZoomLayout::columnCount && viewStart + i < readableFrameEnd; ++i) {
-        const std::int64_t frame = viewStart + i;
+         i < ZoomLayout::columnCount && placement.viewStart + i < readableFrameEnd; ++i) {
+        const std::int64_t frame = placement.viewStart + i;
         model.step(model.targetOf(readChannels(bytes.data() + frame * strideBytes, header)));
         if (i < 0) {
             continue;
@@ -101,14 +104,35 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
             left, plotRow(model.previousModel), right, plotRow(model.modelLevel), modelColour);
     }
 
-    zoom.copyFrom(overviewStrip, 0, ZoomLayout::stripTopPx);
-    if (frames >= 1) {
-        const int markerX = int(
-            roundHalfEven(double(viewStart) * double(ZoomLayout::widthPx) / double(frames) - 1.0));
-        zoom.fillBox(markerX, ZoomLayout::stripTopPx, ZoomLayout::markerWidthPx,
-            ZoomLayout::stripHeightPx, markerColour);
-    }
+    redrawOverviewBand(zoom, overviewStrip, frames, placement.viewStart, playingFrames);
     return true;
+}
+
+void redrawOverviewBand(Image& zoom, const Image& overviewStrip, std::int64_t frameCount,
+    std::int64_t viewStart, std::span<const std::int64_t> playingFrames)
+{
+    zoom.copyFrom(overviewStrip, 0, ZoomLayout::stripTopPx);
+    if (frameCount < 1) {
+        return;
+    }
+    const int markerX = int(
+        roundHalfEven(double(viewStart) * double(ZoomLayout::widthPx) / double(frameCount) - 1.0));
+    zoom.fillBox(markerX, ZoomLayout::stripTopPx, ZoomLayout::markerWidthPx,
+        ZoomLayout::stripHeightPx, markerColour);
+    for (const std::int64_t frame : playingFrames) {
+        zoom.fillBox(overviewColumnOf(frame, frameCount), ZoomLayout::stripTopPx, 1,
+            ZoomLayout::stripHeightPx, playMarkerColour);
+    }
+}
+
+int overviewColumnOf(std::int64_t frame, std::int64_t frameCount)
+{
+    if (frameCount < 1) {
+        return 0;
+    }
+    const std::int64_t column
+        = roundHalfEven(double(frame) * double(ZoomLayout::widthPx) / double(frameCount));
+    return int(std::clamp<std::int64_t>(column, 0, ZoomLayout::widthPx - 1));
 }
 
 } // namespace tt
