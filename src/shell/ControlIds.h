@@ -19,6 +19,7 @@ constexpr int rateLabel = 13;
 constexpr int channelsLabel = 14;
 constexpr int bitsLabel = 15;
 constexpr int samplesLabel = 16; // the sample count after loading, the mean error after a pass
+constexpr int infoBox = 30; // the sunken box around the four labels above
 
 } // namespace tt::control
 
@@ -27,5 +28,7 @@ namespace tt::menu {
 constexpr int openWave = 7;
 constexpr int exportBeepster = 8;
 constexpr int quit = 17;
+constexpr int saveOneBitSound = 31;
+constexpr int about = 32;
 
 } // namespace tt::menu

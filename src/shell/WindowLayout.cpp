@@ -4,6 +4,7 @@
 #include "modulator/VolumeText.h"
 #include "platform/toolkit/Window.h"
 #include "shell/ControlIds.h"
+#include "shell/ProgramTexts.h"
 
 namespace tt {
 
@@ -36,19 +37,38 @@ void buildMainWindow(Window& window, const Image& zoomView)
     window.addButton(control::stop, { 390, 340, 40, 50 }, "STOP");
     window.addProgressBar(control::progress, { 300, 310, 130, 20 }, 1, 100);
 
-    window.beginContainer({ 490, 310, 100, 80 });
+    window.beginContainer({ 490, 310, 100, 80 }, control::infoBox);
     window.addLabel(control::rateLabel, { 5, 5, 90, 20 }, "");
     window.addLabel(control::channelsLabel, { 5, 23, 90, 20 }, "");
     window.addLabel(control::bitsLabel, { 5, 41, 90, 20 }, "");
     window.addLabel(control::samplesLabel, { 5, 59, 90, 20 }, "");
     window.endContainer();
 
-    window.addMenu("File",
+    window.addMenu("&File",
         {
-            { menu::openWave, "Open Wave", "Ctrl+O" },
-            { menu::exportBeepster, "Export Beepster", "Ctrl+E" },
-            { menu::quit, "Quit", "Ctrl+Q" },
+            { menu::openWave, "&Open Wave…", "Ctrl+O" },
+            { menu::exportBeepster, "&Export Beepster…", "Ctrl+E" },
+            { menu::saveOneBitSound, "&Save 1Bit Sound…", "Ctrl+S" },
+            { MenuItem::separator, "", "" },
+            { menu::quit, "&Quit", "Ctrl+Q" },
         });
+    addDesktopIntegration(window);
+}
+
+void addDesktopIntegration(Window& window)
+{
+    for (const int id : { control::value1Trackbar, control::value1Spin }) {
+        window.setToolTip(id, text::value1ToolTip);
+    }
+    for (const int id : { control::value2Trackbar, control::value2Spin }) {
+        window.setToolTip(id, text::value2ToolTip);
+    }
+    for (const int id : { control::volumeTrackbar, control::volumeField }) {
+        window.setToolTip(id, text::volumeToolTip);
+    }
+    window.acceptDroppedFiles(".wav");
+    // Always the last menu.
+    window.addMenu("&Help", { { menu::about, "&About TICKTRACE…", "" } });
 }
 
 } // namespace tt
