@@ -7,6 +7,7 @@
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/GuiApplication.h"
 #include "platform/toolkit/Image.h"
+#include "view/ViewPlacement.h"
 #include "view/ZoomView.h"
 #include "wave/ChunkHeader.h"
 #include "wave/WaveHeader.h"
@@ -90,7 +91,8 @@ template <tt::ModulatorKind Kind> void BM_Redraw600kFramesMidCursor(benchmark::S
     const tt::ModulatorSettings settings = settingsWith(Kind);
     tt::Image zoom(600, 300);
     for (auto _ : state) {
-        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings, 299);
+        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings,
+            tt::viewStartAtColumn(299, redrawFrameCount));
         benchmark::DoNotOptimize(zoom.pixels());
         benchmark::ClobberMemory();
     }
@@ -111,7 +113,8 @@ template <tt::ModulatorKind Kind> void BM_Redraw600kFramesDrag(benchmark::State&
     tt::Image zoom(600, 300);
     int cursorX = 0;
     for (auto _ : state) {
-        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings, cursorX);
+        tt::redrawZoomView(zoom, in.strip, in.header, in.data, settings,
+            tt::viewStartAtColumn(cursorX, redrawFrameCount));
         benchmark::DoNotOptimize(zoom.pixels());
         benchmark::ClobberMemory();
         cursorX = cursorX == 599 ? 0 : cursorX + 1;

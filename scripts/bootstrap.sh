@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
   g++ cmake make
-  qt6-base-dev qt6-qpa-plugins libpulse-dev pkg-config
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libpulse-dev pkg-config
   libgtest-dev libbenchmark-dev
-  pulseaudio pulseaudio-utils sox
+  pulseaudio pulseaudio-utils sox desktop-file-utils
 )
 
 if ! command -v dpkg-query >/dev/null 2>&1; then

@@ -42,7 +42,58 @@ namespace {
         return table;
     }();
 
+    constexpr std::int64_t lineEndBytes = 2;
+    constexpr std::int64_t labelBytes = 8; // "key0000:"
+
+    std::int64_t decimalDigits(std::int64_t value)
+    {
+        std::int64_t digits = 1;
+        for (; value >= 10; value /= 10) {
+            ++digits;
+        }
+        return digits;
+    }
+
+    // The digits of all the numbers 1 ... last written out.
+    std::int64_t digitsUpTo(std::int64_t last)
+    {
+        std::int64_t total = 0;
+        std::int64_t digits = 1;
+        for (std::int64_t first = 1; first <= last; first *= 10, ++digits) {
+            const std::int64_t end = first > last / 10 ? last : first * 10 - 1;
+            total += (end - first + 1) * digits;
+        }
+        return total;
+    }
+
 } // namespace
+
+PlayerSourceSize PlayerSourceWriter::textSize(std::int64_t frameCount)
+{
+    PlayerSourceSize size;
+    size.wordCount = frameCount > 0 ? frameCount / bitsPerWord : 0;
+    size.blockCount = (size.wordCount + wordsPerBlock - 1) / wordsPerBlock;
+    // ".dw 0b" and 16 digits, " ;" and the word's number.
+    std::int64_t bytes
+        = size.wordCount * (std::int64_t(dataPrefixText.size()) + bitsPerWord + 2 + lineEndBytes)
+        + digitsUpTo(size.wordCount);
+    for (std::int64_t block = 1; block <= size.blockCount; ++block) {
+        const std::int64_t first = (block - 1) * wordsPerBlock + 1;
+        bytes += std::int64_t(blockHeaderText.size()) + decimalDigits(block) + 1 + lineEndBytes;
+        // ";first - last", also where the last block ends early.
+        bytes += 1 + decimalDigits(first) + 3 + decimalDigits(first + wordsPerBlock - 1)
+            + lineEndBytes;
+        if (block < std::int64_t(firstLabelOfBlock.size())) {
+            bytes += (firstLabelOfBlock[std::size_t(block)]
+                         - firstLabelOfBlock[std::size_t(block - 1)])
+                * (labelBytes + lineEndBytes);
+        }
+    }
+    const std::int64_t completeBlocks = size.wordCount / wordsPerBlock;
+    bytes += completeBlocks * (std::int64_t(blockEndText.size()) + 2 * lineEndBytes);
+    size.sizeBytes = bytes;
+    return size;
+}
 
 PlayerSourceWriter::PlayerSourceWriter(
     TextSink& out, std::int64_t frameCount, ProgressCallback progress)

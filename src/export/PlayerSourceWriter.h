@@ -8,6 +8,7 @@
 // TextSink in large pieces, so no dialog and no file are needed to produce or test it.
 
 #include "export/ExportProgress.h"
+#include "export/PlayerSourceSize.h"
 #include "export/TextSink.h"
 
 #include <cstddef>
@@ -20,6 +21,10 @@ class PlayerSourceWriter {
 public:
     static constexpr int bitsPerWord = 16;
     static constexpr std::int64_t wordsPerBlock = 498;
+
+    // The size of the text for a pass over frameCount frames, worked out from the line formats
+    // without writing it: as the player's memory is small, the user needs it beforehand.
+    static PlayerSourceSize textSize(std::int64_t frameCount);
 
     // frameCount is the pass's frame count, the base of the progress percentage.
     PlayerSourceWriter(TextSink& out, std::int64_t frameCount, ProgressCallback progress = {});

@@ -19,7 +19,7 @@ constexpr int rateLabel = 13;
 constexpr int channelsLabel = 14;
 constexpr int bitsLabel = 15;
 constexpr int samplesLabel = 16; // the sample count after loading, the mean error after a pass
-constexpr int infoBox = 18; // the box around the four labels above
+constexpr int infoBox = 30; // the sunken box around the four labels above
 
 } // namespace tt::control
 
@@ -31,5 +31,7 @@ constexpr int quit = 17;
 constexpr int greedyModulator = 18;
 constexpr int lookAheadModulator = 19;
 constexpr int findBestSettings = 20;
+constexpr int saveOneBitSound = 31;
+constexpr int about = 32;
 
 } // namespace tt::menu

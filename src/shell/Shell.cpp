@@ -1,6 +1,8 @@
 #include "shell/Shell.h"
 
+#include "export/OneBitSoundFile.h"
 #include "export/PlayerSourceExport.h"
+#include "export/PlayerSourceWriter.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/VolumeText.h"
 #include "modulator/WholeFileConversion.h"
@@ -10,12 +12,20 @@
 #include "search/SearchReport.h"
 #include "search/SettingsSearch.h"
 #include "shell/ControlIds.h"
+#include "shell/ProgramTexts.h"
+#include "shell/SaveNames.h"
+#include "shell/ViewKeys.h"
+#include "view/ViewNavigation.h"
+#include "view/ViewPlacement.h"
+#include "view/ZoomLayout.h"
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
 #include "wave/WaveLoader.h"
 #include "wave/overview/OverviewStrip.h"
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <string>
 
 namespace tt {
@@ -27,6 +37,14 @@ namespace {
     // The overview band of the zoom image, where the cursor is dragged (both bounds exclusive).
     constexpr int bandTop = 200;
     constexpr int bandBottom = 300;
+
+    // How often the playing position is looked at while a sound plays.
+    constexpr std::chrono::milliseconds playbackTick { 30 };
+
+    bool inBand(Point pointer)
+    {
+        return pointer.y > bandTop && pointer.y < bandBottom;
+    }
 
 } // namespace
 
@@ -93,6 +111,14 @@ bool Shell::handle(const Event& event)
         case menu::findBestSettings:
             findBestSettings();
             return true;
+        case menu::saveOneBitSound:
+            saveOneBitSound();
+            return true;
+        case menu::about:
+            if (dialogs_) {
+                dialogs_->about(text::aboutTitle, text::aboutText());
+            }
+            return true;
         case menu::quit:
             return false;
         case menu::greedyModulator:
@@ -103,15 +129,20 @@ bool Shell::handle(const Event& event)
             return true;
         }
     case Event::Kind::MouseMove:
-        dragCursor();
+        dragView(event.pointer);
         return true;
     case Event::Kind::LeftButtonUp:
         state_.dragActive = false;
+        state_.dragFollows = false;
         return true;
     case Event::Kind::KeyDown:
-        if (event.key == Event::keySpace) {
-            playOneBit();
-        }
+        handleKey(event);
+        return true;
+    case Event::Kind::Tick:
+        followPlayback();
+        return true;
+    case Event::Kind::Drop:
+        loadFile(event.path);
         return true;
     }
     return true;
@@ -127,7 +158,7 @@ void Shell::handleControl(const Event& event)
     switch (event.id) {
     case control::zoomImage:
         if (event.type == Event::imageLeftPress) {
-            state_.dragActive = true;
+            startDrag(event.pointer);
         }
         break;
     case control::value1Trackbar:
@@ -162,31 +193,69 @@ void Shell::handleControl(const Event& event)
         playOneBit();
         break;
     case control::stop:
-        if (audio_.isLoaded(slotWave)) {
-            audio_.stop(slotWave);
-        }
-        if (audio_.isLoaded(slotOneBit)) {
-            audio_.stop(slotOneBit);
-        }
+        stopSounds();
         break;
     default:
         break;
     }
 }
 
-void Shell::dragCursor()
+// Escape and Space act wherever the focus is; the keys that move the view only while the zoom
+// image has it, so that they still edit a number field.
+void Shell::handleKey(const Event& event)
 {
-    const Point pointer = window_.pointer();
-    if (pointer.y > bandTop && pointer.y < bandBottom) {
-        if (!window_.leftButtonDown()) {
-            state_.dragActive = false;
-        }
-        if (state_.dragActive) {
-            state_.cursorX = pointer.x;
-            state_.redrawRequested = true;
-        }
-    } else {
+    switch (event.key) {
+    case Event::keySpace:
+        toggleOneBit();
+        return;
+    case Event::keyEscape:
+        stopSounds();
+        return;
+    default:
+        break;
+    }
+    if (event.id != control::zoomImage) {
+        return;
+    }
+    if (const std::optional<ViewStep> step = viewStepOfKey(event.key)) {
+        moveView(steppedViewStart(state_.viewStart, *step, document_.frameCount()));
+    }
+}
+
+// A press in the band places the view at once; a press in the plot waits until the drag
+// reaches the band.
+void Shell::startDrag(Point pointer)
+{
+    state_.dragActive = true;
+    state_.dragFollows = inBand(pointer);
+    if (state_.dragFollows) {
+        moveView(viewStartAtColumn(pointer.x, document_.frameCount()));
+    }
+}
+
+// Once in the band, the drag follows the pointer's column wherever it goes, limited to the
+// band's ends, until the button is released.
+void Shell::dragView(Point pointer)
+{
+    if (!state_.dragActive) {
+        return;
+    }
+    if (!window_.leftButtonDown()) {
         state_.dragActive = false;
+        state_.dragFollows = false;
+        return;
+    }
+    state_.dragFollows = state_.dragFollows || inBand(pointer);
+    if (state_.dragFollows) {
+        moveView(viewStartAtColumn(pointer.x, document_.frameCount()));
+    }
+}
+
+void Shell::moveView(std::int64_t viewStart)
+{
+    if (viewStart != state_.viewStart) {
+        state_.viewStart = viewStart;
+        state_.redrawRequested = true;
     }
 }
 
@@ -196,31 +265,56 @@ void Shell::openWave()
         return;
     }
     const std::string path = dialogs_->openFile("Open Wavefile", "", "*.wav|*.wav");
-    if (path.empty()) {
-        return;
+    if (!path.empty()) {
+        loadFile(path);
     }
+}
+
+bool Shell::openFile(const std::string& path)
+{
+    const bool loaded = loadFile(path);
+    if (state_.redrawRequested) {
+        state_.redrawRequested = false;
+        redraw();
+    }
+    return loaded;
+}
+
+bool Shell::loadFile(const std::string& path)
+{
+    const auto tell = [this, &path](std::string_view text, std::string_view more = {}) {
+        if (dialogs_) {
+            dialogs_->message(
+                "Error", text, more.empty() ? path : path + "\n\n" + std::string(more));
+        }
+    };
     const FileIdentity file = FileIdentity::of(path);
     LoadedWave loaded;
     switch (loadWaveFile(path, loaded)) {
     case LoadStatus::Unreadable:
-        dialogs_->message("Error", "can't read File");
-        return;
+        tell("can't read File");
+        return false;
     case LoadStatus::OutOfMemory:
-        dialogs_->message("Error", "not enough memory");
-        return;
+        tell("not enough memory");
+        return false;
     case LoadStatus::NotSupported:
-        dialogs_->message("Error", "Format not supported");
-        return;
+        tell("Format not supported", text::refusedFileDetail);
+        return false;
     case LoadStatus::Loaded:
         break;
     }
     // Accepted: title, data, image, sound slot, strip and labels change together, and only
     // once the image's memory is had (otherwise nothing changes).
     if (!document_.accept(std::move(loaded))) {
-        dialogs_->message("Error", "not enough memory");
-        return;
+        tell("not enough memory");
+        return false;
     }
     loadedFile_ = file;
+    std::error_code ignored;
+    loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
+    // The view keeps its frame where the new sound has it.
+    state_.viewStart = std::min(state_.viewStart, lastViewStart(document_.frameCount()));
+    state_.redrawRequested = true;
     window_.setTitle(std::string(programTitle) + "  " + std::string(fileNamePart(path)));
     const WaveHeader& header = document_.header;
     audio_.loadPcm(slotWave, { header.channelCount, header.sampleRateHz, header.bitsPerSample },
@@ -231,7 +325,9 @@ void Shell::openWave()
     window_.setText(control::channelsLabel, info.channels);
     window_.setText(control::bitsLabel, info.bits);
     window_.setText(control::samplesLabel, info.samples);
+    window_.setToolTip(control::samplesLabel, "");
     clearMessage();
+    return true;
 }
 
 void Shell::playOneBit()
@@ -240,10 +336,31 @@ void Shell::playOneBit()
     play(slotOneBit);
 }
 
+// Space: as Play 1Bit, or stops the one-bit sound while it plays.
+void Shell::toggleOneBit()
+{
+    if (audio_.isPlaying(slotOneBit)) {
+        audio_.stop(slotOneBit);
+        followPlayback();
+    } else {
+        playOneBit();
+    }
+}
+
+void Shell::stopSounds()
+{
+    for (const int slot : { slotWave, slotOneBit }) {
+        audio_.stop(slot);
+    }
+    followPlayback();
+}
+
 void Shell::play(int slot)
 {
     if (audio_.isLoaded(slot)) {
         audio_.play(slot);
+        window_.tickEvery(playbackTick);
+        followPlayback();
         return;
     }
     // Both slots hold the file's rate; the slot refused it, so the user learns why it stays
@@ -262,11 +379,64 @@ void Shell::convertForPlay()
     if (!document_.isLoaded()) {
         return;
     }
-    const ConversionResult result = convertWholeFile(
-        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea());
+    showConversion(convertWholeFile(
+        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea()));
+}
+
+// The error of a fresh image in the information box, and the image in the one-bit slot.
+void Shell::showConversion(const ConversionResult& result)
+{
     window_.setText(control::samplesLabel, errorLabelText(result));
+    window_.setToolTip(control::samplesLabel, text::errorToolTip);
     const auto image = document_.image.bytes();
     audio_.loadImage(slotOneBit, image.data(), image.size());
+}
+
+// Follows the playing sounds with thin markers over the overview band, repainting only the
+// band and only when a marker moves by a pixel; ticks stop once both sounds are silent.
+void Shell::followPlayback()
+{
+    std::vector<std::int64_t> playing;
+    for (const int slot : { slotWave, slotOneBit }) {
+        if (const std::int64_t frame = audio_.playingFrame(slot); frame >= 0) {
+            playing.push_back(frame);
+        }
+    }
+    if (playing.empty()) {
+        window_.tickEvery(std::chrono::milliseconds(0));
+    }
+    const std::int64_t frameCount = document_.frameCount();
+    const auto columnsOf = [frameCount](const std::vector<std::int64_t>& frames) {
+        std::vector<int> columns;
+        for (const std::int64_t frame : frames) {
+            columns.push_back(overviewColumnOf(frame, frameCount));
+        }
+        return columns;
+    };
+    const bool moved = columnsOf(playing) != columnsOf(state_.playingFrames);
+    state_.playingFrames = std::move(playing);
+    if (moved && document_.isLoaded() && !state_.redrawRequested) {
+        redrawOverviewBand(
+            zoomView_, overviewStrip_, frameCount, state_.viewStart, state_.playingFrames);
+        window_.repaintImage(control::zoomImage,
+            { 0, ZoomLayout::stripTopPx, ZoomLayout::widthPx, ZoomLayout::stripHeightPx });
+    }
+}
+
+// No save replaces the loaded sound, and an existing file only when the user agrees.
+bool Shell::mayWrite(const std::string& path)
+{
+    if (FileIdentity::of(path).isSameFileAs(loadedFile_)) {
+        dialogs_->message("Error", "can't create File", path + "\n\nThis is the loaded sound.");
+        return false;
+    }
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) {
+        return true;
+    }
+    return dialogs_->question("Replace File",
+        std::string(fileNamePart(path)) + " already exists. Do you want to replace it?",
+        "Folder: " + std::filesystem::path(path).parent_path().string());
 }
 
 void Shell::exportPlayerSource()
@@ -274,13 +444,13 @@ void Shell::exportPlayerSource()
     if (!document_.isLoaded() || !dialogs_) {
         return;
     }
-    const std::string chosen = dialogs_->saveFile("Save 1Bit", "", "*.txt|*.txt");
+    const std::string chosen
+        = dialogs_->saveFile("Save 1Bit", nameBesideSound(loadedPath_, ".txt"), "*.txt|*.txt");
     if (chosen.empty()) {
         return;
     }
     const std::string path = withTextExtension(chosen);
-    if (FileIdentity::of(path).isSameFileAs(loadedFile_)) {
-        dialogs_->message("Error", "can't create File");
+    if (!mayWrite(path)) {
         return;
     }
     clearMessage();
@@ -289,15 +459,40 @@ void Shell::exportPlayerSource()
         document_.data.bytes(), settings(), document_.image.sampleArea(), result,
         [this](int percent) { window_.setValue(control::progress, percent); });
     if (status == ExportStatus::CannotCreate) {
-        dialogs_->message("Error", "can't create File");
+        dialogs_->message("Error", "can't create File", path);
         return;
     }
-    window_.setText(control::samplesLabel, errorLabelText(result));
-    const auto image = document_.image.bytes();
-    audio_.loadImage(slotOneBit, image.data(), image.size());
+    showConversion(result);
     window_.setValue(control::progress, 0);
     if (status == ExportStatus::CannotWrite) {
-        dialogs_->message("Error", "can't write File");
+        dialogs_->message("Error", "can't write File", path);
+    }
+}
+
+// The one-bit sound as a WAV file: the same bytes as ticktrace-convert --wav writes.
+void Shell::saveOneBitSound()
+{
+    if (!document_.isLoaded() || !dialogs_) {
+        return;
+    }
+    const std::string chosen = dialogs_->saveFile(
+        "Save 1Bit Sound", nameBesideSound(loadedPath_, "-1bit.wav"), "*.wav|*.wav");
+    if (chosen.empty()) {
+        return;
+    }
+    const std::string path = withDefaultExtension(chosen, ".wav");
+    if (!mayWrite(path)) {
+        return;
+    }
+    ConversionResult result;
+    const ExportStatus status = tt::saveOneBitSound(path, document_, settings(), result);
+    if (status == ExportStatus::CannotCreate) {
+        dialogs_->message("Error", "can't create File", path);
+        return;
+    }
+    showConversion(result);
+    if (status == ExportStatus::CannotWrite) {
+        dialogs_->message("Error", "can't write File", path);
     }
 }
 
@@ -338,21 +533,36 @@ void Shell::findBestSettings()
     const std::string report = searchReportText(result, start);
     window_.setText(control::progress, searchSummaryText(result));
     window_.setToolTip(control::progress, report);
-    window_.setToolTip(control::infoBox, report);
+    showInfoToolTip(report);
 }
 
-// The progress bar's message and the tool tips tell about the last search only.
+// The progress bar's message and the search's part of the tool tips tell about the last search
+// only.
 void Shell::clearMessage()
 {
     window_.setText(control::progress, "");
     window_.setToolTip(control::progress, "");
-    window_.setToolTip(control::infoBox, "");
+    showInfoToolTip("");
+}
+
+// The information box's tool tip: the size of the loaded sound's export, then the last search's
+// report if there is one.
+void Shell::showInfoToolTip(const std::string& searchReport)
+{
+    std::string text;
+    if (document_.isLoaded()) {
+        text = text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
+    }
+    if (!searchReport.empty()) {
+        text += (text.empty() ? "" : "\n\n") + searchReport;
+    }
+    window_.setToolTip(control::infoBox, text);
 }
 
 void Shell::redraw()
 {
     if (redrawZoomView(zoomView_, overviewStrip_, document_.header, document_.data, settings(),
-            state_.cursorX)) {
+            state_.viewStart, state_.playingFrames)) {
         window_.showImage(control::zoomImage, zoomView_);
         ++redrawCount_;
     }

@@ -4,6 +4,7 @@
 // and the zoom view. Everything runs to completion on this one thread.
 
 #include "export/FileIdentity.h"
+#include "modulator/ConversionResult.h"
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/Event.h"
 #include "platform/toolkit/Image.h"
@@ -13,6 +14,7 @@
 #include "wave/WaveDocument.h"
 
 #include <memory>
+#include <string>
 
 namespace tt {
 
@@ -32,6 +34,11 @@ public:
     // Shows the window and handles events until the user quits.
     void run();
 
+    // Loads the file as Open Wave does once a file is chosen (the file named on the command
+    // line): a refused or unreadable file is told, and the loaded sound stays. True when it was
+    // loaded; the zoom view is then redrawn.
+    bool openFile(const std::string& path);
+
     // Handles one event, then redraws the zoom view if the event asked for it. False when the
     // event ends the program.
     bool dispatch(const Event& event);
@@ -48,14 +55,25 @@ public:
 private:
     bool handle(const Event& event);
     void handleControl(const Event& event);
-    void dragCursor();
+    void handleKey(const Event& event);
+    void startDrag(Point pointer);
+    void dragView(Point pointer);
+    void moveView(std::int64_t viewStart);
     void openWave();
+    bool loadFile(const std::string& path);
     void playOneBit();
+    void toggleOneBit();
     void play(int slot);
+    void stopSounds();
+    void followPlayback();
     void convertForPlay();
+    void showConversion(const ConversionResult& result);
     void exportPlayerSource();
     void findBestSettings();
     void clearMessage();
+    void showInfoToolTip(const std::string& searchReport);
+    void saveOneBitSound();
+    bool mayWrite(const std::string& path);
     void redraw();
 
     AudioOutput& audio_;
@@ -65,6 +83,7 @@ private:
     std::unique_ptr<Dialogs> dialogs_;
     WaveDocument document_;
     FileIdentity loadedFile_; // of document_'s file when it was loaded: no export replaces it
+    std::string loadedPath_; // absolute; the save dialogs propose names beside it
     ShellState state_;
     int redrawCount_ = 0;
 };

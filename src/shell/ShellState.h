@@ -1,12 +1,21 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 namespace tt {
 
 // What the event loop remembers between events.
 struct ShellState {
     bool dragActive = false; // the left button went down on the zoom image and is still held
+    // The drag has reached the overview band: from then on the pointer's column places the view,
+    // wherever the pointer goes, until the button is released.
+    bool dragFollows = false;
     bool redrawRequested = false; // redraw the zoom view once the current event is handled
-    int cursorX = 0; // cursor column in the zoom image, 0 ... 599; changed only by dragging
+    // The zoom view's first frame: 0 ... lastViewStart of the loaded sound, a multiple of 8.
+    std::int64_t viewStart = 0;
+    // The frames being heard at the last look, one per playing sound; empty when silent.
+    std::vector<std::int64_t> playingFrames;
 };
 
 } // namespace tt

@@ -4,6 +4,7 @@
 #include "modulator/VolumeText.h"
 #include "platform/toolkit/Window.h"
 #include "shell/ControlIds.h"
+#include "shell/ProgramTexts.h"
 
 namespace tt {
 
@@ -43,18 +44,38 @@ void buildMainWindow(Window& window, const Image& zoomView)
     window.addLabel(control::samplesLabel, { 5, 59, 90, 20 }, "");
     window.endContainer();
 
-    window.addMenu("File",
+    window.addMenu("&File",
         {
-            { menu::openWave, "Open Wave", "Ctrl+O" },
-            { menu::exportBeepster, "Export Beepster", "Ctrl+E" },
-            { menu::quit, "Quit", "Ctrl+Q" },
+            { menu::openWave, "&Open Wave…", "Ctrl+O" },
+            { menu::exportBeepster, "&Export Beepster…", "Ctrl+E" },
+            { menu::saveOneBitSound, "&Save 1Bit Sound…", "Ctrl+S" },
+            { MenuItem::separator, "", "" },
+            { menu::quit, "&Quit", "Ctrl+Q" },
         });
-    window.addMenu("Sound",
+    window.addMenu("&Sound",
         {
-            { menu::findBestSettings, "Find Best Settings", "Ctrl+B" },
-            { menu::greedyModulator, "Greedy Modulator", "", MenuItem::Kind::Choice, true },
-            { menu::lookAheadModulator, "Look-ahead Modulator", "", MenuItem::Kind::Choice },
+            { menu::findBestSettings, "&Find Best Settings", "Ctrl+B" },
+            { MenuItem::separator, "", "" },
+            { menu::greedyModulator, "&Greedy Modulator", "", MenuItem::Kind::Choice, true },
+            { menu::lookAheadModulator, "&Look-ahead Modulator", "", MenuItem::Kind::Choice },
         });
+    addDesktopIntegration(window);
+}
+
+void addDesktopIntegration(Window& window)
+{
+    for (const int id : { control::value1Trackbar, control::value1Spin }) {
+        window.setToolTip(id, text::value1ToolTip);
+    }
+    for (const int id : { control::value2Trackbar, control::value2Spin }) {
+        window.setToolTip(id, text::value2ToolTip);
+    }
+    for (const int id : { control::volumeTrackbar, control::volumeField }) {
+        window.setToolTip(id, text::volumeToolTip);
+    }
+    window.acceptDroppedFiles(".wav");
+    // Always the last menu.
+    window.addMenu("&Help", { { menu::about, "&About TICKTRACE…", "" } });
 }
 
 } // namespace tt

@@ -19,4 +19,8 @@ inline constexpr int overviewHeight = 100;
 // menu. The zoom image is shown by the image control.
 void buildMainWindow(Window& window, const Image& zoomView);
 
+// What the window adds for the desktop, after every other control and menu: tool tips of the
+// setting controls, file drops and the Help menu (which stays last).
+void addDesktopIntegration(Window& window);
+
 } // namespace tt

@@ -7,7 +7,7 @@
 
 namespace tt {
 
-ViewPlacement placeView(int cursorX, std::int64_t frameCount)
+std::int64_t viewStartAtColumn(int cursorX, std::int64_t frameCount)
 {
     const std::int64_t cursorPositions
         = std::int64_t(std::clamp(cursorX, 0, ZoomLayout::widthPx - 1)) + 1;
@@ -17,15 +17,22 @@ ViewPlacement placeView(int cursorX, std::int64_t frameCount)
             / double(ZoomLayout::widthPx));
     const std::int64_t alignedFrame
         = cursorFrame / ZoomLayout::gridSpacingFrames * ZoomLayout::gridSpacingFrames;
+    const std::int64_t viewStart = alignedFrame - ZoomLayout::preRollFrames;
+    return viewStart < ZoomLayout::preRollFrames ? 0 : viewStart;
+}
 
+ViewPlacement placeViewAt(std::int64_t viewStart)
+{
     ViewPlacement placement;
-    placement.viewStart = alignedFrame - ZoomLayout::preRollFrames;
-    placement.preRollFrames = ZoomLayout::preRollFrames;
-    if (placement.viewStart < ZoomLayout::preRollFrames) {
-        placement.viewStart = 0;
-        placement.preRollFrames = 0;
-    }
+    placement.viewStart = std::max<std::int64_t>(viewStart, 0);
+    placement.preRollFrames
+        = std::min<std::int64_t>(placement.viewStart, ZoomLayout::preRollFrames);
     return placement;
+}
+
+ViewPlacement placeView(int cursorX, std::int64_t frameCount)
+{
+    return placeViewAt(viewStartAtColumn(cursorX, frameCount));
 }
 
 } // namespace tt

@@ -3,6 +3,7 @@
 #include "modulator/LookAheadModulator.h"
 #include "modulator/PinModel.h"
 #include "platform/toolkit/text/TextFormat.h"
+#include "view/ViewNavigation.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomLayout.h"
 #include "wave/FrameCount.h"
@@ -24,6 +25,7 @@ namespace {
     constexpr Rgb bitOneColour { 64, 255, 0 };
     constexpr Rgb bitZeroColour { 128, 128, 0 };
     constexpr Rgb markerColour { 255, 0, 0 };
+    constexpr Rgb playMarkerColour { 0, 96, 255 };
 
     // Bytes readChannels touches from the start of a frame.
     std::int64_t bytesReadPerFrame(const WaveHeader& header)
@@ -50,7 +52,8 @@ namespace {
 } // namespace
 
 bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& header,
-    const ChunkHeader& data, const ModulatorSettings& settings, int cursorX)
+    const ChunkHeader& data, const ModulatorSettings& settings, std::int64_t viewStart,
+    std::span<const std::int64_t> playingFrames)
 {
     if (!data.isLoaded()) {
         return false;
@@ -73,17 +76,19 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
         zoom.lineExtent(0, row, ZoomLayout::widthPx, 0, gridColour);
     }
 
-    const ViewPlacement placement = placeView(cursorX, frames);
-    const std::int64_t viewStart = placement.viewStart;
-    const std::int64_t modelStart = viewStart - placement.preRollFrames;
-    const std::int64_t drawEnd = std::min(viewStart + ZoomLayout::columnCount, readableFrameEnd);
+    const ViewPlacement placement
+        = placeViewAt(std::clamp<std::int64_t>(viewStart, 0, lastViewStart(frames)));
+    const std::int64_t firstColumnFrame = placement.viewStart;
+    const std::int64_t modelStart = firstColumnFrame - placement.preRollFrames;
+    const std::int64_t drawEnd
+        = std::min(firstColumnFrame + ZoomLayout::columnCount, readableFrameEnd);
     const std::int64_t strideBytes = header.bytesPerFrame();
     const auto targetAt = [&](std::int64_t frame) {
         return model.targetOf(readChannels(bytes.data() + frame * strideBytes, header));
     };
     // The frame the model has just stepped through, in its column (pre-roll frames have none).
     const auto drawFrame = [&](std::int64_t frame) {
-        const std::int64_t i = frame - viewStart;
+        const std::int64_t i = frame - firstColumnFrame;
         if (i < 0) {
             return;
         }
@@ -132,14 +137,35 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
         }
     }
 
-    zoom.copyFrom(overviewStrip, 0, ZoomLayout::stripTopPx);
-    if (frames >= 1) {
-        const int markerX = int(
-            roundHalfEven(double(viewStart) * double(ZoomLayout::widthPx) / double(frames) - 1.0));
-        zoom.fillBox(markerX, ZoomLayout::stripTopPx, ZoomLayout::markerWidthPx,
-            ZoomLayout::stripHeightPx, markerColour);
-    }
+    redrawOverviewBand(zoom, overviewStrip, frames, placement.viewStart, playingFrames);
     return true;
+}
+
+void redrawOverviewBand(Image& zoom, const Image& overviewStrip, std::int64_t frameCount,
+    std::int64_t viewStart, std::span<const std::int64_t> playingFrames)
+{
+    zoom.copyFrom(overviewStrip, 0, ZoomLayout::stripTopPx);
+    if (frameCount < 1) {
+        return;
+    }
+    const int markerX = int(
+        roundHalfEven(double(viewStart) * double(ZoomLayout::widthPx) / double(frameCount) - 1.0));
+    zoom.fillBox(markerX, ZoomLayout::stripTopPx, ZoomLayout::markerWidthPx,
+        ZoomLayout::stripHeightPx, markerColour);
+    for (const std::int64_t frame : playingFrames) {
+        zoom.fillBox(overviewColumnOf(frame, frameCount), ZoomLayout::stripTopPx, 1,
+            ZoomLayout::stripHeightPx, playMarkerColour);
+    }
+}
+
+int overviewColumnOf(std::int64_t frame, std::int64_t frameCount)
+{
+    if (frameCount < 1) {
+        return 0;
+    }
+    const std::int64_t column
+        = roundHalfEven(double(frame) * double(ZoomLayout::widthPx) / double(frameCount));
+    return int(std::clamp<std::int64_t>(column, 0, ZoomLayout::widthPx - 1));
 }
 
 } // namespace tt

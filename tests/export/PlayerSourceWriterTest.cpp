@@ -145,3 +145,35 @@ namespace {
 
 } // namespace
 } // namespace tt
+
+namespace tt {
+namespace {
+
+    TEST(PlayerSourceWriter, TextSizeIsKnownBeforeWriting)
+    {
+        constexpr std::int64_t block = 498 * 16;
+        for (const std::int64_t frameCount :
+            { std::int64_t(0), std::int64_t(15), std::int64_t(16), std::int64_t(17), block - 1,
+                block, block + 16, 8 * block, 8 * block + 16, 9 * block + 31, 21 * block + 160 }) {
+            const std::string text = textOf(frameCount);
+            const PlayerSourceSize size = PlayerSourceWriter::textSize(frameCount);
+            EXPECT_EQ(size.sizeBytes, std::int64_t(text.size())) << frameCount;
+            std::int64_t words = 0;
+            std::int64_t blocks = 0;
+            for (const std::string& line : linesOf(text)) {
+                words += line.starts_with(".dw 0b");
+                blocks += line.starts_with("; H7");
+            }
+            EXPECT_EQ(size.wordCount, words) << frameCount;
+            EXPECT_EQ(size.blockCount, blocks) << frameCount;
+        }
+        // Word numbers of 10 digits and block numbers of 8 (past what a WAV file can hold).
+        const PlayerSourceSize huge
+            = PlayerSourceWriter::textSize(std::int64_t(16) * 2'000'000'000);
+        EXPECT_EQ(huge.wordCount, 2'000'000'000);
+        EXPECT_EQ(huge.blockCount, 4'016'065);
+        EXPECT_GT(huge.sizeBytes, huge.wordCount * 35);
+    }
+
+} // namespace
+} // namespace tt

@@ -14,7 +14,11 @@ public:
     struct Log {
         std::vector<std::string> questions; // "title|default|filter" of every file dialog
         std::vector<std::string> messages; // "title|text" of every message box
+        std::vector<std::string> details; // the detail of every message box, in the same order
         std::deque<std::string> answers; // paths to give, in order; "" cancels
+        std::vector<std::string> yesNoQuestions; // "title|text" of every question
+        std::deque<bool> yesNoAnswers; // in order; a question without an answer is answered No
+        std::vector<std::string> abouts; // "title|text" of every About box
     };
 
     explicit ScriptedDialogs(Log& log)
@@ -32,9 +36,24 @@ public:
     {
         return answer(title, name, filter);
     }
-    void message(std::string_view title, std::string_view text) override
+    void message(std::string_view title, std::string_view text, std::string_view detail) override
     {
         log_.messages.push_back(std::string(title) + "|" + std::string(text));
+        log_.details.emplace_back(detail);
+    }
+    bool question(std::string_view title, std::string_view text, std::string_view) override
+    {
+        log_.yesNoQuestions.push_back(std::string(title) + "|" + std::string(text));
+        if (log_.yesNoAnswers.empty()) {
+            return false;
+        }
+        const bool yes = log_.yesNoAnswers.front();
+        log_.yesNoAnswers.pop_front();
+        return yes;
+    }
+    void about(std::string_view title, std::string_view text) override
+    {
+        log_.abouts.push_back(std::string(title) + "|" + std::string(text));
     }
 
 private:

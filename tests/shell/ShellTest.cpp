@@ -2,6 +2,7 @@
 
 #include "ScriptedDialogs.h"
 #include "UserInput.h"
+#include "convert/ConvertProcess.h"
 #include "export/PlayerSourceExport.h"
 #include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
@@ -11,10 +12,17 @@
 #include "view/ZoomView.h"
 #include "wave/WaveBytes.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
 #include <Qt>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
@@ -73,7 +81,7 @@ namespace {
         void open(const std::string& path)
         {
             dialogs.answers.push_back(path);
-            input.chooseMenuItem("Open Wave");
+            input.chooseMenuItem("Open Wave…");
             pump();
         }
 
@@ -162,39 +170,53 @@ namespace {
         EXPECT_EQ(value(control::volumeTrackbar), 99);
     }
 
-    TEST_F(ShellTest, DragInsideTheBandMovesTheCursorUntilItLeavesOrIsReleased)
+    // With 4800 frames every pointer column is 8 frames: column x places the view at
+    // (x + 1) * 8 - 16.
+    TEST_F(ShellTest, PointerPlacesTheViewOnAClickInTheBandAndWhileDraggingFromThere)
     {
-        input.pressLeft({ 100, 250 });
-        ASSERT_TRUE(pump());
-        EXPECT_TRUE(shell.state().dragActive);
-        input.moveTo({ 321, 260 });
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(shell.state().cursorX, 321);
-
-        // Leaving the band (y = 300 is outside: both bounds exclusive) ends the drag.
-        input.moveTo({ 400, 300 });
-        ASSERT_TRUE(pump());
+        open(writeTone("drag.wav", 4800));
+        enum class Act { Press, Move, Release };
+        struct Step {
+            Act act;
+            Point at;
+            std::int64_t viewStart;
+        };
+        const Step steps[] = {
+            { Act::Press, { 100, 250 }, 792 }, // a click in the band moves the view there
+            { Act::Move, { 321, 260 }, 2560 },
+            { Act::Move, { 400, 300 }, 3192 }, // out of the band (both bounds exclusive)
+            { Act::Move, { 700, 150 }, 4784 }, // out of the window: the band's right end
+            { Act::Move, { -50, 500 }, 0 }, // and its left end
+            { Act::Move, { 30, 30 }, 232 },
+            { Act::Release, { 30, 30 }, 232 },
+            { Act::Move, { 450, 250 }, 232 }, // no button held
+            { Act::Press, { 10, 100 }, 232 }, // a press in the plot waits for the band
+            { Act::Move, { 200, 150 }, 232 },
+            { Act::Move, { 200, 250 }, 1592 },
+            { Act::Move, { 300, 100 }, 2392 }, // then follows wherever the pointer goes
+            { Act::Release, { 300, 100 }, 2392 },
+        };
+        for (const Step& step : steps) {
+            switch (step.act) {
+            case Act::Press:
+                input.pressLeft(step.at);
+                break;
+            case Act::Move:
+                input.moveTo(step.at);
+                break;
+            case Act::Release:
+                input.releaseLeft(step.at);
+                break;
+            }
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(shell.state().viewStart, step.viewStart) << step.at.x << "," << step.at.y;
+        }
         EXPECT_FALSE(shell.state().dragActive);
-        input.moveTo({ 450, 250 });
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(shell.state().cursorX, 321);
-        input.releaseLeft({ 450, 250 });
-        ASSERT_TRUE(pump());
-
-        // Releasing the button ends it too.
-        input.pressLeft({ 10, 201 });
-        input.moveTo({ 20, 201 });
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(shell.state().cursorX, 20);
-        input.releaseLeft({ 20, 201 });
-        input.moveTo({ 30, 250 });
-        ASSERT_TRUE(pump());
-        EXPECT_FALSE(shell.state().dragActive);
-        EXPECT_EQ(shell.state().cursorX, 20);
     }
 
     TEST_F(ShellTest, DragAboveTheBandNeverMovesTheCursor)
     {
+        open(writeTone("plot.wav", 4800));
         input.pressLeft({ 100, 50 });
         for (int x = 110; x < 500; x += 60) {
             input.moveTo({ x, 150 + x % 50 });
@@ -202,7 +224,67 @@ namespace {
         ASSERT_TRUE(pump());
         input.releaseLeft({ 480, 150 });
         ASSERT_TRUE(pump());
-        EXPECT_EQ(shell.state().cursorX, 0);
+        EXPECT_EQ(shell.state().viewStart, 0);
+    }
+
+    TEST_F(ShellTest, KeysMoveTheViewByFramesWhileTheImageHasTheFocus)
+    {
+        open(writeTone("keys.wav", 4800));
+        input.pressLeft({ 300, 100 }); // a click in the plot gives the focus, moves nothing
+        input.releaseLeft({ 300, 100 });
+        ASSERT_TRUE(pump());
+        const std::pair<int, std::int64_t> keys[] = { { Qt::Key_Right, 8 }, { Qt::Key_Right, 16 },
+            { Qt::Key_PageDown, 56 }, { Qt::Key_Left, 48 }, { Qt::Key_PageUp, 8 },
+            { Qt::Key_PageUp, 0 }, { Qt::Key_Left, 0 }, { Qt::Key_End, 4784 },
+            { Qt::Key_PageDown, 4784 }, { Qt::Key_Left, 4776 }, { Qt::Key_Home, 0 } };
+        for (const auto& [key, viewStart] : keys) {
+            input.pressKey(key);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(shell.state().viewStart, viewStart) << key;
+        }
+        input.pressKey(Qt::Key_End);
+        ASSERT_TRUE(pump());
+        // The red marker shows the view's first frame: 4784 * 600 / 4800 - 1 = 597.
+        EXPECT_EQ(shell.zoomView().pixel(598, 250), (Rgb { 255, 0, 0 }));
+        EXPECT_NE(shell.zoomView().pixel(590, 250), (Rgb { 255, 0, 0 }));
+
+        // In a number field the keys edit the number.
+        input.focus(control::value1Spin);
+        for (const int key : { Qt::Key_Home, Qt::Key_Left, Qt::Key_PageUp }) {
+            input.pressKey(key);
+        }
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.state().viewStart, 4784);
+    }
+
+    TEST_F(ShellTest, MenusHaveMnemonicsAndDialogEllipsesAndHelpComesLast)
+    {
+        auto& main = *static_cast<QMainWindow*>(shell.window().nativeHandle());
+        std::vector<std::string> menus;
+        for (const QAction* title : main.menuBar()->actions()) {
+            menus.push_back(title->text().toStdString());
+            for (const QAction* item : title->menu()->actions()) {
+                menus.push_back(item->isSeparator() ? "-" : "  " + item->text().toStdString());
+            }
+        }
+        EXPECT_EQ(menus.front(), "&File");
+        EXPECT_EQ(std::vector<std::string>(menus.begin(), menus.begin() + 6),
+            (std::vector<std::string> { "&File", "  &Open Wave…", "  &Export Beepster…",
+                "  &Save 1Bit Sound…", "-", "  &Quit" }));
+        EXPECT_EQ(std::vector<std::string>(menus.end() - 2, menus.end()),
+            (std::vector<std::string> { "&Help", "  &About TICKTRACE…" }));
+
+        input.pressKeyWith(Qt::Key_F, Qt::AltModifier);
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(popup, nullptr) << "Alt+F opened no menu";
+        EXPECT_EQ(popup->title().toStdString(), "&File");
+        popup->close();
+
+        input.chooseMenuItem("About TICKTRACE…");
+        ASSERT_TRUE(pump());
+        ASSERT_EQ(dialogs.abouts.size(), 1u);
+        EXPECT_NE(dialogs.abouts[0].find("TICKTRACE v1.0"), std::string::npos);
+        EXPECT_NE(dialogs.abouts[0].find("MIT License"), std::string::npos);
     }
 
     TEST_F(ShellTest, QuitFromTheMenuEndsTheLoop)
@@ -229,7 +311,7 @@ namespace {
         input.pressKey(Qt::Key_Space);
         input.click(control::playWave);
         input.click(control::stop);
-        input.chooseMenuItem("Export Beepster");
+        input.chooseMenuItem("Export Beepster…");
         input.chooseMenuItem("Find Best Settings");
         ASSERT_TRUE(pump());
         EXPECT_TRUE(dialogs.questions.empty()); // not even the save dialog opened
@@ -327,9 +409,9 @@ namespace {
     TEST_F(ShellTest, EveryMouseMoveOfADragRedrawsOnce)
     {
         open(writeTone("drag.wav", 20000));
-        const int before = shell.redrawCount();
         input.pressLeft({ 100, 250 });
         ASSERT_TRUE(pump());
+        const int before = shell.redrawCount();
         for (int x = 101; x <= 110; ++x) {
             input.moveTo({ x, 250 });
             ASSERT_TRUE(pump());
@@ -385,7 +467,7 @@ namespace {
             expectedText, document.header, document.data.bytes(), lookAhead, image, exported);
         const std::string target = (files.dir() / "look-ahead.txt").string();
         dialogs.answers.push_back(target);
-        input.chooseMenuItem("Export Beepster");
+        input.chooseMenuItem("Export Beepster…");
         ASSERT_TRUE(pump());
         std::ifstream written(target, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), expectedText.text);
@@ -401,22 +483,23 @@ namespace {
     {
         open(writeTone("export.wav", 16 * 40));
         dialogs.answers.push_back(""); // cancelled
-        input.chooseMenuItem("Export Beepster");
+        input.chooseMenuItem("Export Beepster…");
         ASSERT_TRUE(pump());
         EXPECT_EQ(text(control::samplesLabel), "640 Samples"); // no pass ran
 
         const std::string target = (files.dir() / "tune").string();
         dialogs.answers.push_back(target);
-        input.chooseMenuItem("Export Beepster");
+        input.chooseMenuItem("Export Beepster…");
         ASSERT_TRUE(pump());
-        EXPECT_EQ(dialogs.questions.back(), "Save 1Bit||*.txt|*.txt");
+        EXPECT_EQ(dialogs.questions.back(),
+            "Save 1Bit|" + (files.dir() / "export.txt").string() + "|*.txt|*.txt");
         EXPECT_TRUE(std::filesystem::exists(target + ".txt"));
         EXPECT_EQ(std::filesystem::file_size(target + ".txt") > 0, true);
         EXPECT_EQ(text(control::samplesLabel).rfind("Error: ", 0), 0u);
         EXPECT_LT(value(control::progress), 1); // back to empty after the export
 
         dialogs.answers.push_back((files.dir() / "no-such-folder" / "x.txt").string());
-        input.chooseMenuItem("Export Beepster");
+        input.chooseMenuItem("Export Beepster…");
         ASSERT_TRUE(pump());
         ASSERT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
@@ -434,7 +517,7 @@ namespace {
                  files.dir() / "alias.wav", files.dir() / "hard.wav" }) {
             SCOPED_TRACE(chosen);
             dialogs.answers.push_back(chosen.string());
-            input.chooseMenuItem("Export Beepster");
+            input.chooseMenuItem("Export Beepster…");
             ASSERT_TRUE(pump());
             ASSERT_FALSE(dialogs.messages.empty());
             EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
@@ -466,16 +549,21 @@ namespace {
         EXPECT_EQ(value(control::value2Spin), expected.value2);
         EXPECT_EQ(shell.redrawCount(), redraws + 1);
         EXPECT_EQ(text(control::progress), searchSummaryText(expected));
-        EXPECT_EQ(shell.window().toolTip(control::infoBox), searchReportText(expected, start));
+        EXPECT_TRUE(shell.window()
+                        .toolTip(control::infoBox)
+                        .ends_with("\n\n" + searchReportText(expected, start)));
+        EXPECT_EQ(shell.window().toolTip(control::progress), searchReportText(expected, start));
         EXPECT_LT(value(control::progress), 1);
         const Rect box = shell.window().controlGeometry(control::infoBox);
         EXPECT_EQ((std::array { box.x, box.y, box.width, box.height }),
             (std::array { 490, 310, 100, 80 }));
 
-        // A new file clears the message.
+        // A new file clears the message; the box tells only the export's size again.
         open(writeTone("tone16.wav", 4000));
         EXPECT_EQ(text(control::progress), "");
-        EXPECT_EQ(shell.window().toolTip(control::infoBox), "");
+        EXPECT_EQ(shell.window().toolTip(control::progress), "");
+        EXPECT_EQ(
+            shell.window().toolTip(control::infoBox).find("Find Best Settings"), std::string::npos);
     }
 
     TEST_F(ShellTest, EscapeCancelsTheSearchAndTheControlsStayAsTheyWere)
@@ -499,6 +587,142 @@ namespace {
         input.moveTrackbar(control::value2Trackbar, 77);
         ASSERT_TRUE(pump());
         EXPECT_EQ(value(control::value2Spin), 77);
+    }
+
+    TEST_F(ShellTest, FileArgumentAndDroppedFilesOpenWithTheDetailOfARefusal)
+    {
+        const std::string tone = writeTone("argument.wav", 1600);
+        EXPECT_TRUE(shell.openFile(tone)); // as main() does with ticktrace FILE.wav
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  argument.wav");
+        EXPECT_EQ(shell.redrawCount(), 1);
+
+        const std::string text = files.write("notes.wav", testing::Bytes { 'h', 'i' });
+        const std::string missing = (files.dir() / "missing.wav").string();
+        EXPECT_FALSE(shell.openFile(text));
+        EXPECT_FALSE(shell.openFile(missing));
+        EXPECT_EQ(dialogs.messages,
+            (std::vector<std::string> { "Error|Format not supported", "Error|can't read File" }));
+        EXPECT_EQ(dialogs.details,
+            (std::vector<std::string> {
+                text + "\n\nTICKTRACE opens 8- or 16-bit PCM WAV files.", missing }));
+
+        EXPECT_TRUE(input.dropFile(writeTone("dropped.wav", 3200, 8, 1), { 300, 100 }));
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
+        EXPECT_EQ(this->text(control::samplesLabel), "3200 Samples");
+        EXPECT_FALSE(input.dropFile(files.write("notes.txt", testing::Bytes { 'x' }), { 9, 9 }));
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
+    }
+
+    std::string contentsOf(const std::filesystem::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    TEST_F(ShellTest, SavesProposeTheSoundsNameBesideItAndReplaceOnlyWhenTheUserAgrees)
+    {
+        namespace fs = std::filesystem;
+        open(writeTone("tune.wav", 16 * 600));
+        struct Case {
+            const char* menuItem;
+            const char* proposal; // "title|name|filter" of the save dialog
+            const char* existing; // a file of that name that is there already
+        };
+        const Case cases[] = {
+            { "Export Beepster…", "Save 1Bit|tune.txt|*.txt|*.txt", "old.txt" },
+            { "Save 1Bit Sound…", "Save 1Bit Sound|tune-1bit.wav|*.wav|*.wav", "old.wav" },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.menuItem);
+            const std::string proposal(c.proposal);
+            const auto bar = proposal.find('|');
+            const std::string name
+                = proposal.substr(bar + 1, proposal.find('|', bar + 1) - bar - 1);
+            dialogs.answers.push_back((files.dir() / name).string());
+            input.chooseMenuItem(c.menuItem);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(dialogs.questions.back(),
+                proposal.substr(0, bar + 1) + (files.dir() / name).string()
+                    + proposal.substr(proposal.find('|', bar + 1)));
+            EXPECT_GT(fs::file_size(files.dir() / name), 0u);
+            EXPECT_TRUE(dialogs.yesNoQuestions.empty()); // a new file needs no question
+
+            const fs::path existing = files.dir() / c.existing;
+            std::ofstream(existing) << "keep me";
+            for (const bool yes : { false, true }) {
+                dialogs.answers.push_back(existing.string());
+                dialogs.yesNoAnswers.push_back(yes);
+                input.chooseMenuItem(c.menuItem);
+                ASSERT_TRUE(pump());
+                ASSERT_FALSE(dialogs.yesNoQuestions.empty());
+                EXPECT_EQ(dialogs.yesNoQuestions.back(),
+                    "Replace File|" + std::string(c.existing)
+                        + " already exists. Do you want to replace it?");
+                EXPECT_EQ(contentsOf(existing) == "keep me", !yes);
+            }
+            dialogs.yesNoQuestions.clear();
+        }
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+
+    TEST_F(ShellTest, TheInformationBoxTellsTheExportsSizeAndExplainsTheError)
+    {
+        for (const int frameCount : { 16 * 600, 16 * 498 + 5, 16 * 498 * 9 }) {
+            open(writeTone("size.wav", frameCount));
+            const auto* box = static_cast<QWidget*>(shell.window().nativeControl(control::infoBox));
+            const std::string tip = box->toolTip().toStdString();
+            const std::filesystem::path target = files.dir() / "size.txt";
+            dialogs.answers.push_back(target.string());
+            dialogs.yesNoAnswers.push_back(true);
+            input.chooseMenuItem("Export Beepster…");
+            ASSERT_TRUE(pump());
+            const std::int64_t words = frameCount / 16;
+            const std::int64_t blocks = (words + 497) / 498;
+            EXPECT_EQ(tip,
+                "Export Beepster writes " + std::to_string(words) + " words in "
+                    + std::to_string(blocks) + (blocks == 1 ? " block" : " blocks")
+                    + " of up to 498 words: " + std::to_string(std::filesystem::file_size(target))
+                    + " bytes of text.");
+            const auto* label
+                = static_cast<QWidget*>(shell.window().nativeControl(control::samplesLabel));
+            EXPECT_NE(label->toolTip().toStdString().find("mean distance"), std::string::npos);
+        }
+        for (const int id : { control::value1Trackbar, control::value1Spin, control::value2Trackbar,
+                 control::value2Spin, control::volumeTrackbar, control::volumeField }) {
+            const auto* control = static_cast<QWidget*>(shell.window().nativeControl(id));
+            const std::string tip = control->toolTip().toStdString();
+            EXPECT_TRUE(tip.find("leak") != std::string::npos
+                || tip.find("step") != std::string::npos || tip.find("gain") != std::string::npos)
+                << id << ": " << tip;
+        }
+    }
+
+    TEST_F(ShellTest, SaveOneBitSoundWritesTheBytesOfTheCommandLinesWav)
+    {
+        const std::string input16 = writeTone("cli.wav", 5000);
+        open(input16);
+        this->input.typeText(control::value1Spin, "6000");
+        this->input.typeText(control::value2Spin, "400");
+        this->input.typeText(control::volumeField, "2.5");
+        ASSERT_TRUE(pump());
+        const std::string saved = (files.dir() / "window").string(); // ".wav" is added
+        dialogs.answers.push_back(saved);
+        this->input.chooseMenuItem("Save 1Bit Sound…");
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(text(control::samplesLabel).rfind("Error: ", 0), 0u);
+
+        const std::string fromCommand = (files.dir() / "command.wav").string();
+        const testing::ProcessResult run
+            = testing::runConvert({ "--value1", "6000", "--value2", "400", "--volume", "2.5",
+                                      "--wav", fromCommand, input16 },
+                files.dir());
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::string windowBytes = contentsOf(saved + ".wav");
+        EXPECT_GT(windowBytes.size(), 44u + 5000 * 4 - 1);
+        EXPECT_TRUE(windowBytes == contentsOf(fromCommand)) << "the files differ";
     }
 
 } // namespace

@@ -1,6 +1,7 @@
 // A redraw runs once per mouse move during a drag, so it must not touch the heap. This file
 // replaces the global allocation functions of the test binary to count calls made by the
 // thread under test.
+#include "view/ViewPlacement.h"
 #include "view/ZoomTestData.h"
 #include "view/ZoomView.h"
 
@@ -63,7 +64,8 @@ namespace {
         ModulatorSettings settings;
         // A first sweep renders the glyphs of every digit into the toolkit's cache.
         for (int cursorX = 0; cursorX < 600; ++cursorX) {
-            ASSERT_TRUE(redrawZoomView(zoom, strip, wave.header, wave.data, settings, cursorX));
+            ASSERT_TRUE(redrawZoomView(
+                zoom, strip, wave.header, wave.data, settings, viewStartAtColumn(cursorX, 600000)));
         }
 
         for (const ModulatorKind kind : { ModulatorKind::Greedy, ModulatorKind::LookAhead }) {
@@ -71,7 +73,8 @@ namespace {
             allocationCount = 0;
             countingAllocations = true;
             for (int cursorX = 0; cursorX < 600; ++cursorX) {
-                redrawZoomView(zoom, strip, wave.header, wave.data, settings, cursorX);
+                redrawZoomView(zoom, strip, wave.header, wave.data, settings,
+                    viewStartAtColumn(cursorX, 600000));
             }
             countingAllocations = false;
             EXPECT_EQ(allocationCount, 0) << modulatorName(kind);

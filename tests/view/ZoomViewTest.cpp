@@ -29,6 +29,7 @@ namespace {
     constexpr Rgb digitOne { 64, 255, 0 };
     constexpr Rgb digitZero { 128, 128, 0 };
     constexpr Rgb stripColour { 0, 0, 200 };
+    constexpr Rgb playBlue { 0, 96, 255 };
 
     Image makeStrip()
     {
@@ -38,10 +39,21 @@ namespace {
         return strip;
     }
 
+    Image renderAt(const TestWave& wave, const ModulatorSettings& settings, std::int64_t viewStart,
+        std::vector<std::int64_t> playingFrames = {})
+    {
+        Image zoom(600, 300);
+        EXPECT_TRUE(redrawZoomView(
+            zoom, makeStrip(), wave.header, wave.data, settings, viewStart, playingFrames));
+        return zoom;
+    }
+
     Image render(const TestWave& wave, const ModulatorSettings& settings, int cursorX)
     {
         Image zoom(600, 300);
-        EXPECT_TRUE(redrawZoomView(zoom, makeStrip(), wave.header, wave.data, settings, cursorX));
+        const std::int64_t frames = std::int64_t(wave.data.sizeBytes) / wave.header.bytesPerFrame();
+        EXPECT_TRUE(redrawZoomView(zoom, makeStrip(), wave.header, wave.data, settings,
+            viewStartAtColumn(cursorX, frames)));
         return zoom;
     }
 
@@ -99,13 +111,17 @@ namespace {
         }
     }
 
-    // Rows 200 ... 299 are the strip, apart from the red marker columns.
-    void expectStripWithMarker(const Image& image, std::set<int> markerColumns)
+    // Rows 200 ... 299 are the strip, apart from the red marker columns and the blue play
+    // marker columns.
+    void expectStripWithMarker(
+        const Image& image, std::set<int> markerColumns, std::set<int> playColumns = {})
     {
         const Image strip = makeStrip();
         for (int y = 200; y < 300; ++y) {
             for (int x = 0; x < 600; ++x) {
-                const Rgb expected = markerColumns.contains(x) ? red : strip.pixel(x, y - 200);
+                const Rgb expected = playColumns.contains(x) ? playBlue
+                    : markerColumns.contains(x)              ? red
+                                                             : strip.pixel(x, y - 200);
                 ASSERT_EQ(image.pixel(x, y), expected) << x << "," << y;
             }
         }
@@ -259,6 +275,44 @@ namespace {
         expectModelDrawn(end, wave, settings, { 599984, 16 }, 16);
         expectEmptyPlotFrom(end, 241);
         expectStripWithMarker(end, { 599 });
+    }
+
+    TEST(ZoomView, KeyPlacedViewsAreDrawnAtTheirFrame)
+    {
+        const TestWave wave = slowSine16(1, 600000);
+        const ModulatorSettings settings;
+        // Frame 8: the model runs in over the 8 frames before it.
+        const Image early = renderAt(wave, settings, 8);
+        expectModelDrawn(early, wave, settings, { 8, 8 }, 40);
+        expectStripWithMarker(early, { 0, 1 });
+        // Past the last view the last view is drawn.
+        const Image beyond = renderAt(wave, settings, 700000);
+        expectModelDrawn(beyond, wave, settings, { 599984, 16 }, 16);
+        expectStripWithMarker(beyond, { 599 });
+    }
+
+    TEST(ZoomView, PlayingFramesGetAThinMarkerOverTheStrip)
+    {
+        const TestWave wave = slowSine16(1, 6000);
+        struct Case {
+            std::vector<std::int64_t> playingFrames;
+            std::set<int> playColumns;
+        };
+        const Case cases[] = {
+            { {}, {} }, { { 0 }, { 0 } }, { { 3000 }, { 300 } },
+            { { 3004, 3005 }, { 300 } }, // 300.4 rounds down, 300.5 to even
+            { { 1234, 5999 }, { 123, 599 } }, // a wave and a one-bit sound at once
+            { { 6000 }, { 599 } }, // the end of the sound stays in the strip
+        };
+        for (const Case& c : cases) {
+            const Image zoom = renderAt(wave, {}, 2992, c.playingFrames);
+            expectStripWithMarker(zoom, { 298, 299, 300 }, c.playColumns);
+            // The band alone, redrawn over a changed image, gives the same rows.
+            Image band(600, 300);
+            band.fillBox(0, 200, 600, 100, Rgb { 9, 9, 9 });
+            redrawOverviewBand(band, makeStrip(), 6000, 2992, c.playingFrames);
+            expectStripWithMarker(band, { 298, 299, 300 }, c.playColumns);
+        }
     }
 
     TEST(ZoomView, ShortFileDrawsOneColumnPerFrameWhereverTheCursorIs)

@@ -5,6 +5,7 @@
 #include "convert/lib/ProgressBitSink.h"
 #include "convert/lib/TerminalProgress.h"
 #include "export/AtomicFileOutput.h"
+#include "export/OneBitSoundFile.h"
 #include "export/PlayerSourceExport.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
@@ -177,9 +178,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     }
 
     if (wavFile) {
-        const std::span<const std::uint8_t> image = document.image.bytes();
-        if (!wavFile->write(
-                std::string_view(reinterpret_cast<const char*>(image.data()), image.size()))) {
+        if (!writeOneBitSound(*wavFile, document.image)) {
             printError(console, "can't write " + options.wavPath);
             return ExitStatus::OutputFailed;
         }

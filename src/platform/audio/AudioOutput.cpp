@@ -204,6 +204,22 @@ void AudioOutput::stop(int slot)
     impl_->connection.unlock();
 }
 
+bool AudioOutput::isPlaying(int slot) const
+{
+    return playingFrame(slot) >= 0;
+}
+
+std::int64_t AudioOutput::playingFrame(int slot) const
+{
+    if (!isLoaded(slot)) {
+        return -1;
+    }
+    impl_->connection.lock();
+    const std::int64_t frame = impl_->sounds[std::size_t(slot)]->playedFrames();
+    impl_->connection.unlock();
+    return frame;
+}
+
 void AudioOutput::close()
 {
     if (!impl_->open) {

@@ -68,6 +68,13 @@ public:
     // Halts and rewinds, releasing the stream; the sound stays loaded.
     void stop(int slot);
 
+    // Whether the slot's sound plays: from play() until its last sample was heard, or stop().
+    bool isPlaying(int slot) const;
+    // The frame of the slot's sound being heard now, by the server's playback clock (updated by
+    // the server a few times a second and interpolated between): 0 ... the sound's frame count;
+    // -1 while it does not play.
+    std::int64_t playingFrame(int slot) const;
+
     // Silences and releases every sound, then the connection to the server.
     void close();
 

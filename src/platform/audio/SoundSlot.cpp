@@ -58,11 +58,28 @@ void SoundSlot::play(pa_context* context)
     buffer.prebuf = std::uint32_t(-1); // a sound shorter than this starts when it is drained
     buffer.minreq = std::uint32_t(-1);
     buffer.fragsize = std::uint32_t(-1);
-    if (pa_stream_connect_playback(
-            stream_, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr)
-        < 0) {
+    // The timing flags keep the playback clock current for playedFrames() without a round
+    // trip to the server on every question.
+    const auto flags = pa_stream_flags_t(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
         release();
     }
+}
+
+std::int64_t SoundSlot::playedFrames() const
+{
+    if (stream_ == nullptr) {
+        return -1;
+    }
+    pa_usec_t heardUsec = 0;
+    if (pa_stream_get_state(stream_) != PA_STREAM_READY
+        || pa_stream_get_time(stream_, &heardUsec) < 0) {
+        return 0; // not started yet, or no timing report so far
+    }
+    const auto soundFrames = std::int64_t(sizeBytes_ / pa_frame_size(&spec_));
+    const auto heardFrames = std::int64_t(heardUsec * spec_.rate / PA_USEC_PER_SEC);
+    return std::min(heardFrames, soundFrames);
 }
 
 void SoundSlot::stop()

@@ -8,6 +8,7 @@
 #include "wave/SampleBytes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <pulse/pulseaudio.h>
 
@@ -30,6 +31,12 @@ public:
 
     // The connection is lost and the stream with it: forgets the stream.
     void dropStream() { release(); }
+
+    // From play() until the server has played the last sample, or until stop().
+    bool playing() const { return stream_ != nullptr; }
+    // Frames of the sound heard so far by the server's playback clock, 0 ... the sound's frame
+    // count; -1 while the sound does not play.
+    std::int64_t playedFrames() const;
 
 private:
     static void onWritable(pa_stream* stream, std::size_t sizeBytes, void* self);

@@ -72,11 +72,30 @@ std::string DesktopDialogs::saveFile(
             toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
-void DesktopDialogs::message(std::string_view title, std::string_view text)
+void DesktopDialogs::message(std::string_view title, std::string_view text, std::string_view detail)
 {
     QMessageBox box(
         QMessageBox::Warning, toQt(title), toQt(text), QMessageBox::Ok, parentOf(owner_));
+    box.setInformativeText(toQt(detail));
     box.exec();
+    settled({});
+}
+
+bool DesktopDialogs::question(
+    std::string_view title, std::string_view text, std::string_view detail)
+{
+    QMessageBox box(QMessageBox::Question, toQt(title), toQt(text),
+        QMessageBox::Yes | QMessageBox::No, parentOf(owner_));
+    box.setDefaultButton(QMessageBox::No);
+    box.setInformativeText(toQt(detail));
+    const bool yes = box.exec() == QMessageBox::Yes;
+    settled({});
+    return yes;
+}
+
+void DesktopDialogs::about(std::string_view title, std::string_view text)
+{
+    QMessageBox::about(parentOf(owner_), toQt(title), toQt(text));
 }
 
 } // namespace tt

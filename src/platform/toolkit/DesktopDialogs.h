@@ -10,7 +10,8 @@ class Window;
 
 // The desktop's own modal dialogs, centred on the main window. A file dialog without a default
 // name opens in the folder of the last file chosen in either dialog, so an export starts beside
-// the sound it was made from.
+// the sound it was made from. Messages and questions show their detail as the box's informative
+// text.
 class DesktopDialogs final : public Dialogs {
 public:
     explicit DesktopDialogs(const Window& owner)
@@ -22,7 +23,11 @@ public:
         std::string_view title, std::string_view defaultName, std::string_view filter) override;
     std::string saveFile(
         std::string_view title, std::string_view defaultName, std::string_view filter) override;
-    void message(std::string_view title, std::string_view text) override;
+    void message(
+        std::string_view title, std::string_view text, std::string_view detail = {}) override;
+    bool question(
+        std::string_view title, std::string_view text, std::string_view detail = {}) override;
+    void about(std::string_view title, std::string_view text) override;
 
 private:
     QString startingPoint(std::string_view defaultName) const;

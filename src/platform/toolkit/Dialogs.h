@@ -12,7 +12,9 @@ public:
     virtual ~Dialogs() = default;
 
     // Full path of the chosen file, "" when cancelled. The filter is "label|pattern", for
-    // example "*.wav|*.wav". Saving never asks before replacing an existing file.
+    // example "*.wav|*.wav". A default name with a folder opens the dialog in that folder with
+    // the name proposed; without one the dialog opens where the last file was chosen. Saving
+    // never asks before replacing an existing file: the caller asks with question().
     virtual std::string openFile(
         std::string_view title, std::string_view defaultName, std::string_view filter)
         = 0;
@@ -20,8 +22,19 @@ public:
         std::string_view title, std::string_view defaultName, std::string_view filter)
         = 0;
 
-    // A message with an OK button only.
-    virtual void message(std::string_view title, std::string_view text) = 0;
+    // A message with an OK button only; the detail, when given, is shown beneath the text in
+    // smaller print.
+    virtual void message(
+        std::string_view title, std::string_view text, std::string_view detail = {})
+        = 0;
+
+    // A question answered Yes (true) or No; No is the default answer.
+    virtual bool question(
+        std::string_view title, std::string_view text, std::string_view detail = {})
+        = 0;
+
+    // The program's About box: the text beside the program's icon.
+    virtual void about(std::string_view title, std::string_view text) = 0;
 };
 
 } // namespace tt

@@ -1,30 +1,46 @@
 #pragma once
 
+#include "platform/toolkit/Geometry.h"
+
+#include <string>
+
 namespace tt {
 
 // One thing the user did, as the window's event wait returns it.
 struct Event {
     enum class Kind {
         Close, // the close box of the window
-        Control, // a user change or click on a control: id, type
+        Control, // a user change or click on a control: id, type (image presses: pointer too)
         Menu, // a menu item or its shortcut: id is the item's number
-        MouseMove, // the pointer moved over the window or any of its controls
-        LeftButtonUp, // the left mouse button was released
-        KeyDown, // a key went down in the window or a control: key
+        MouseMove, // the pointer moved over the window or any of its controls: pointer
+        LeftButtonUp, // the left mouse button was released: pointer
+        KeyDown, // a key went down in the window or a control: key, id of the focused control
+        Tick, // the window's timer, while it ticks (at most one waits in the queue)
+        Drop, // a file was dropped on the window: path
     };
 
     // Control event types of the image control.
     static constexpr int imageLeftPress = 0;
     static constexpr int imageOtherPress = 1;
 
-    // Key codes used by the program.
+    // Key codes used by the program; any other key is keyOther.
+    static constexpr int keyOther = 0;
     static constexpr int keySpace = 0x20;
-    static constexpr int keyEscape = 0x01000000;
+    static constexpr int keyEscape = 0x1b;
+    static constexpr int keyLeft = 0x100;
+    static constexpr int keyRight = 0x101;
+    static constexpr int keyPageUp = 0x102;
+    static constexpr int keyPageDown = 0x103;
+    static constexpr int keyHome = 0x104;
+    static constexpr int keyEnd = 0x105;
 
     Kind kind = Kind::Close;
     int id = 0;
     int type = 0;
     int key = 0;
+    // Relative to the area below the menu bar; during a drag it may lie outside the window.
+    Point pointer;
+    std::string path;
 };
 
 } // namespace tt

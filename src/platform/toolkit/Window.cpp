@@ -5,13 +5,18 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -20,13 +25,18 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <deque>
 #include <functional>
@@ -41,13 +51,36 @@ namespace {
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
 
-    // Shows a tt::Image without copying it and reports presses on it.
+    // The program's icon, drawn from the SVG file that is also installed for the desktop, at
+    // the sizes title bars, task bars and window switchers ask for.
+    QIcon programIcon()
+    {
+        QSvgRenderer renderer(QStringLiteral(":/ticktrace/ticktrace.svg"));
+        QIcon icon;
+        if (!renderer.isValid()) {
+            return icon;
+        }
+        for (const int sizePx : { 16, 24, 32, 48, 64, 128, 256 }) {
+            QPixmap pixmap(sizePx, sizePx);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            renderer.render(&painter);
+            painter.end();
+            icon.addPixmap(pixmap);
+        }
+        return icon;
+    }
+
+    // Shows a tt::Image without copying it and reports presses on it, with their position. It
+    // takes the focus on a click or with Tab, so that keys can act on what it shows, and then
+    // wears a dotted frame.
     class ImageControl : public QWidget {
     public:
-        ImageControl(QWidget* parent, std::function<void(int)> onPress)
+        ImageControl(QWidget* parent, std::function<void(int, QPoint)> onPress)
             : QWidget(parent)
             , onPress_(std::move(onPress))
         {
+            setFocusPolicy(Qt::StrongFocus);
         }
 
         void setImage(const Image& image)
@@ -66,23 +99,44 @@ namespace {
                 image_->height(), qsizetype(image_->width()) * 4, QImage::Format_RGB32);
             QPainter painter(this);
             painter.drawImage(0, 0, view);
+            if (hasFocus()) {
+                QPen pen(palette().color(QPalette::Highlight));
+                pen.setStyle(Qt::DotLine);
+                painter.setPen(pen);
+                painter.drawRect(rect().adjusted(0, 0, -1, -1));
+            }
+        }
+
+        void focusInEvent(QFocusEvent* event) override
+        {
+            QWidget::focusInEvent(event);
+            update();
+        }
+
+        void focusOutEvent(QFocusEvent* event) override
+        {
+            QWidget::focusOutEvent(event);
+            update();
         }
 
         void mousePressEvent(QMouseEvent* event) override
         {
             onPress_(
-                event->button() == Qt::LeftButton ? Event::imageLeftPress : Event::imageOtherPress);
+                event->button() == Qt::LeftButton ? Event::imageLeftPress : Event::imageOtherPress,
+                event->position().toPoint());
             event->accept();
         }
 
     private:
         const Image* image_ = nullptr;
-        std::function<void(int)> onPress_;
+        std::function<void(int, QPoint)> onPress_;
     };
 
     class MainWindow : public QMainWindow {
     public:
         std::function<void()> onClose;
+        std::function<void(const QString&)> onDrop;
+        QString dropExtension; // lower case, with its dot
 
     protected:
         void closeEvent(QCloseEvent* event) override
@@ -91,7 +145,50 @@ namespace {
             event->ignore();
             onClose();
         }
+
+        void dragEnterEvent(QDragEnterEvent* event) override
+        {
+            if (!droppedFile(event->mimeData()).isEmpty()) {
+                event->acceptProposedAction();
+            }
+        }
+
+        void dropEvent(QDropEvent* event) override
+        {
+            const QString path = droppedFile(event->mimeData());
+            if (!path.isEmpty()) {
+                event->acceptProposedAction();
+                onDrop(path);
+            }
+        }
+
+    private:
+        // The one local file the drag carries when its name has the extension; "" otherwise.
+        QString droppedFile(const QMimeData* data) const
+        {
+            if (data == nullptr || !data->hasUrls() || data->urls().size() != 1
+                || !data->urls().front().isLocalFile()) {
+                return {};
+            }
+            const QString path = data->urls().front().toLocalFile();
+            return path.toLower().endsWith(dropExtension) ? path : QString();
+        }
     };
+
+    // The text the program gave a control as its tool tip.
+    const char* const programToolTip = "ticktraceToolTip";
+
+    // The control's own tool tip, and for a label whose text is cut, the whole text first.
+    void showToolTip(QWidget& widget, bool textCut)
+    {
+        const QString own = widget.property(programToolTip).toString();
+        auto* label = qobject_cast<QLabel*>(&widget);
+        if (label == nullptr || !textCut) {
+            widget.setToolTip(own);
+        } else {
+            widget.setToolTip(own.isEmpty() ? label->text() : label->text() + "\n\n" + own);
+        }
+    }
 
     // Labels have fixed widths; a long text (a sample count of nine digits or more) is shown in
     // a smaller font rather than cut off. Below 8 pixels it would no longer be legible: the
@@ -110,7 +207,42 @@ namespace {
         }
         label.setFont(font);
         const bool fits = QFontMetrics(font).horizontalAdvance(label.text()) <= room;
-        label.setToolTip(fits ? QString() : label.text());
+        showToolTip(label, !fits);
+    }
+
+    Event makeEvent(Event::Kind kind, int id = 0, int type = 0, int key = Event::keyOther)
+    {
+        Event event;
+        event.kind = kind;
+        event.id = id;
+        event.type = type;
+        event.key = key;
+        return event;
+    }
+
+    // The program's key code of a toolkit key; keyOther for the keys the program does not use.
+    int keyCode(int qtKey)
+    {
+        switch (qtKey) {
+        case Qt::Key_Space:
+            return Event::keySpace;
+        case Qt::Key_Escape:
+            return Event::keyEscape;
+        case Qt::Key_Left:
+            return Event::keyLeft;
+        case Qt::Key_Right:
+            return Event::keyRight;
+        case Qt::Key_PageUp:
+            return Event::keyPageUp;
+        case Qt::Key_PageDown:
+            return Event::keyPageDown;
+        case Qt::Key_Home:
+            return Event::keyHome;
+        case Qt::Key_End:
+            return Event::keyEnd;
+        default:
+            return Event::keyOther;
+        }
     }
 
 } // namespace
@@ -125,6 +257,8 @@ struct Window::Impl : public QObject {
     Point lastPointer { -1, -1 };
     bool filterInstalled = false;
     bool busy = false;
+    QTimer ticker;
+    bool tickQueued = false;
 
     ~Impl() override
     {
@@ -143,8 +277,29 @@ struct Window::Impl : public QObject {
     void push(Event event)
     {
         if (!busy) {
-            queue.push_back(event);
+            queue.push_back(std::move(event));
         }
+    }
+
+    // At most one tick waits in the queue; none while busy, whose loop only looks for Escape.
+    void tick()
+    {
+        if (!tickQueued && !busy) {
+            tickQueued = true;
+            queue.push_back(makeEvent(Event::Kind::Tick));
+        }
+    }
+
+    // The id of the control that has the keyboard focus; unaddressed for any other widget.
+    int focusedId() const
+    {
+        const QWidget* focused = QApplication::focusWidget();
+        for (const auto& [id, widget] : controls) {
+            if (widget == focused) {
+                return id;
+            }
+        }
+        return unaddressed;
     }
 
     QWidget* control(int id) const
@@ -166,14 +321,28 @@ struct Window::Impl : public QObject {
         }
     }
 
+    // Relative to the area below the menu bar, wherever the pointer is.
+    Point toArea(QPointF windowPosition) const
+    {
+        const QPoint local = central->mapFromGlobal(window.mapToGlobal(windowPosition.toPoint()));
+        return { local.x(), local.y() };
+    }
+
     Point toInner(QPointF windowPosition) const
     {
-        const QPoint global = window.mapToGlobal(windowPosition.toPoint());
-        const QPoint local = central->mapFromGlobal(global);
-        if (!central->rect().contains(local)) {
+        const Point local = toArea(windowPosition);
+        if (!central->rect().contains(local.x, local.y)) {
             return { -1, -1 };
         }
-        return { local.x(), local.y() };
+        return local;
+    }
+
+    Event pointerEvent(Event::Kind kind, const QMouseEvent& mouse)
+    {
+        lastPointer = toInner(mouse.position());
+        Event event = makeEvent(kind);
+        event.pointer = toArea(mouse.position());
+        return event;
     }
 
     // Installed on the window's own desktop window, which sees every mouse and key message of
@@ -184,17 +353,14 @@ struct Window::Impl : public QObject {
             return filterWhileBusy(event);
         }
         switch (event->type()) {
-        case QEvent::MouseMove: {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            lastPointer = toInner(mouse->position());
-            push({ Event::Kind::MouseMove });
+        case QEvent::MouseMove:
+            push(pointerEvent(Event::Kind::MouseMove, *static_cast<QMouseEvent*>(event)));
             break;
-        }
         case QEvent::MouseButtonRelease: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            lastPointer = toInner(mouse->position());
+            const Event up = pointerEvent(Event::Kind::LeftButtonUp, *mouse);
             if (mouse->button() == Qt::LeftButton) {
-                push({ Event::Kind::LeftButtonUp });
+                push(up);
             }
             break;
         }
@@ -212,11 +378,22 @@ struct Window::Impl : public QObject {
                 // The space bar is the program's own key: one event per press, and the
                 // focused button must not also click.
                 if (!key->isAutoRepeat()) {
-                    push({ Event::Kind::KeyDown, 0, 0, Event::keySpace });
+                    push(makeEvent(Event::Kind::KeyDown, focusedId(), 0, Event::keySpace));
                 }
                 return true;
             }
-            push({ Event::Kind::KeyDown, 0, 0, key->key() });
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                && key->modifiers() == Qt::NoModifier) {
+                // Return and Enter press the focused push button, as Space does elsewhere.
+                if (auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
+                    button != nullptr && button->window() == &window) {
+                    if (!key->isAutoRepeat()) {
+                        button->click();
+                    }
+                    return true;
+                }
+            }
+            push(makeEvent(Event::Kind::KeyDown, focusedId(), 0, keyCode(key->key())));
             break;
         }
         case QEvent::KeyRelease:
@@ -233,7 +410,7 @@ struct Window::Impl : public QObject {
         case QEvent::KeyPress: {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
-                queue.push_back({ Event::Kind::KeyDown, 0, 0, Event::keyEscape });
+                queue.push_back(makeEvent(Event::Kind::KeyDown, focusedId(), 0, Event::keyEscape));
             }
             return true;
         }
@@ -265,8 +442,15 @@ Window::Window(std::string_view title, int innerWidth, int innerHeight)
     : impl_(std::make_unique<Impl>())
 {
     Impl& d = *impl_;
-    d.window.onClose = [&d] { d.push({ Event::Kind::Close }); };
+    d.window.onClose = [&d] { d.push(makeEvent(Event::Kind::Close)); };
+    d.window.onDrop = [&d](const QString& path) {
+        Event event = makeEvent(Event::Kind::Drop);
+        event.path = path.toStdString();
+        d.push(std::move(event));
+    };
+    QObject::connect(&d.ticker, &QTimer::timeout, &d, [&d] { d.tick(); });
     d.window.setWindowTitle(toQt(title));
+    d.window.setWindowIcon(programIcon());
     d.window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     d.central = new QWidget(&d.window);
@@ -307,9 +491,8 @@ void Window::addLabel(int id, Rect geometry, std::string_view text)
 void Window::addButton(int id, Rect geometry, std::string_view text)
 {
     auto* button = new QPushButton(toQt(text), impl_->parent);
-    QObject::connect(button, &QPushButton::clicked, impl_.get(), [d = impl_.get(), id] {
-        d->push({ Event::Kind::Control, id });
-    });
+    QObject::connect(button, &QPushButton::clicked, impl_.get(),
+        [d = impl_.get(), id] { d->push(makeEvent(Event::Kind::Control, id)); });
     impl_->place(id, button, geometry);
 }
 
@@ -320,9 +503,8 @@ void Window::addTextField(int id, Rect geometry)
     small.setPixelSize(9);
     field->setFont(small);
     // textEdited fires for the user's typing only, never for setText.
-    QObject::connect(field, &QLineEdit::textEdited, impl_.get(), [d = impl_.get(), id] {
-        d->push({ Event::Kind::Control, id });
-    });
+    QObject::connect(field, &QLineEdit::textEdited, impl_.get(),
+        [d = impl_.get(), id] { d->push(makeEvent(Event::Kind::Control, id)); });
     impl_->place(id, field, geometry);
 }
 
@@ -331,9 +513,8 @@ void Window::addTrackbar(int id, Rect geometry, int minimum, int maximum)
     auto* slider = new QSlider(Qt::Horizontal, impl_->parent);
     slider->setRange(minimum, maximum);
     slider->setPageStep(std::max(1, (maximum - minimum) / 20));
-    QObject::connect(slider, &QSlider::valueChanged, impl_.get(), [d = impl_.get(), id] {
-        d->push({ Event::Kind::Control, id });
-    });
+    QObject::connect(slider, &QSlider::valueChanged, impl_.get(),
+        [d = impl_.get(), id] { d->push(makeEvent(Event::Kind::Control, id)); });
     impl_->place(id, slider, geometry);
 }
 
@@ -345,9 +526,8 @@ void Window::addSpinField(int id, Rect geometry, int minimum, int maximum)
     // field does what the arrows would, and the arrow keys and the wheel still step the value.
     spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
     spin->setAccelerated(true);
-    QObject::connect(spin, &QSpinBox::valueChanged, impl_.get(), [d = impl_.get(), id] {
-        d->push({ Event::Kind::Control, id });
-    });
+    QObject::connect(spin, &QSpinBox::valueChanged, impl_.get(),
+        [d = impl_.get(), id] { d->push(makeEvent(Event::Kind::Control, id)); });
     impl_->place(id, spin, geometry);
 }
 
@@ -380,8 +560,11 @@ void Window::endContainer()
 
 void Window::addImageControl(int id, Rect geometry, const Image& image)
 {
-    auto* control = new ImageControl(impl_->parent, [d = impl_.get(), id](int type) {
-        d->push({ Event::Kind::Control, id, type });
+    auto* control = new ImageControl(impl_->parent, [d = impl_.get(), id](int type, QPoint at) {
+        Event event = makeEvent(Event::Kind::Control, id, type);
+        const QPoint inArea = d->control(id)->mapTo(d->central, at);
+        event.pointer = { inArea.x(), inArea.y() };
+        d->push(std::move(event));
     });
     impl_->place(id, control, geometry);
     control->setImage(image);
@@ -392,6 +575,10 @@ void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
     QMenu* menu = impl_->window.menuBar()->addMenu(toQt(title));
     QActionGroup* choices = nullptr;
     for (const MenuItem& item : items) {
+        if (item.number == MenuItem::separator) {
+            menu->addSeparator();
+            continue;
+        }
         QAction* action = menu->addAction(toQt(item.text));
         impl_->menuItems[item.number] = action;
         if (item.kind == MenuItem::Kind::Choice) {
@@ -408,7 +595,7 @@ void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
         }
         QObject::connect(
             action, &QAction::triggered, impl_.get(), [d = impl_.get(), number = item.number] {
-                d->push({ Event::Kind::Menu, number });
+                d->push(makeEvent(Event::Kind::Menu, number));
             });
     }
 }
@@ -426,6 +613,37 @@ void Window::setMenuChecked(int number, bool checked)
         throw std::out_of_range("no menu item numbered " + std::to_string(number));
     }
     found->second->setChecked(checked); // a group clears the others; triggered is user-only
+}
+
+void Window::setToolTip(int id, std::string_view text)
+{
+    QWidget* widget = impl_->control(id);
+    widget->setProperty(programToolTip, toQt(text));
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        fitToWidth(*label);
+    } else {
+        showToolTip(*widget, false);
+    }
+}
+
+void Window::acceptDroppedFiles(std::string_view extension)
+{
+    impl_->window.dropExtension = toQt(extension).toLower();
+    impl_->window.setAcceptDrops(true);
+}
+
+void Window::tickEvery(std::chrono::milliseconds interval)
+{
+    if (interval.count() <= 0) {
+        impl_->ticker.stop();
+    } else if (!impl_->ticker.isActive() || impl_->ticker.interval() != interval.count()) {
+        impl_->ticker.start(int(interval.count()));
+    }
+}
+
+bool Window::ticking() const
+{
+    return impl_->ticker.isActive();
 }
 
 int Window::value(int id) const
@@ -504,11 +722,6 @@ void Window::setText(int id, std::string_view text)
     }
 }
 
-void Window::setToolTip(int id, std::string_view text)
-{
-    impl_->control(id)->setToolTip(toQt(text));
-}
-
 std::string Window::toolTip(int id) const
 {
     return impl_->control(id)->toolTip().toStdString();
@@ -520,6 +733,11 @@ void Window::showImage(int id, const Image& image)
         control->setImage(image);
         control->repaint();
     }
+}
+
+void Window::repaintImage(int id, Rect area)
+{
+    impl_->control(id)->repaint(area.x, area.y, area.width, area.height);
 }
 
 Rect Window::controlGeometry(int id) const
@@ -550,8 +768,9 @@ bool Window::pollEvent(Event& event)
     if (impl_->queue.empty()) {
         return false;
     }
-    event = impl_->queue.front();
+    event = std::move(impl_->queue.front());
     impl_->queue.pop_front();
+    impl_->tickQueued = impl_->tickQueued && event.kind != Event::Kind::Tick;
     return true;
 }
 
@@ -563,8 +782,9 @@ Event Window::waitEvent()
         // event loop that this program never runs.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    const Event event = impl_->queue.front();
+    Event event = std::move(impl_->queue.front());
     impl_->queue.pop_front();
+    impl_->tickQueued = impl_->tickQueued && event.kind != Event::Kind::Tick;
     return event;
 }
 

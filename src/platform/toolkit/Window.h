@@ -10,6 +10,7 @@
 #include "platform/toolkit/Event.h"
 #include "platform/toolkit/Geometry.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -25,8 +26,11 @@ struct MenuItem {
     // raises a Menu event with its number when chosen.
     enum class Kind { Plain, Choice };
 
+    // The number of a separator line between items.
+    static constexpr int separator = -2;
+
     int number = 0;
-    std::string text;
+    std::string text; // "&" marks the mnemonic letter
     std::string shortcut; // e.g. "Ctrl+O"; empty for none
     Kind kind = Kind::Plain;
     bool checked = false; // a choice item's check mark at the start
@@ -60,26 +64,40 @@ public:
     void beginContainer(Rect geometry, int id = unaddressed);
     void endContainer();
     // Shows the image from its top-left and takes its size. The image must outlive the control
-    // or be replaced with showImage first.
+    // or be replaced with showImage first. It takes the focus on a click and with Tab.
     void addImageControl(int id, Rect geometry, const Image& image);
 
+    // Menus appear in the menu bar in the order they are added.
     void addMenu(std::string_view title, const std::vector<MenuItem>& items);
     // The check mark of a menu item by its number: false for a plain item. Checking a choice item
     // clears the others of its menu; like every program change it raises no event.
     bool menuChecked(int number) const;
     void setMenuChecked(int number, bool checked);
 
+    // The text shown while the pointer rests on the control (on a container: on any of its
+    // controls that has none of its own); an empty text removes it. A label whose text is cut
+    // shows its whole text too.
+    void setToolTip(int id, std::string_view text);
+    // What the pointer resting on the control shows.
+    std::string toolTip(int id) const;
+
+    // From now on, dropping exactly one local file whose name ends in the extension (".wav",
+    // any case) on the window gives a Drop event.
+    void acceptDroppedFiles(std::string_view extension);
+
+    // Tick events every interval from now on; zero stops them.
+    void tickEvery(std::chrono::milliseconds interval);
+    bool ticking() const;
+
     int value(int id) const;
     void setValue(int id, int value); // a progress bar shows the new value at once
     std::string text(int id) const;
     // Labels, fields and buttons show the text; a progress bar shows it as its message.
     void setText(int id, std::string_view text);
-    // Shown when the pointer rests on the control (or on a label inside a box that has none of
-    // its own); an empty text removes it.
-    void setToolTip(int id, std::string_view text);
-    std::string toolTip(int id) const;
     // Assigns the image again; the control repaints at once.
     void showImage(int id, const Image& image);
+    // Repaints only this part of an image control's image, which changed in place.
+    void repaintImage(int id, Rect area);
     // Geometry of a control relative to the window's area below the menu bar.
     Rect controlGeometry(int id) const;
 

@@ -346,6 +346,41 @@ namespace {
         }
     }
 
+    TEST_F(AudioOutputTest, PlayingFrameFollowsWhatIsHeardToTheEnd)
+    {
+        constexpr double rateHz = 22050;
+        const auto tone = makeToneImage({ { { 800, 1.5 } }, 16, 1, int(rateHz) });
+        ASSERT_TRUE(audio_.loadImage(0, tone.data(), tone.size()));
+        EXPECT_EQ(audio_.playingFrame(0), -1);
+        audio_.play(0);
+        EXPECT_TRUE(audio_.isPlaying(0));
+        waitForTone(800, 0.5);
+        // The recording lags the server's clock a little; a loaded machine may add to it.
+        const std::int64_t heard = audio_.playingFrame(0);
+        EXPECT_GT(heard, 0.4 * rateHz);
+        EXPECT_LT(heard, 1.2 * rateHz);
+
+        std::int64_t last = heard;
+        const auto deadline = std::chrono::steady_clock::now() + soundTimeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::int64_t frame = audio_.playingFrame(0);
+            if (frame < 0) {
+                break;
+            }
+            EXPECT_GE(frame, last) << "the playing position went back";
+            last = frame;
+            std::this_thread::sleep_for(10ms);
+        }
+        EXPECT_FALSE(audio_.isPlaying(0));
+        EXPECT_GT(last, 1.2 * rateHz) << "not followed to the end";
+        EXPECT_LE(last, 1.5 * rateHz);
+
+        audio_.play(0);
+        audio_.stop(0);
+        EXPECT_FALSE(audio_.isPlaying(0));
+        EXPECT_EQ(audio_.playingFrame(0), -1);
+    }
+
     // Runs in a child process that sees no server at all; the sound server connection Qt keeps
     // is per process, so the parent's connection cannot interfere.
     TEST(AudioOutputWithoutServer, OpenFailsAndEverythingElseIsHarmless)

@@ -4,12 +4,16 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QUrl>
 #include <QWidget>
 #include <QWindow>
 
@@ -80,6 +84,13 @@ void UserInput::pressKey(int qtKey, bool control)
     settle();
 }
 
+void UserInput::pressKeyWith(int qtKey, int qtModifiers)
+{
+    QTest::keyClick(
+        mainWindow(window_).windowHandle(), Qt::Key(qtKey), Qt::KeyboardModifiers(qtModifiers));
+    settle();
+}
+
 void UserInput::chooseMenuItem(std::string_view text)
 {
     const QString wanted = QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -88,7 +99,7 @@ void UserInput::chooseMenuItem(std::string_view text)
             continue;
         }
         for (QAction* item : title->menu()->actions()) {
-            if (item->text() == wanted) {
+            if (QString(item->text()).remove(QLatin1Char('&')) == wanted) {
                 item->trigger();
                 settle();
                 return;
@@ -122,6 +133,20 @@ void UserInput::releaseLeft(Point at)
     QTest::mouseRelease(
         mainWindow(window_).windowHandle(), Qt::LeftButton, {}, toWindow(window_, at));
     settle();
+}
+
+bool UserInput::dropFile(const std::string& path, Point at)
+{
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(QString::fromStdString(path)) });
+    QWindow* handle = mainWindow(window_).windowHandle();
+    const QPoint position = toWindow(window_, at);
+    QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &enter);
+    QDropEvent drop(QPointF(position), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &drop);
+    settle();
+    return enter.isAccepted() && drop.isAccepted();
 }
 
 void UserInput::settle()

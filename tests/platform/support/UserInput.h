@@ -4,6 +4,7 @@
 
 #include "platform/toolkit/Geometry.h"
 
+#include <string>
 #include <string_view>
 
 namespace tt {
@@ -21,7 +22,9 @@ public:
     void focus(int id);
     // A key press and release delivered to the window (and from there to the focused control).
     void pressKey(int qtKey, bool control = false);
-    // Chooses the menu item with this text, as a click in the open menu would.
+    void pressKeyWith(int qtKey, int qtModifiers);
+    // Chooses the menu item with this text (without its mnemonic marks), as a click in the open
+    // menu would.
     void chooseMenuItem(std::string_view text);
     void closeBox();
 
@@ -29,6 +32,10 @@ public:
     void pressLeft(Point at);
     void moveTo(Point at);
     void releaseLeft(Point at);
+
+    // Drags the file from another program and drops it at the position; true when the window
+    // took it.
+    bool dropFile(const std::string& path, Point at);
 
     // Lets the toolkit deliver what is pending.
     void settle();

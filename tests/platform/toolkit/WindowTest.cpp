@@ -5,9 +5,16 @@
 
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QTest>
 #include <Qt>
 #include <array>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -48,7 +55,9 @@ namespace {
             window.beginContainer({ 490, 310, 100, 80 }, 18);
             window.addLabel(13, { 5, 5, 90, 20 }, "");
             window.endContainer();
-            window.addMenu("File", { { 7, "Open Wave", "Ctrl+O" }, { 17, "Quit", "Ctrl+Q" } });
+            window.addMenu("&File",
+                { { 7, "&Open Wave…", "Ctrl+O" }, { MenuItem::separator, "", "" },
+                    { 17, "&Quit", "Ctrl+Q" } });
             window.show();
             input.settle();
             drain(window);
@@ -143,7 +152,7 @@ namespace {
 
     TEST_F(WindowTest, MenuItemsAndShortcutsGiveTheirNumbers)
     {
-        input.chooseMenuItem("Open Wave");
+        input.chooseMenuItem("Open Wave…");
         auto menus = only(drain(window), Event::Kind::Menu);
         ASSERT_EQ(menus.size(), 1u);
         EXPECT_EQ(menus[0].id, 7);
@@ -182,6 +191,129 @@ namespace {
         EXPECT_FALSE(window.menuChecked(7)); // a plain item of another menu
     }
 
+    TEST_F(WindowTest, KeysGiveTheirCodeAndTheFocusedControl)
+    {
+        const std::pair<int, int> keys[]
+            = { { Qt::Key_Escape, Event::keyEscape }, { Qt::Key_Left, Event::keyLeft },
+                  { Qt::Key_Right, Event::keyRight }, { Qt::Key_PageUp, Event::keyPageUp },
+                  { Qt::Key_PageDown, Event::keyPageDown }, { Qt::Key_Home, Event::keyHome },
+                  { Qt::Key_End, Event::keyEnd }, { Qt::Key_X, Event::keyOther } };
+        for (const int focused : { 0, 4 }) {
+            input.focus(focused);
+            for (const auto& [qtKey, code] : keys) {
+                input.pressKey(qtKey);
+                const auto events = only(drain(window), Event::Kind::KeyDown);
+                ASSERT_EQ(events.size(), 1u) << qtKey;
+                EXPECT_EQ(events[0].key, code);
+                EXPECT_EQ(events[0].id, focused);
+            }
+        }
+    }
+
+    TEST_F(WindowTest, ImageTakesTheFocusOnAClickAndWithTab)
+    {
+        const auto focusedId = [&] {
+            input.pressKey(Qt::Key_Left);
+            const auto keys = only(drain(window), Event::Kind::KeyDown);
+            return keys.empty() ? -100 : keys.back().id;
+        };
+        input.focus(9);
+        input.pressLeft({ 300, 100 });
+        input.releaseLeft({ 300, 100 });
+        EXPECT_EQ(focusedId(), 0);
+        input.focus(3);
+        input.pressKeyWith(Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focusedId(), 0);
+        input.pressKey(Qt::Key_Tab);
+        EXPECT_EQ(focusedId(), 3);
+    }
+
+    TEST_F(WindowTest, ReturnAndEnterPressTheFocusedButtonOnly)
+    {
+        for (const int qtKey : { Qt::Key_Return, Qt::Key_Enter }) {
+            input.focus(9);
+            input.pressKey(qtKey);
+            const auto clicks = only(drain(window), Event::Kind::Control);
+            ASSERT_EQ(clicks.size(), 1u) << qtKey;
+            EXPECT_EQ(clicks[0].id, 9);
+            input.focus(0);
+            input.pressKey(qtKey);
+            EXPECT_TRUE(only(drain(window), Event::Kind::Control).empty()) << qtKey;
+        }
+    }
+
+    TEST_F(WindowTest, TicksComeWhileTickingOneAtATime)
+    {
+        using namespace std::chrono_literals;
+        window.tickEvery(10ms);
+        EXPECT_TRUE(window.ticking());
+        // Ten ticks fall due while none is taken: one waits, and draining it may let the next.
+        for (int round = 0; round < 2; ++round) {
+            QTest::qWait(100);
+            const auto ticks = only(drain(window), Event::Kind::Tick);
+            EXPECT_GE(ticks.size(), 1u);
+            EXPECT_LE(ticks.size(), 2u);
+        }
+        window.tickEvery(0ms);
+        EXPECT_FALSE(window.ticking());
+        QTest::qWait(50);
+        EXPECT_TRUE(only(drain(window), Event::Kind::Tick).empty());
+    }
+
+    TEST_F(WindowTest, DroppedFilesWithTheExtensionGiveTheirPath)
+    {
+        EXPECT_FALSE(input.dropFile("/tmp/before.wav", { 300, 100 })); // drops not yet taken
+        window.acceptDroppedFiles(".wav");
+        const std::pair<const char*, bool> drops[] = { { "/tmp/tune.wav", true },
+            { "/tmp/LOUD.WAV", true }, { "/tmp/notes.txt", false }, { "/tmp/wav", false } };
+        for (const auto& [path, taken] : drops) {
+            EXPECT_EQ(input.dropFile(path, { 300, 350 }), taken) << path;
+            const auto events = only(drain(window), Event::Kind::Drop);
+            ASSERT_EQ(events.size(), taken ? 1u : 0u) << path;
+            if (taken) {
+                EXPECT_EQ(events[0].path, path);
+            }
+        }
+    }
+
+    TEST_F(WindowTest, ToolTipsOfControlsContainersAndCutLabels)
+    {
+        auto* label = static_cast<QLabel*>(window.nativeControl(13));
+        window.setToolTip(18, "the box");
+        window.setToolTip(13, "the label");
+        window.setText(13, "44100 Hz");
+        EXPECT_EQ(label->toolTip().toStdString(), "the label");
+        window.setText(13, std::string(200, 'W'));
+        EXPECT_EQ(label->toolTip().toStdString(), std::string(200, 'W') + "\n\nthe label");
+        EXPECT_EQ(
+            static_cast<QWidget*>(window.nativeControl(18))->toolTip().toStdString(), "the box");
+        window.setToolTip(9, "plays");
+        EXPECT_EQ(static_cast<QWidget*>(window.nativeControl(9))->toolTip().toStdString(), "plays");
+    }
+
+    TEST_F(WindowTest, MenusKeepMnemonicsAndSeparatorsAndTheWindowHasTheIcon)
+    {
+        auto& main = *static_cast<QMainWindow*>(window.nativeHandle());
+        QMenu* file = main.menuBar()->actions().front()->menu();
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(main.menuBar()->actions().front()->text().toStdString(), "&File");
+        std::vector<std::string> items;
+        for (const QAction* action : file->actions()) {
+            items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+        }
+        EXPECT_EQ(items, (std::vector<std::string> { "&Open Wave…", "-", "&Quit" }));
+
+        const QImage icon = main.windowIcon().pixmap(64, 64).toImage();
+        ASSERT_FALSE(icon.isNull());
+        int opaque = 0;
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x) {
+                opaque += qAlpha(icon.pixel(x, y)) == 255;
+            }
+        }
+        EXPECT_GT(opaque, icon.width() * icon.height() / 2) << "the icon was not drawn";
+    }
+
     TEST_F(WindowTest, PointerPressMoveAndReleaseOnTheImage)
     {
         input.pressLeft({ 100, 250 });
@@ -190,14 +322,24 @@ namespace {
         ASSERT_EQ(controls.size(), 1u);
         EXPECT_EQ(controls[0].id, 0);
         EXPECT_EQ(controls[0].type, Event::imageLeftPress);
+        EXPECT_EQ(controls[0].pointer, (Point { 100, 250 }));
         EXPECT_TRUE(window.leftButtonDown());
 
         input.moveTo({ 150, 260 });
         EXPECT_FALSE(only(drain(window), Event::Kind::MouseMove).empty());
         EXPECT_EQ(window.pointer(), (Point { 150, 260 }));
 
+        // Held, the pointer is followed beyond the window's edge.
+        input.moveTo({ 700, -20 });
+        const auto moves = only(drain(window), Event::Kind::MouseMove);
+        ASSERT_FALSE(moves.empty());
+        EXPECT_EQ(moves.back().pointer, (Point { 700, -20 }));
+        EXPECT_EQ(window.pointer(), (Point { -1, -1 }));
+
         input.releaseLeft({ 150, 260 });
-        EXPECT_EQ(only(drain(window), Event::Kind::LeftButtonUp).size(), 1u);
+        const auto ups = only(drain(window), Event::Kind::LeftButtonUp);
+        ASSERT_EQ(ups.size(), 1u);
+        EXPECT_EQ(ups[0].pointer, (Point { 150, 260 }));
         EXPECT_FALSE(window.leftButtonDown());
     }
 

@@ -67,7 +67,7 @@ namespace {
         const auto path
             = files.write("tone.wav", testing::canonicalWave({ 1, 2, rateHz, 8 }, samples));
         dialogs.answers.push_back(path);
-        input.chooseMenuItem("Open Wave");
+        input.chooseMenuItem("Open Wave…");
         pump();
         ASSERT_EQ(shell.window().text(control::samplesLabel), "8000 Samples");
         input.typeText(control::value2Spin, "100");

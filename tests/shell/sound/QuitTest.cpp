@@ -79,7 +79,7 @@ namespace {
                 return true;
             };
             dialogs.answers.push_back(path);
-            input.chooseMenuItem("Open Wave");
+            input.chooseMenuItem("Open Wave…");
             ASSERT_TRUE(pump());
             input.click(control::playWave);
             ASSERT_TRUE(pump());

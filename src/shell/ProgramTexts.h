@@ -1,0 +1,33 @@
+#pragma once
+// Texts the window shows besides its controls' own: tool tips, message details, the About box.
+
+#include "export/PlayerSourceSize.h"
+
+#include <string>
+#include <string_view>
+
+namespace tt::text {
+
+inline constexpr std::string_view value1ToolTip
+    = "Value 1, the leak: every frame the pin's level loses 100 / (9000 − Value 1) of itself "
+      "(1/60 at 3000). Higher values leak faster.";
+inline constexpr std::string_view value2ToolTip
+    = "Value 2, the step: how far the pin drives the level up or down every frame, in sample "
+      "units (full scale is 32768 for 16-bit sound, 128 for 8-bit sound).";
+inline constexpr std::string_view volumeToolTip
+    = "Volume, the gain: the input is multiplied by it before the pin follows it "
+      "(1.000000 leaves it as it is; up to 4).";
+inline constexpr std::string_view errorToolTip
+    = "Error: the mean distance per frame between the input level and the pin's level, in "
+      "sample units of the file. The lower, the closer the one-bit sound follows the input.";
+inline constexpr std::string_view refusedFileDetail = "TICKTRACE opens 8- or 16-bit PCM WAV files.";
+
+inline constexpr std::string_view aboutTitle = "About TICKTRACE";
+
+// The information box's tool tip: what the player source text of the sound will take.
+std::string exportSizeToolTip(const PlayerSourceSize& size);
+
+// The About box: program, version, purpose and licence.
+std::string aboutText();
+
+} // namespace tt::text

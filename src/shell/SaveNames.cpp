@@ -1,0 +1,28 @@
+#include "shell/SaveNames.h"
+
+#include "platform/toolkit/text/TextFormat.h"
+
+namespace tt {
+
+std::string nameBesideSound(std::string_view soundPath, std::string_view ending)
+{
+    if (soundPath.empty()) {
+        return {};
+    }
+    const std::string_view extension = extensionOf(soundPath);
+    const std::size_t stemEnd = extensionOf(soundPath).empty()
+        ? soundPath.size()
+        : soundPath.size() - extension.size() - 1;
+    return std::string(soundPath.substr(0, stemEnd)) + std::string(ending);
+}
+
+std::string withDefaultExtension(std::string_view path, std::string_view extension)
+{
+    std::string name(path);
+    if (extensionOf(path).empty()) {
+        name += extension;
+    }
+    return name;
+}
+
+} // namespace tt

@@ -1,0 +1,137 @@
+// Playing and stopping with the keyboard alone on the private test sound server, and the thin
+// marker that follows the playing position over the overview band.
+
+#include "TestSounds.h"
+#include "UserInput.h"
+#include "platform/audio/AudioOutput.h"
+#include "shell/ControlIds.h"
+#include "shell/ScriptedDialogs.h"
+#include "shell/Shell.h"
+
+#include <QTest>
+#include <Qt>
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+
+namespace tt {
+namespace {
+
+    using namespace std::chrono_literals;
+
+    class KeyboardPlayback : public ::testing::Test {
+    protected:
+        void SetUp() override
+        {
+            if (std::getenv("TICKTRACE_TEST_SINK") == nullptr) {
+                GTEST_SKIP() << "no private sound server: run the tests through "
+                                "scripts/with-test-sound-server.sh (needs pulseaudio)";
+            }
+            ASSERT_TRUE(audio.open());
+            shell = std::make_unique<Shell>(audio);
+            shell->setDialogs(std::make_unique<testing::ScriptedDialogs>(dialogs));
+            shell->window().show();
+            input = std::make_unique<UserInput>(shell->window());
+        }
+
+        // Handles what is pending, as the program's loop would, for about the given time.
+        void run(std::chrono::milliseconds duration = 0ms)
+        {
+            const auto end = std::chrono::steady_clock::now() + duration;
+            do {
+                QTest::qWait(10);
+                Event event;
+                while (shell->window().pollEvent(event)) {
+                    ASSERT_TRUE(shell->dispatch(event));
+                }
+            } while (std::chrono::steady_clock::now() < end);
+        }
+
+        void key(int qtKey)
+        {
+            input->pressKey(qtKey);
+            run();
+        }
+
+        // Columns of the overview band that show the playing marker.
+        std::set<int> markerColumns() const
+        {
+            std::set<int> columns;
+            for (int x = 0; x < 600; ++x) {
+                if (shell->zoomView().pixel(x, 250) == Rgb { 0, 96, 255 }) {
+                    columns.insert(x);
+                }
+            }
+            return columns;
+        }
+
+        AudioOutput audio;
+        testing::ScriptedDialogs::Log dialogs;
+        std::unique_ptr<Shell> shell;
+        std::unique_ptr<UserInput> input;
+    };
+
+    TEST_F(KeyboardPlayback, SpaceEscapeAndReturnPlayAndStopWhileTheMarkerFollows)
+    {
+        ASSERT_TRUE(shell->openFile(
+            writeTempFile(makeToneImage({ { { 440, 2.0 } }, 8, 1, 8000 }), "keys.wav")));
+
+        // Space starts the one-bit sound; its marker runs to the right with what is heard.
+        key(Qt::Key_Space);
+        EXPECT_TRUE(audio.isPlaying(1));
+        EXPECT_TRUE(shell->window().ticking());
+        run(300ms);
+        const std::set<int> early = markerColumns();
+        run(600ms);
+        const std::set<int> later = markerColumns();
+        ASSERT_EQ(early.size(), 1u);
+        ASSERT_EQ(later.size(), 1u);
+        // 0.6 s of 2 s is 180 columns; a loaded machine may stretch the wait, never the sound.
+        EXPECT_GT(*later.begin(), *early.begin() + 100);
+
+        // Space again stops it, and the marker goes.
+        key(Qt::Key_Space);
+        EXPECT_FALSE(audio.isPlaying(1));
+        EXPECT_TRUE(markerColumns().empty());
+
+        // Return presses the focused Play Wave button; Escape stops every sound.
+        input->focus(control::playWave);
+        key(Qt::Key_Return);
+        key(Qt::Key_Space);
+        EXPECT_TRUE(audio.isPlaying(0));
+        EXPECT_TRUE(audio.isPlaying(1));
+        run(200ms);
+        EXPECT_GE(markerColumns().size(), 1u);
+        key(Qt::Key_Escape);
+        EXPECT_FALSE(audio.isPlaying(0));
+        EXPECT_FALSE(audio.isPlaying(1));
+        EXPECT_TRUE(markerColumns().empty());
+
+        // With STOP focused Space still toggles the one-bit sound, never a second one.
+        input->focus(control::stop);
+        key(Qt::Key_Space);
+        EXPECT_TRUE(audio.isPlaying(1));
+        key(Qt::Key_Space);
+        EXPECT_FALSE(audio.isPlaying(1));
+    }
+
+    TEST_F(KeyboardPlayback, ASoundPlayedToItsEndTakesItsMarkerAndTheTicksWithIt)
+    {
+        ASSERT_TRUE(shell->openFile(
+            writeTempFile(makeToneImage({ { { 440, 0.3 } }, 16, 2, 22050 }), "short.wav")));
+        key(Qt::Key_Space);
+        ASSERT_TRUE(audio.isPlaying(1));
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (audio.isPlaying(1) && std::chrono::steady_clock::now() < deadline) {
+            run(50ms);
+        }
+        run(100ms);
+        EXPECT_FALSE(audio.isPlaying(1));
+        EXPECT_FALSE(shell->window().ticking());
+        EXPECT_TRUE(markerColumns().empty());
+    }
+
+} // namespace
+} // namespace tt
