@@ -4,7 +4,7 @@
 #include "export/FileStreamOutput.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/WholeFileConversion.h"
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 
 namespace tt {
 

@@ -1,6 +1,6 @@
 #include "modulator/ConversionResult.h"
 
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 
 namespace tt {
 

@@ -1,7 +1,7 @@
 #include "search/SearchReport.h"
 
 #include "modulator/VolumeText.h"
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 
 namespace tt {
 namespace {

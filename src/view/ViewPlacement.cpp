@@ -1,6 +1,6 @@
 #include "view/ViewPlacement.h"
 
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 #include "view/ZoomLayout.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "modulator/LookAheadModulator.h"
 #include "modulator/PinModel.h"
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 #include "view/ViewNavigation.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomLayout.h"

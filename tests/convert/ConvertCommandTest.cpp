@@ -7,7 +7,7 @@
 #include "export/PlayerSourceExport.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 #include "wave/FileInfo.h"
 #include "wave/WaveBytes.h"
 #include "wave/WaveDocument.h"

@@ -1,6 +1,6 @@
 #include "modulator/WholeFileConversion.h"
 
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 
 #include <algorithm>
 #include <cmath>

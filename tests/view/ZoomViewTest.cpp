@@ -2,7 +2,7 @@
 
 #include "modulator/PinModel.h"
 #include "modulator/WholeFileConversion.h"
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomTestData.h"
 #include "wave/FrameReader.h"

@@ -1,6 +1,6 @@
 #include "wave/overview/OverviewStrip.h"
 
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 #include "wave/FrameReader.h"
 
 #include <algorithm>

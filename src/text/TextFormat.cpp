@@ -1,4 +1,4 @@
-#include "platform/toolkit/text/TextFormat.h"
+#include "text/TextFormat.h"
 
 #include <algorithm>
 #include <cctype>
