@@ -52,7 +52,19 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     if (!fresh) {
         return false;
     }
-    std::uint8_t* p = fresh.get();
+    const auto headerBytesOfImage = headerFor(header, dataSizeBytes);
+    std::memcpy(fresh.get(), headerBytesOfImage.data(), headerBytes);
+
+    bytes_ = std::move(fresh);
+    sizeBytes_ = sizeBytes;
+    return true;
+}
+
+std::array<std::uint8_t, WaveImage::headerBytes> WaveImage::headerFor(
+    const WaveHeader& header, std::uint64_t dataSizeBytes)
+{
+    std::array<std::uint8_t, headerBytes> bytes {};
+    std::uint8_t* p = bytes.data();
     putId(p + 0, "RIFF");
     putU32(p + 4, std::uint64_t(headerBytes - 8) + dataSizeBytes);
     putId(p + 8, "WAVE");
@@ -70,10 +82,7 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     putU16(p + 34, std::uint32_t(header.bitsPerSample));
     putId(p + 36, "data");
     putU32(p + 40, dataSizeBytes);
-
-    bytes_ = std::move(fresh);
-    sizeBytes_ = sizeBytes;
-    return true;
+    return bytes;
 }
 
 std::span<std::uint8_t> WaveImage::sampleArea()

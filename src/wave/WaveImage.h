@@ -3,6 +3,7 @@
 #include "wave/LargeBlock.h"
 #include "wave/WaveHeader.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,6 +25,11 @@ public:
     // Values beyond their field are written as its largest value. False when the memory cannot
     // be had; the image is then unchanged.
     [[nodiscard]] bool prepare(const WaveHeader& header, std::uint64_t dataSizeBytes);
+
+    // The header prepare() writes, for writers that stream the samples behind it instead of
+    // holding the image.
+    static std::array<std::uint8_t, headerBytes> headerFor(
+        const WaveHeader& header, std::uint64_t dataSizeBytes);
 
     std::span<std::uint8_t> sampleArea();
     std::span<const std::uint8_t> sampleArea() const;

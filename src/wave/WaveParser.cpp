@@ -129,7 +129,7 @@ namespace {
 
 } // namespace
 
-LoadStatus parseWave(ByteSource& source, LoadedWave& out)
+LoadStatus findWaveData(ByteSource& source, WaveHeader& header, DataChunkPlace& place)
 {
     const std::uint64_t totalBytes = source.sizeBytes();
     std::array<std::uint8_t, riffHeaderBytes> riff {};
@@ -170,20 +170,9 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
             if (presentBytes == 0) {
                 return LoadStatus::NotSupported;
             }
-            std::shared_ptr<SampleBytes> block;
-            try {
-                block = std::make_shared<SampleBytes>(std::size_t(presentBytes));
-            } catch (const std::bad_alloc&) {
-                return LoadStatus::OutOfMemory;
-            } catch (const std::length_error&) {
-                return LoadStatus::OutOfMemory;
-            }
-            if (!source.readAt(offset, *block)) {
-                return LoadStatus::Unreadable;
-            }
-            out.header = *format;
-            out.data.sizeBytes = presentBytes;
-            out.data.block = std::move(block);
+            header = *format;
+            place.offsetBytes = offset;
+            place.sizeBytes = presentBytes;
             return LoadStatus::Loaded;
         }
 
@@ -206,6 +195,30 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
         offset = nextChunkOffset(source, offset, declaredBytes, totalBytes);
     }
     return LoadStatus::NotSupported;
+}
+
+LoadStatus parseWave(ByteSource& source, LoadedWave& out)
+{
+    WaveHeader header;
+    DataChunkPlace place;
+    if (const LoadStatus found = findWaveData(source, header, place); found != LoadStatus::Loaded) {
+        return found;
+    }
+    std::shared_ptr<SampleBytes> block;
+    try {
+        block = std::make_shared<SampleBytes>(std::size_t(place.sizeBytes));
+    } catch (const std::bad_alloc&) {
+        return LoadStatus::OutOfMemory;
+    } catch (const std::length_error&) {
+        return LoadStatus::OutOfMemory;
+    }
+    if (!source.readAt(place.offsetBytes, *block)) {
+        return LoadStatus::Unreadable;
+    }
+    out.header = header;
+    out.data.sizeBytes = place.sizeBytes;
+    out.data.block = std::move(block);
+    return LoadStatus::Loaded;
 }
 
 } // namespace tt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "wave/ByteSource.h"
+#include "wave/DataChunkPlace.h"
 #include "wave/LoadStatus.h"
 #include "wave/LoadedWave.h"
 
@@ -23,5 +24,11 @@ inline constexpr std::uint64_t maxDataSizeBytes = 0xFFFFFFFFu;
 // Only the format chunk's first 40 bytes and the sample bytes are read; other chunks are skipped
 // unread. out is assigned only when the result is Loaded.
 LoadStatus parseWave(ByteSource& source, LoadedWave& out);
+
+// The walk of parseWave without reading the samples: Loaded when parseWave would take the file,
+// with its format in `header` and where its sample bytes lie in `place`; NotSupported or
+// Unreadable exactly where parseWave says so before it reads the samples. header and place are
+// assigned only when the result is Loaded.
+LoadStatus findWaveData(ByteSource& source, WaveHeader& header, DataChunkPlace& place);
 
 } // namespace tt
