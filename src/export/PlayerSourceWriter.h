@@ -42,6 +42,9 @@ public:
     // the first failed write nothing more is handed on.
     bool finish();
 
+    // Whether a piece of text could not be handed on; nothing more is then.
+    bool failed() const { return failed_; }
+
     // Reports 0 to the progress callback unless the last report was 0 already.
     void resetProgress();
 

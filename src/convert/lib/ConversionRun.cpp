@@ -2,22 +2,28 @@
 
 #include "convert/lib/CommandLine.h"
 #include "convert/lib/InterruptCleanup.h"
-#include "convert/lib/ProgressBitSink.h"
 #include "convert/lib/TerminalProgress.h"
 #include "export/AtomicFileOutput.h"
-#include "export/OneBitSoundFile.h"
-#include "export/PlayerSourceExport.h"
-#include "modulator/SegmentalSnr.h"
+#include "export/FileStreamOutput.h"
+#include "export/PlayerSourceWriter.h"
+#include "modulator/NullBitSink.h"
+#include "modulator/StreamingConversion.h"
 #include "modulator/WholeFileConversion.h"
 #include "search/SearchReport.h"
 #include "search/SettingsSearch.h"
 #include "text/TextFormat.h"
 #include "wave/FileInfo.h"
-#include "wave/WaveDocument.h"
-#include "wave/WaveLoader.h"
+#include "wave/FrameCount.h"
+#include "wave/SampleBytes.h"
+#include "wave/WaveDataStream.h"
+#include "wave/WaveImage.h"
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <new>
 #include <string_view>
+#include <vector>
 
 namespace tt {
 
@@ -29,12 +35,11 @@ namespace {
             convertProgramName.data(), message.c_str());
     }
 
-    // The loaded file in `document`, or the exit status and message of a refusal.
-    ExitStatus loadInput(
-        const std::string& path, WaveDocument& document, const ConsoleStreams& console)
+    // The opened input in `input`, or the exit status and message of a refusal.
+    ExitStatus openInput(
+        const std::string& path, WaveDataStream& input, const ConsoleStreams& console)
     {
-        LoadedWave loaded;
-        switch (loadWaveFile(path, loaded)) {
+        switch (input.open(path)) {
         case LoadStatus::Unreadable:
             printError(console, "can't read " + path);
             return ExitStatus::InputRefused;
@@ -46,10 +51,6 @@ namespace {
             return ExitStatus::InputRefused;
         case LoadStatus::Loaded:
             break;
-        }
-        if (!document.accept(std::move(loaded))) {
-            printError(console, path + ": not enough memory for the one-bit sound");
-            return ExitStatus::InputRefused;
         }
         return ExitStatus::Done;
     }
@@ -66,48 +67,97 @@ namespace {
         return output;
     }
 
-    // Play mode, or the same pass with a progress-only sink when a terminal shows progress.
-    ConversionResult convertForImage(
-        WaveDocument& document, const ModulatorSettings& settings, TerminalProgress& progress)
+    bool writeBytes(TextSink& out, std::span<const std::uint8_t> bytes)
     {
-        const std::span<const std::uint8_t> data = document.data.bytes();
-        const std::span<std::uint8_t> sampleArea = document.image.sampleArea();
-        if (!progress.enabled()) {
-            return convertWholeFile(document.header, data, settings, sampleArea);
-        }
-        ProgressBitSink sink(
-            progress, conversionFrameCount(document.header, data.size(), sampleArea.size()));
-        return convertWholeFile(document.header, data, settings, sampleArea, sink);
+        return out.write(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
 
-    bool printInfo(const WaveDocument& document, const ModulatorSettings& settings,
-        const ConversionResult& result, const ConsoleStreams& console)
+    // Where the pass stopped, when it did not get through.
+    enum class PassFailure { None, Input, Wav, Text };
+
+    // The one pass over the input, read in pieces. The one-bit WAV file gets the image's header
+    // first, then the samples as the pass decides them, then the zero bytes the image holds
+    // behind the counted frames. Stops at the first piece that cannot be read or written.
+    template <BitSink Sink>
+    PassFailure streamPass(WaveDataStream& input, StreamingConversion& pass, Sink& sink,
+        const std::function<bool()>& textFailed, TextSink* wav, TerminalProgress& progress)
     {
-        const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
-        const double snrDb = segmentalSnrDb(
-            document.header, document.data.bytes(), settings, document.image.sampleArea());
+        if (wav && !writeBytes(*wav, WaveImage::headerFor(input.header(), input.sizeBytes()))) {
+            return PassFailure::Wav;
+        }
+        std::vector<std::uint8_t> piece(
+            std::size_t(std::min<std::uint64_t>(input.pieceBytes(), input.sizeBytes())));
+        std::vector<std::uint8_t> out;
+        for (std::uint64_t offset = 0; offset < input.sizeBytes();) {
+            const std::span<std::uint8_t> in(piece.data(),
+                std::size_t(std::min<std::uint64_t>(piece.size(), input.sizeBytes() - offset)));
+            if (!input.readAt(offset, in)) {
+                return PassFailure::Input;
+            }
+            offset += in.size();
+            out.resize(std::max(out.size(), pass.outputBytesFor(in.size())));
+            const std::size_t decidedBytes = pass.convert(in, out, sink);
+            if (wav && !writeBytes(*wav, { out.data(), decidedBytes })) {
+                return PassFailure::Wav;
+            }
+            if (textFailed()) {
+                return PassFailure::Text;
+            }
+            progress.report(progressPercent(pass.decidedFrameCount(), pass.frameCount()));
+        }
+        out.resize(std::max(out.size(), pass.finishOutputBytes()));
+        const std::size_t lastBytes = pass.finish(out, sink);
+        if (wav) {
+            const std::uint64_t countedBytes
+                = std::uint64_t(pass.frameCount()) * std::uint64_t(input.header().bytesPerFrame());
+            const std::vector<std::uint8_t> tail(std::size_t(input.sizeBytes() - countedBytes), 0);
+            if (!writeBytes(*wav, { out.data(), lastBytes }) || !writeBytes(*wav, tail)) {
+                return PassFailure::Wav;
+            }
+        }
+        progress.report(progressPercent(pass.decidedFrameCount(), pass.frameCount()));
+        return PassFailure::None;
+    }
+
+    bool printInfo(const WaveHeader& header, std::int64_t frameCount,
+        const ModulatorSettings& settings, const StreamingConversion& pass,
+        const ConsoleStreams& console)
+    {
+        const FileInfoTexts info = fileInfoTexts(header, frameCount);
         const std::string_view modulator = modulatorName(settings.modulator);
         std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\nSNR: %s dB\nModulator: %.*s\n",
             info.rate.c_str(), info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
-            errorLabelText(result).c_str(), formatFixed(snrDb, 2).c_str(), int(modulator.size()),
-            modulator.data());
+            errorLabelText(pass.result()).c_str(), formatFixed(pass.segmentalSnrDb(), 2).c_str(),
+            int(modulator.size()), modulator.data());
         return std::fflush(console.out) == 0 && std::ferror(console.out) == 0;
     }
 
-    // The settings the search found at the options' volume, printed for a script to reuse.
-    // False when standard output cannot take the lines.
-    bool findSettings(const WaveDocument& document, const ConvertOptions& options,
+    // The settings the search found at the options' volume, printed for a script to reuse. The
+    // search takes samples from all over the sound, so the data is read whole for it and given
+    // back before the pass. The exit status of a failure, with its message printed.
+    ExitStatus findSettings(WaveDataStream& input, const ConvertOptions& options,
         const ConsoleStreams& console, ModulatorSettings& settings)
     {
         SearchResult found;
         {
+            SampleBytes data;
+            try {
+                data.resize(std::size_t(input.sizeBytes()));
+            } catch (const std::bad_alloc&) {
+                printError(console, options.inputPath + ": not enough memory");
+                return ExitStatus::InputRefused;
+            }
+            if (!input.readAt(0, data)) {
+                printError(console, "can't read " + options.inputPath);
+                return ExitStatus::InputRefused;
+            }
             TerminalProgress progress(
                 console.err, console.errIsTerminal, console.progressDelay, "searching");
-            found = findBestSettings(
-                document.header, document.data.bytes(), options.settings, [&](int percent) {
-                    progress.report(percent);
-                    return true;
-                });
+            found = findBestSettings(input.header(), data, options.settings, [&](int percent) {
+                progress.report(percent);
+                return true;
+            });
         }
         settings.value1 = found.value1;
         settings.value2 = found.value2;
@@ -118,17 +168,21 @@ namespace {
             options.settings.value2,
             found.measuredOnWholeFile ? "" : " (on a sample spread over this long file)");
         const bool written = std::fflush(stream) == 0 && std::ferror(stream) == 0;
-        return written || stream != console.out;
+        if (!written && stream == console.out) {
+            printError(console, "can't write standard output");
+            return ExitStatus::OutputFailed;
+        }
+        return ExitStatus::Done;
     }
 
 } // namespace
 
 ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& console)
 {
-    WaveDocument document;
-    if (const ExitStatus loaded = loadInput(options.inputPath, document, console);
-        loaded != ExitStatus::Done) {
-        return loaded;
+    WaveDataStream input;
+    if (const ExitStatus opened = openInput(options.inputPath, input, console);
+        opened != ExitStatus::Done) {
+        return opened;
     }
 
     InterruptCleanup cleanup;
@@ -148,41 +202,52 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     }
 
     ModulatorSettings settings = options.settings;
-    if (options.bestSettings && !findSettings(document, options, console, settings)) {
-        printError(console, "can't write standard output");
-        return ExitStatus::OutputFailed;
+    if (options.bestSettings) {
+        if (const ExitStatus found = findSettings(input, options, console, settings);
+            found != ExitStatus::Done) {
+            return found;
+        }
     }
 
-    // The one pass: export mode when text is wanted, else play mode. Both leave the same image.
-    ConversionResult result;
+    // The one pass, with the text writer as its bit sink when text is wanted.
+    const WaveHeader& header = input.header();
+    const std::int64_t frames = conversionFrameCount(header, input.sizeBytes(), input.sizeBytes());
+    StreamingConversion pass(header, settings, frames, options.printsInfo());
+    FileStreamOutput standardOutput(console.out);
+    const std::string textName = exportFile ? options.exportPath : std::string("standard output");
+    PassFailure failure = PassFailure::None;
     {
         TerminalProgress progress(console.err, console.errIsTerminal, console.progressDelay);
         if (options.exportPath.empty()) {
-            result = convertForImage(document, settings, progress);
+            NullBitSink sink;
+            failure = streamPass(
+                input, pass, sink, [] { return false; }, wavFile.get(), progress);
         } else {
-            const ProgressCallback onProgress
-                = progress.enabled() ? progress.callback() : ProgressCallback {};
-            const ExportStatus status = exportFile
-                ? exportPlayerSource(*exportFile, document.header, document.data.bytes(), settings,
-                    document.image.sampleArea(), result, onProgress)
-                : exportPlayerSource(console.out, document.header, document.data.bytes(), settings,
-                    document.image.sampleArea(), result, onProgress);
-            if (status != ExportStatus::Written) {
-                progress.finish();
-                printError(console,
-                    "can't write "
-                        + (exportFile ? options.exportPath : std::string("standard output")));
-                return ExitStatus::OutputFailed;
+            TextSink& text = exportFile ? static_cast<TextSink&>(*exportFile) : standardOutput;
+            PlayerSourceWriter writer(text, frames);
+            failure = streamPass(
+                input, pass, writer, [&writer] { return writer.failed(); }, wavFile.get(),
+                progress);
+            if (failure == PassFailure::None
+                && (!writer.finish() || (!exportFile && !standardOutput.flush()))) {
+                failure = PassFailure::Text;
             }
         }
     }
-
-    if (wavFile) {
-        if (!writeOneBitSound(*wavFile, document.image)) {
-            printError(console, "can't write " + options.wavPath);
-            return ExitStatus::OutputFailed;
-        }
+    switch (failure) {
+    case PassFailure::None:
+        break;
+    case PassFailure::Input:
+        printError(console, "can't read " + options.inputPath);
+        return ExitStatus::InputRefused;
+    case PassFailure::Wav:
+        printError(console, "can't write " + options.wavPath);
+        return ExitStatus::OutputFailed;
+    case PassFailure::Text:
+        printError(console, "can't write " + textName);
+        return ExitStatus::OutputFailed;
     }
+
     if (exportFile && !exportFile->commit()) {
         printError(console, "can't write " + options.exportPath);
         return ExitStatus::OutputFailed;
@@ -194,7 +259,8 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
-    if (options.printsInfo() && !printInfo(document, settings, result, console)) {
+    if (options.printsInfo()
+        && !printInfo(header, frameCount(header, input.sizeBytes()), settings, pass, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }

@@ -6,7 +6,10 @@
 
 namespace tt {
 
-// Loads the input, runs one conversion pass and writes every output that was asked for.
+// Opens the input, runs one conversion pass over it and writes every output that was asked for.
+// The input is read in pieces and the outputs are written as the pass produces them, so memory
+// stays a few megabytes whatever the input's length; only the settings search (bestSettings)
+// reads the input whole.
 //
 // Output files are created (as temporary files beside their targets) before the pass, so a name
 // that cannot be created costs no conversion; each replaces its target only once it is complete.
