@@ -105,6 +105,8 @@ namespace {
             int channels, bits;
             std::vector<std::string> options;
             ModulatorSettings settings;
+            // Three blocks and then some, with a frame count that is not a multiple of 8.
+            std::int64_t frames = 3 * 498 * 16 + 805;
         };
         const Case cases[] = {
             { 2, 16, {}, {} },
@@ -117,12 +119,16 @@ namespace {
             { 1, 8, { "--modulator=lookahead", "--value2", "12" },
                 { 3000, 12, 100, ModulatorKind::LookAhead } },
             { 1, 16, { "--modulator=greedy" }, {} },
+            // More than one piece of input, split where no frame count is round, and the
+            // look-ahead's delay across the border.
+            { 3, 16, {}, {}, 200001 },
+            { 2, 16, { "--modulator=lookahead" }, { 3000, 1000, 100, ModulatorKind::LookAhead },
+                300001 },
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(::testing::Message() << c.channels << " ch " << c.bits << " bit, "
                                               << ::testing::PrintToString(c.options));
-            // Three blocks and then some, with a frame count that is not a multiple of 8.
-            const std::string wav = input("in.wav", c.channels, c.bits, 3 * 498 * 16 + 805);
+            const std::string wav = input("in.wav", c.channels, c.bits, c.frames);
             const WindowOutcome window = windowExport(wav, c.settings, path("window.txt"));
 
             std::vector<std::string> arguments = c.options;
@@ -382,6 +388,50 @@ namespace {
             { "--export", "-", wav }, files.dir(), testing::StandardOutput::ReaderGone);
         EXPECT_EQ(gone.exitCode, 4) << "-1: the process was killed";
         EXPECT_NE(gone.err.find("can't write standard output"), std::string::npos) << gone.err;
+    }
+
+    TEST_F(ConvertCommand, InputLargerThanTheAddressSpaceConvertsInPieces)
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "AddressSanitizer's shadow memory does not fit in a capped address space";
+#endif
+        // 128 MiB of silence in a sparse file (no disk taken), converted to every output by a
+        // process whose address space is capped at 64 MiB: only a pass that never holds the
+        // input or the image whole gets through.
+        constexpr std::uint32_t dataBytes = std::uint32_t(128) << 20;
+        Bytes head = testing::canonicalWave({ 1, 2, 44100, 16 }, {});
+        for (int i = 0; i < 4; ++i) {
+            head[std::size_t(4 + i)] = std::uint8_t((36 + dataBytes) >> (8 * i));
+            head[std::size_t(40 + i)] = std::uint8_t(dataBytes >> (8 * i));
+        }
+        const std::string wav = files.write("large.wav", head);
+        fs::resize_file(wav, head.size() + dataBytes);
+
+        std::string exe = TICKTRACE_CONVERT_EXE, exportOption = "--export", wavOption = "--wav",
+                    info = "--info", nowhere = "/dev/null", input = wav;
+        char* argv[] = { exe.data(), exportOption.data(), nowhere.data(), wavOption.data(),
+            nowhere.data(), info.data(), input.data(), nullptr };
+        const std::string outPath = path("info.txt");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit cap { 64u << 20, 64u << 20 };
+            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out < 0 || ::dup2(out, STDOUT_FILENO) < 0 || ::setrlimit(RLIMIT_AS, &cap) != 0) {
+                ::_exit(100);
+            }
+            ::execv(argv[0], argv);
+            ::_exit(101);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        // Silence: the level swings around 0 by the settled +-504, and every segment has noise
+        // over no signal.
+        EXPECT_EQ(fileText(outPath),
+            "44100 Hz\nStereo\n16 Bit/Sample\n33554432 Samples\nError: 504\nSNR: -10.00 dB\n"
+            "Modulator: greedy\n");
     }
 
     TEST(ConvertProgress, ShownOnATerminalAndWipedWithoutChangingTheOutputs)
