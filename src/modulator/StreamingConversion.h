@@ -190,11 +190,11 @@ std::size_t StreamingConversion::convert(
     std::uint8_t* const outStart = out.data();
     std::uint8_t* outEnd = outStart;
     if (splitFrameBytes_ > 0) {
-        const std::size_t copied = std::min(leftBytes, frameBytes_ - splitFrameBytes_);
-        std::memcpy(splitFrame_.data() + splitFrameBytes_, next, copied);
-        splitFrameBytes_ += copied;
-        next += copied;
-        leftBytes -= copied;
+        const std::size_t copiedBytes = std::min(leftBytes, frameBytes_ - splitFrameBytes_);
+        std::memcpy(splitFrame_.data() + splitFrameBytes_, next, copiedBytes);
+        splitFrameBytes_ += copiedBytes;
+        next += copiedBytes;
+        leftBytes -= copiedBytes;
         if (splitFrameBytes_ < frameBytes_) {
             return 0;
         }
