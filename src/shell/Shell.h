@@ -61,6 +61,8 @@ private:
     void moveView(std::int64_t viewStart);
     void openWave();
     bool loadFile(const std::string& path);
+    void releaseSilentOneBitSound();
+    void freeImageForPass();
     void playOneBit();
     void toggleOneBit();
     void play(int slot);
