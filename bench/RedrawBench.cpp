@@ -6,7 +6,7 @@
 
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/GuiApplication.h"
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomView.h"
 #include "wave/ChunkHeader.h"

@@ -7,7 +7,7 @@
 #include "modulator/ConversionResult.h"
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/Event.h"
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 #include "platform/toolkit/Window.h"
 #include "shell/ShellState.h"
 #include "shell/WindowLayout.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "modulator/ModulatorSettings.h"
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 #include "wave/ChunkHeader.h"
 #include "wave/WaveHeader.h"
 

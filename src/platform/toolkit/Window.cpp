@@ -1,6 +1,6 @@
 #include "platform/toolkit/Window.h"
 
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>

@@ -1,7 +1,7 @@
 #include "platform/toolkit/Window.h"
 
 #include "UserInput.h"
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
