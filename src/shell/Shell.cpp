@@ -34,16 +34,14 @@ namespace {
     constexpr int slotWave = 0;
     constexpr int slotOneBit = 1;
 
-    // The overview band of the zoom image, where the cursor is dragged (both bounds exclusive).
-    constexpr int bandTop = 200;
-    constexpr int bandBottom = 300;
-
     // How often the playing position is looked at while a sound plays.
     constexpr std::chrono::milliseconds playbackTick { 30 };
 
+    // The overview band of the zoom image, where the cursor is dragged; its first row and the
+    // row below it are outside.
     bool inBand(Point pointer)
     {
-        return pointer.y > bandTop && pointer.y < bandBottom;
+        return pointer.y > ZoomLayout::stripTopPx && pointer.y < ZoomLayout::heightPx;
     }
 
     PcmFormat pcmFormatOf(const WaveHeader& header)

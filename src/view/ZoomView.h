@@ -1,7 +1,7 @@
 #pragma once
 
-#include "modulator/ModulatorSettings.h"
 #include "image/Image.h"
+#include "modulator/ModulatorSettings.h"
 #include "wave/ChunkHeader.h"
 #include "wave/WaveHeader.h"
 
