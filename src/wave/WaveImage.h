@@ -22,6 +22,11 @@ public:
     static constexpr std::size_t headerBytes = 44;
 
     WaveImage();
+    // One image has one owner; readers hold its bytes through share().
+    WaveImage(const WaveImage&) = delete;
+    WaveImage& operator=(const WaveImage&) = delete;
+    WaveImage(WaveImage&&) = default;
+    WaveImage& operator=(WaveImage&&) = default;
 
     // Sizes the image for dataSizeBytes of samples in fresh memory, writes the header ("RIFF",
     // RIFF size, "WAVE", a 16-byte PCM "fmt " chunk with the header's channels, rate and bits and
