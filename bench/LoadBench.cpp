@@ -5,7 +5,7 @@
 #include "wave/WaveDocument.h"
 #include "wave/WaveLoader.h"
 #ifdef TICKTRACE_BENCH_GUI
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 #include "wave/overview/OverviewStrip.h"
 #endif
 

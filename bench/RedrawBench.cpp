@@ -4,9 +4,9 @@
 
 #ifdef TICKTRACE_BENCH_GUI
 
+#include "image/Image.h"
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/GuiApplication.h"
-#include "platform/toolkit/Image.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomView.h"
 #include "wave/ChunkHeader.h"

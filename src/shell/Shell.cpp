@@ -34,16 +34,19 @@ namespace {
     constexpr int slotWave = 0;
     constexpr int slotOneBit = 1;
 
-    // The overview band of the zoom image, where the cursor is dragged (both bounds exclusive).
-    constexpr int bandTop = 200;
-    constexpr int bandBottom = 300;
-
     // How often the playing position is looked at while a sound plays.
     constexpr std::chrono::milliseconds playbackTick { 30 };
 
+    // The overview band of the zoom image, where the cursor is dragged; its first row and the
+    // row below it are outside.
     bool inBand(Point pointer)
     {
-        return pointer.y > bandTop && pointer.y < bandBottom;
+        return pointer.y > ZoomLayout::stripTopPx && pointer.y < ZoomLayout::heightPx;
+    }
+
+    PcmFormat pcmFormatOf(const WaveHeader& header)
+    {
+        return { header.channelCount, header.sampleRateHz, header.bitsPerSample };
     }
 
 } // namespace
@@ -289,6 +292,13 @@ bool Shell::loadFile(const std::string& path)
         }
     };
     const FileIdentity file = FileIdentity::of(path);
+    // Every pass writes the one-bit image afresh before it is used, so its memory goes back
+    // before the file is read, and a re-open holds only the old and the new data; a one-bit
+    // sound still being heard keeps its samples and plays on.
+    releaseSilentOneBitSound();
+    if (document_.isLoaded()) {
+        (void)document_.image.prepare(document_.header, document_.data.sizeBytes);
+    }
     LoadedWave loaded;
     switch (loadWaveFile(path, loaded)) {
     case LoadStatus::Unreadable:
@@ -317,8 +327,8 @@ bool Shell::loadFile(const std::string& path)
     state_.redrawRequested = true;
     window_.setTitle(std::string(programTitle) + "  " + std::string(fileNamePart(path)));
     const WaveHeader& header = document_.header;
-    audio_.loadPcm(slotWave, { header.channelCount, header.sampleRateHz, header.bitsPerSample },
-        document_.data.block, 0, std::size_t(document_.data.sizeBytes));
+    audio_.loadPcm(slotWave, pcmFormatOf(header), document_.data.block, 0,
+        std::size_t(document_.data.sizeBytes));
     drawOverviewStrip(overviewStrip_, header, document_.data.bytes(), document_.frameCount());
     const FileInfoTexts info = fileInfoTexts(header, document_.frameCount());
     window_.setText(control::rateLabel, info.rate);
@@ -328,6 +338,26 @@ bool Shell::loadFile(const std::string& path)
     window_.setToolTip(control::samplesLabel, "");
     clearMessage();
     return true;
+}
+
+// A silent one-bit sound lets go of its samples, and the image of its second buffer.
+void Shell::releaseSilentOneBitSound()
+{
+    if (!audio_.isPlaying(slotOneBit)) {
+        audio_.unload(slotOneBit);
+        document_.image.dropSpare();
+    }
+}
+
+// A silent one-bit sound lets go of the image, so the pass rewrites it in place. One still being
+// heard keeps its samples until the new ones are loaded, and the pass writes the image's other
+// buffer; when there is no memory for one, the sound stops instead.
+void Shell::freeImageForPass()
+{
+    releaseSilentOneBitSound();
+    if (!document_.image.unshare()) {
+        audio_.unload(slotOneBit);
+    }
 }
 
 void Shell::playOneBit()
@@ -379,17 +409,20 @@ void Shell::convertForPlay()
     if (!document_.isLoaded()) {
         return;
     }
+    freeImageForPass();
     showConversion(convertWholeFile(
         document_.header, document_.data.bytes(), settings(), document_.image.sampleArea()));
 }
 
-// The error of a fresh image in the information box, and the image in the one-bit slot.
+// The error of a fresh image in the information box, and the image in the one-bit slot, which
+// plays it where it lies.
 void Shell::showConversion(const ConversionResult& result)
 {
     window_.setText(control::samplesLabel, errorLabelText(result));
     window_.setToolTip(control::samplesLabel, text::errorToolTip);
-    const auto image = document_.image.bytes();
-    audio_.loadImage(slotOneBit, image.data(), image.size());
+    const WaveImage& image = document_.image;
+    audio_.loadPcm(slotOneBit, pcmFormatOf(document_.header), image.share(), WaveImage::headerBytes,
+        image.sampleArea().size());
 }
 
 // Follows the playing sounds with thin markers over the overview band, repainting only the
@@ -454,6 +487,7 @@ void Shell::exportPlayerSource()
         return;
     }
     clearMessage();
+    freeImageForPass();
     ConversionResult result;
     const ExportStatus status = tt::exportPlayerSource(path, document_.header,
         document_.data.bytes(), settings(), document_.image.sampleArea(), result,
@@ -484,6 +518,7 @@ void Shell::saveOneBitSound()
     if (!mayWrite(path)) {
         return;
     }
+    freeImageForPass();
     ConversionResult result;
     const ExportStatus status = tt::saveOneBitSound(path, document_, settings(), result);
     if (status == ExportStatus::CannotCreate) {

@@ -4,14 +4,16 @@
 // and the zoom view. Everything runs to completion on this one thread.
 
 #include "export/FileIdentity.h"
+#include "image/Image.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/Event.h"
-#include "platform/toolkit/Image.h"
 #include "platform/toolkit/Window.h"
 #include "shell/ShellState.h"
 #include "shell/WindowLayout.h"
+#include "view/ZoomLayout.h"
 #include "wave/WaveDocument.h"
+#include "wave/overview/OverviewLayout.h"
 
 #include <memory>
 #include <string>
@@ -61,6 +63,8 @@ private:
     void moveView(std::int64_t viewStart);
     void openWave();
     bool loadFile(const std::string& path);
+    void releaseSilentOneBitSound();
+    void freeImageForPass();
     void playOneBit();
     void toggleOneBit();
     void play(int slot);
@@ -77,8 +81,8 @@ private:
     void redraw();
 
     AudioOutput& audio_;
-    Image zoomView_ { zoomViewWidth, zoomViewHeight };
-    Image overviewStrip_ { overviewWidth, overviewHeight };
+    Image zoomView_ { ZoomLayout::widthPx, ZoomLayout::heightPx };
+    Image overviewStrip_ { OverviewLayout::widthPx, OverviewLayout::heightPx };
     Window window_;
     std::unique_ptr<Dialogs> dialogs_;
     WaveDocument document_;

@@ -13,8 +13,9 @@ void buildMainWindow(Window& window, const Image& zoomView)
     using S = ModulatorSettings;
     constexpr int none = Window::unaddressed;
 
-    // Created at 600x400; the control takes the size of its image.
-    window.addImageControl(control::zoomImage, { 0, 0, 600, 400 }, zoomView);
+    // The control takes the size of its image.
+    window.addImageControl(
+        control::zoomImage, { 0, 0, ZoomLayout::widthPx, ZoomLayout::heightPx }, zoomView);
     window.addLabel(none, { 10, 310, 40, 20 }, "Value 1");
     window.addLabel(none, { 10, 340, 40, 20 }, "Value 2");
     window.addLabel(none, { 10, 370, 40, 20 }, "Volume");

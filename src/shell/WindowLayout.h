@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/ZoomLayout.h"
+
 #include <string_view>
 
 namespace tt {
@@ -8,12 +10,8 @@ class Image;
 class Window;
 
 inline constexpr std::string_view programTitle = "TICKTRACE v1.0";
-inline constexpr int windowInnerWidth = 600;
+inline constexpr int windowInnerWidth = ZoomLayout::widthPx;
 inline constexpr int windowInnerHeight = 420; // menu bar included
-inline constexpr int zoomViewWidth = 600;
-inline constexpr int zoomViewHeight = 300;
-inline constexpr int overviewWidth = 600;
-inline constexpr int overviewHeight = 100;
 
 // Creates every control of the main window in its start-up order, with its start value, and the
 // menu. The zoom image is shown by the image control.

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "wave/overview/OverviewLayout.h"
+
 namespace tt {
 
 // Geometry of the zoom view image: a 600 x 200 plot of forty frame columns above a copy of the
 // 600 x 100 overview strip, which is also where the cursor is dragged.
 struct ZoomLayout {
-    static constexpr int widthPx = 600;
+    static constexpr int widthPx = OverviewLayout::widthPx;
     static constexpr int plotHeightPx = 200;
-    static constexpr int stripTopPx = 200;
-    static constexpr int stripHeightPx = 100;
+    static constexpr int stripTopPx = plotHeightPx;
+    static constexpr int stripHeightPx = OverviewLayout::heightPx;
+    static constexpr int heightPx = stripTopPx + stripHeightPx;
     static constexpr int columnWidthPx = 15;
     static constexpr int columnCount = widthPx / columnWidthPx; // 40
     static constexpr int gridSpacingFrames = 8;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "image/Image.h"
 #include "modulator/ModulatorSettings.h"
-#include "platform/toolkit/Image.h"
 #include "wave/ChunkHeader.h"
 #include "wave/WaveHeader.h"
 

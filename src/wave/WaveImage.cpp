@@ -1,9 +1,11 @@
 #include "wave/WaveImage.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 namespace tt {
 namespace {
@@ -29,15 +31,23 @@ namespace {
         }
     }
 
+    // Zero-filled: the bytes of a fresh block read zero without being written.
+    std::shared_ptr<SampleBytes> freshBytes(std::size_t sizeBytes)
+    {
+        try {
+            return std::make_shared<SampleBytes>(sizeBytes);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        } catch (const std::length_error&) {
+            return nullptr;
+        }
+    }
+
 } // namespace
 
 WaveImage::WaveImage()
-    : bytes_(largeBlock::allocateZeroed(initialBytes), ReleaseBytes { initialBytes })
-    , sizeBytes_(initialBytes)
+    : bytes_(std::make_shared<SampleBytes>(initialBytes))
 {
-    if (!bytes_) {
-        throw std::bad_alloc();
-    }
 }
 
 bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
@@ -45,18 +55,35 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     if (dataSizeBytes > std::numeric_limits<std::size_t>::max() - headerBytes) {
         return false;
     }
-    const std::size_t sizeBytes = headerBytes + std::size_t(dataSizeBytes);
     // A fresh allocation rather than clearing the old one: the old image's pages are given back
     // and the new sample area costs nothing until it is written.
-    Bytes fresh(largeBlock::allocateZeroed(sizeBytes), ReleaseBytes { sizeBytes });
+    const std::shared_ptr<SampleBytes> fresh = freshBytes(headerBytes + std::size_t(dataSizeBytes));
     if (!fresh) {
         return false;
     }
     const auto headerBytesOfImage = headerFor(header, dataSizeBytes);
-    std::memcpy(fresh.get(), headerBytesOfImage.data(), headerBytes);
+    std::copy(headerBytesOfImage.begin(), headerBytesOfImage.end(), fresh->begin());
+    bytes_ = fresh;
+    spare_.reset();
+    return true;
+}
 
-    bytes_ = std::move(fresh);
-    sizeBytes_ = sizeBytes;
+bool WaveImage::unshare()
+{
+    if (!isShared()) {
+        return true;
+    }
+    if (spare_ == nullptr || spare_.use_count() > 1) {
+        std::shared_ptr<SampleBytes> fresh = freshBytes(bytes_->size());
+        if (!fresh) {
+            return false;
+        }
+        // Only the header: the pass that follows writes every frame of the sample area, and the
+        // bytes past its last frame read zero in fresh memory as in the first.
+        std::copy_n(bytes_->begin(), std::min(headerBytes, bytes_->size()), fresh->begin());
+        spare_ = std::move(fresh);
+    }
+    std::swap(bytes_, spare_);
     return true;
 }
 
@@ -87,18 +114,19 @@ std::array<std::uint8_t, WaveImage::headerBytes> WaveImage::headerFor(
 
 std::span<std::uint8_t> WaveImage::sampleArea()
 {
-    if (sizeBytes_ < headerBytes) {
+    assert(!isShared() && "shared image bytes are never written");
+    if (bytes_->size() < headerBytes) {
         return {};
     }
-    return { bytes_.get() + headerBytes, sizeBytes_ - headerBytes };
+    return std::span(*bytes_).subspan(headerBytes);
 }
 
 std::span<const std::uint8_t> WaveImage::sampleArea() const
 {
-    if (sizeBytes_ < headerBytes) {
+    if (bytes_->size() < headerBytes) {
         return {};
     }
-    return { bytes_.get() + headerBytes, sizeBytes_ - headerBytes };
+    return std::span<const std::uint8_t>(*bytes_).subspan(headerBytes);
 }
 
 } // namespace tt

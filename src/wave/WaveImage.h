@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wave/LargeBlock.h"
+#include "wave/SampleBytes.h"
 #include "wave/WaveHeader.h"
 
 #include <array>
@@ -13,17 +13,28 @@ namespace tt {
 
 // A complete WAV file in memory: a canonical 44-byte header, then the sample area that the
 // conversion pass fills. Before the first load it is 2 zero bytes and has no sample area.
+//
+// The bytes can be shared with a reader that keeps them beyond the next pass (the audio output
+// plays them): shared bytes are never written again. A pass that must not wait for the reader
+// to let go moves the image to other bytes first (unshare()): double-buffered, the bytes the
+// reader held before and has let go of since, or else fresh ones.
 class WaveImage {
 public:
     static constexpr std::size_t headerBytes = 44;
 
     WaveImage();
+    // One image has one owner; readers hold its bytes through share().
+    WaveImage(const WaveImage&) = delete;
+    WaveImage& operator=(const WaveImage&) = delete;
+    WaveImage(WaveImage&&) = default;
+    WaveImage& operator=(WaveImage&&) = default;
 
-    // Sizes the image for dataSizeBytes of samples, writes the header ("RIFF", RIFF size, "WAVE",
-    // a 16-byte PCM "fmt " chunk with the header's channels, rate and bits and the byte rate and
-    // block align that follow from them, "data" and its size) and zeroes the whole sample area.
-    // Values beyond their field are written as its largest value. False when the memory cannot
-    // be had; the image is then unchanged.
+    // Sizes the image for dataSizeBytes of samples in fresh memory, writes the header ("RIFF",
+    // RIFF size, "WAVE", a 16-byte PCM "fmt " chunk with the header's channels, rate and bits and
+    // the byte rate and block align that follow from them, "data" and its size); the sample area
+    // reads zero. Values beyond their field are written as its largest value. False when the
+    // memory cannot be had; the image is then unchanged. Bytes shared before stay with their
+    // readers.
     [[nodiscard]] bool prepare(const WaveHeader& header, std::uint64_t dataSizeBytes);
 
     // The header prepare() writes, for writers that stream the samples behind it instead of
@@ -31,21 +42,31 @@ public:
     static std::array<std::uint8_t, headerBytes> headerFor(
         const WaveHeader& header, std::uint64_t dataSizeBytes);
 
+    // The area a pass writes. Requires that the bytes are not shared (see unshare()).
     std::span<std::uint8_t> sampleArea();
     std::span<const std::uint8_t> sampleArea() const;
-    std::span<const std::uint8_t> bytes() const { return { bytes_.get(), sizeBytes_ }; }
+    std::span<const std::uint8_t> bytes() const { return *bytes_; }
+
+    // The whole image for a reader that keeps it: from now until every copy of the pointer is
+    // gone, these bytes are never written.
+    std::shared_ptr<const SampleBytes> share() const { return bytes_; }
+    bool isShared() const { return bytes_.use_count() > 1; }
+
+    // Gives the image bytes of its own where the current ones are shared, keeping the shared ones
+    // as the next spare: the spare if no reader holds it any more, else fresh memory with the same
+    // header. The sample area then holds an earlier pass's frames or zero; past the frames a pass
+    // writes, it reads zero either way. False when fresh memory cannot be had; the image then
+    // keeps the shared bytes.
+    [[nodiscard]] bool unshare();
+
+    // Gives back the spare's memory (once its reader lets go).
+    void dropSpare() { spare_.reset(); }
 
 private:
-    struct ReleaseBytes {
-        std::size_t sizeBytes = 0;
-        void operator()(std::uint8_t* p) const { largeBlock::release(p, sizeBytes); }
-    };
-    using Bytes = std::unique_ptr<std::uint8_t[], ReleaseBytes>;
-
     // Large images come from the system as zero pages that take memory only once the conversion
-    // writes them.
-    Bytes bytes_;
-    std::size_t sizeBytes_ = 0;
+    // writes them (see LargeBlockAllocator).
+    std::shared_ptr<SampleBytes> bytes_;
+    std::shared_ptr<SampleBytes> spare_; // null, or bytes of the same size that were shared
 };
 
 } // namespace tt

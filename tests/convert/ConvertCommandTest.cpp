@@ -4,6 +4,7 @@
 #include "ConvertProcess.h"
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/InterruptCleanup.h"
+#include "export/FileSizeLimit.h"
 #include "export/PlayerSourceExport.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
@@ -91,10 +92,7 @@ namespace {
                     tone(frames, channels, bits)));
         }
         std::string path(const std::string& name) const { return (files.dir() / name).string(); }
-        std::size_t entries() const
-        {
-            return std::size_t(std::distance(fs::directory_iterator(files.dir()), {}));
-        }
+        std::size_t entries() const { return testing::entryCount(files.dir()); }
 
         testing::TempFiles files;
     };
@@ -365,16 +363,14 @@ namespace {
 
         // A file size limit makes writes fail part-way, as a full disk would. The child inherits
         // the limit but not the test's ignored SIGXFSZ: it must not die of that signal.
-        rlimit saved {};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = 16384;
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const auto textTooLarge = runConvert({ "--export", path("old.txt"), wav }, files.dir());
-        const auto wavTooLarge = runConvert({ "--wav", path("old.wav"), wav }, files.dir());
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
+        testing::ProcessResult textTooLarge;
+        testing::ProcessResult wavTooLarge;
+        {
+            const testing::FileSizeLimit limit(16384);
+            ASSERT_TRUE(limit.active());
+            textTooLarge = runConvert({ "--export", path("old.txt"), wav }, files.dir());
+            wavTooLarge = runConvert({ "--wav", path("old.wav"), wav }, files.dir());
+        }
         EXPECT_EQ(textTooLarge.exitCode, 4);
         EXPECT_NE(textTooLarge.err.find("can't write"), std::string::npos) << textTooLarge.err;
         EXPECT_EQ(wavTooLarge.exitCode, 4);

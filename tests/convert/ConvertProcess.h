@@ -1,6 +1,8 @@
 #pragma once
 // Runs the real ticktrace-convert executable with its output streams captured in files.
 
+#include "wave/WaveBytes.h"
+
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -16,12 +18,6 @@
 extern char** environ;
 
 namespace tt::testing {
-
-inline std::string fileText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 struct ProcessResult {
     int exitCode = -1; // -1 when the process did not exit normally

@@ -1,5 +1,7 @@
 #include "export/AtomicFileOutput.h"
 
+#include "wave/WaveBytes.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -15,34 +17,19 @@ namespace {
 
     namespace fs = std::filesystem;
 
-    std::string contentsOf(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    using testing::entryCount;
+    using testing::fileText;
 
-    class AtomicFileOutputTest : public testing::Test {
+    class AtomicFileOutputTest : public ::testing::Test {
     protected:
-        void SetUp() override
-        {
-            folder = fs::temp_directory_path()
-                / ("ticktrace-atomic-test-" + std::to_string(::getpid()));
-            fs::create_directories(folder);
-        }
-        void TearDown() override { fs::remove_all(folder); }
-
         static bool writeThrough(const fs::path& path, std::string_view text)
         {
             const std::unique_ptr<AtomicFileOutput> out = AtomicFileOutput::create(path.string());
             return out && out->write(text) && out->commit();
         }
 
-        std::size_t entriesIn(const fs::path& dir) const
-        {
-            return std::size_t(std::distance(fs::directory_iterator(dir), {}));
-        }
-
-        fs::path folder;
+        testing::TempFiles files;
+        const fs::path folder = files.dir();
     };
 
     TEST_F(AtomicFileOutputTest, ReplacesTheFileAtTheEndOfALinkChainAndKeepsTheLinks)
@@ -69,11 +56,11 @@ namespace {
             const std::string text = "new through " + c.written.filename().string();
             ASSERT_TRUE(writeThrough(c.written, text));
             EXPECT_TRUE(fs::is_symlink(c.written));
-            EXPECT_EQ(contentsOf(c.reached), text);
+            EXPECT_EQ(fileText(c.reached), text);
         }
         EXPECT_TRUE(fs::is_symlink(folder / "near"));
-        EXPECT_EQ(entriesIn(folder), 6u) << "a temporary file was left behind";
-        EXPECT_EQ(entriesIn(folder / "other"), 3u);
+        EXPECT_EQ(entryCount(folder), 6u) << "a temporary file was left behind";
+        EXPECT_EQ(entryCount(folder / "other"), 3u);
     }
 
     TEST_F(AtomicFileOutputTest, NamesUpToTheSystemsLimitCanBeWrittenAndReplaced)
@@ -85,9 +72,9 @@ namespace {
             const fs::path target = folder / std::string(length, 'n');
             ASSERT_TRUE(writeThrough(target, "first"));
             ASSERT_TRUE(writeThrough(target, "second"));
-            EXPECT_EQ(contentsOf(target), "second");
+            EXPECT_EQ(fileText(target), "second");
             fs::remove(target);
-            EXPECT_EQ(entriesIn(folder), 0u);
+            EXPECT_EQ(entryCount(folder), 0u);
         }
     }
 
@@ -121,7 +108,7 @@ namespace {
         }
         EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
         EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
-        EXPECT_EQ(entriesIn(folder), 1u) << "a temporary file was left behind";
+        EXPECT_EQ(entryCount(folder), 1u) << "a temporary file was left behind";
     }
 
     int failingErrno = 0;
@@ -160,7 +147,7 @@ namespace {
             ASSERT_EQ(out != nullptr, c.writtenInPlace);
             if (out) {
                 EXPECT_TRUE(out->temporaryPath().empty());
-                EXPECT_EQ(contentsOf(target), "the old and longer text") << "truncated too early";
+                EXPECT_EQ(fileText(target), "the old and longer text") << "truncated too early";
                 EXPECT_TRUE(out->write("new text"));
                 EXPECT_TRUE(out->commit());
             }
@@ -169,9 +156,9 @@ namespace {
             if (c.targetExists) {
                 EXPECT_EQ(after.st_ino, before.st_ino);
                 EXPECT_EQ(
-                    contentsOf(target), c.writtenInPlace ? "new text" : "the old and longer text");
+                    fileText(target), c.writtenInPlace ? "new text" : "the old and longer text");
             }
-            EXPECT_EQ(entriesIn(folder), c.targetExists ? 1u : 0u);
+            EXPECT_EQ(entryCount(folder), c.targetExists ? 1u : 0u);
         }
     }
 
@@ -205,11 +192,11 @@ namespace {
                     : AtomicFileOutput::create(target.string(), refuseUnnamedFiles);
                 ASSERT_TRUE(out);
                 EXPECT_TRUE(out->write("text"));
-                EXPECT_EQ(entriesIn(folder), refusal == 0 ? 0u : 1u);
+                EXPECT_EQ(entryCount(folder), refusal == 0 ? 0u : 1u);
                 EXPECT_EQ(!committed || out->commit(), true);
                 out.reset();
-                EXPECT_EQ(entriesIn(folder), committed ? 1u : 0u);
-                EXPECT_EQ(contentsOf(target), committed ? "text" : "");
+                EXPECT_EQ(entryCount(folder), committed ? 1u : 0u);
+                EXPECT_EQ(fileText(target), committed ? "text" : "");
                 fs::remove(target);
             }
         }

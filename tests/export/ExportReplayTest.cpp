@@ -5,6 +5,7 @@
 // modulator chose the bits.
 
 #include "export/PlayerSourceExport.h"
+#include "export/StringSink.h"
 #include "modulator/LevelRounding.h"
 #include "modulator/PinModel.h"
 
@@ -20,14 +21,7 @@
 namespace tt {
 namespace {
 
-    struct StringSink final : TextSink {
-        std::string text;
-        bool write(std::string_view piece) override
-        {
-            text += piece;
-            return true;
-        }
-    };
+    using testing::StringSink;
 
     // The bits of the text's data words in frame order. A word's line holds frames 9-16 first,
     // then frames 1-8, each byte with its earliest frame first.

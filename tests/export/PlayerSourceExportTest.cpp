@@ -1,5 +1,9 @@
 #include "export/PlayerSourceExport.h"
 
+#include "export/FileSizeLimit.h"
+#include "export/StringSink.h"
+#include "wave/WaveBytes.h"
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -15,35 +19,20 @@ namespace {
 
     namespace fs = std::filesystem;
 
-    struct StringSink final : TextSink {
-        std::string text;
-        bool write(std::string_view piece) override
-        {
-            text += piece;
-            return true;
-        }
-    };
+    using testing::StringSink;
 
-    std::string contentsOf(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    using testing::fileText;
 
-    class PlayerSourceExport : public testing::Test {
+    class PlayerSourceExport : public ::testing::Test {
     protected:
         void SetUp() override
         {
-            folder = fs::temp_directory_path()
-                / ("ticktrace-export-test-" + std::to_string(::getpid()));
-            fs::create_directories(folder);
             header.bitsPerSample = 16;
             header.channelCount = 2;
             // Silence: the bits alternate, 1 0 1 0 ...
             data.assign(4 * 16 * 600, 0);
             sampleArea.assign(data.size(), 0x33);
         }
-        void TearDown() override { fs::remove_all(folder); }
 
         ExportStatus exportTo(const fs::path& path)
         {
@@ -61,12 +50,10 @@ namespace {
             return sink.text;
         }
 
-        std::size_t entriesInFolder() const
-        {
-            return std::size_t(std::distance(fs::directory_iterator(folder), {}));
-        }
+        std::size_t entriesInFolder() const { return testing::entryCount(folder); }
 
-        fs::path folder;
+        testing::TempFiles files;
+        const fs::path folder = files.dir();
         WaveHeader header;
         std::vector<std::uint8_t> data;
         std::vector<std::uint8_t> sampleArea;
@@ -86,7 +73,7 @@ namespace {
         const fs::path target = folder / "out.txt";
         std::ofstream(target) << "old text";
         EXPECT_EQ(exportTo(target), ExportStatus::Written);
-        const std::string text = contentsOf(target);
+        const std::string text = fileText(target);
         EXPECT_EQ(text, expectedText());
         EXPECT_EQ(text.substr(text.size() - 29), ".dw 0b1010101010101010 ;600\r\n");
         EXPECT_EQ(result.frameCount, 16 * 600);
@@ -115,18 +102,15 @@ namespace {
         std::ofstream(target) << "old text";
         data.assign(4 * 16 * 20000, 0);
         sampleArea.assign(data.size(), 0);
-        rlimit saved {};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = 4096;
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const ExportStatus status = exportTo(target);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
+        ExportStatus status = ExportStatus::Written;
+        {
+            const testing::FileSizeLimit limit(4096);
+            ASSERT_TRUE(limit.active());
+            status = exportTo(target);
+        }
 
         EXPECT_EQ(status, ExportStatus::CannotWrite);
-        EXPECT_EQ(contentsOf(target), "old text");
+        EXPECT_EQ(fileText(target), "old text");
         EXPECT_EQ(entriesInFolder(), 1u) << "the temporary file was not removed";
         EXPECT_EQ(result.frameCount, 16 * 20000) << "the image is rebuilt all the same";
     }
@@ -138,7 +122,7 @@ namespace {
         EXPECT_EQ(exportPlayerSource(file, header, data, ModulatorSettings {}, sampleArea, result),
             ExportStatus::Written);
         std::fclose(file);
-        EXPECT_EQ(contentsOf(folder / "stream.txt"), expectedText());
+        EXPECT_EQ(fileText(folder / "stream.txt"), expectedText());
     }
 
     TEST_F(PlayerSourceExport, StreamVariantReportsAFullDevice)

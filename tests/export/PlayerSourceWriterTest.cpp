@@ -1,5 +1,7 @@
 #include "export/PlayerSourceWriter.h"
 
+#include "export/StringSink.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -7,14 +9,7 @@
 namespace tt {
 namespace {
 
-    struct StringSink final : TextSink {
-        std::string text;
-        bool write(std::string_view piece) override
-        {
-            text += piece;
-            return true;
-        }
-    };
+    using testing::StringSink;
 
     const std::string header
         = "; H7 H6 H5 H4 H3 H2 H1 H0   L7 L6 L5 L4 L3 L2 L1 L0 = erst Highbyte dann Lowbyte - 1/8 "

@@ -2,6 +2,7 @@
 
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
+#include "wave/TestHeader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,14 +16,7 @@
 namespace tt {
 namespace {
 
-    WaveHeader headerOf(int bitsPerSample)
-    {
-        WaveHeader header;
-        header.bitsPerSample = bitsPerSample;
-        header.channelCount = 1;
-        header.sampleRateHz = 8000;
-        return header;
-    }
+    using testing::headerOf;
 
     // Every drive the modulator gives for the targets, the flushed ones included.
     std::vector<bool> drivesOf(LookAheadModulator search, const std::vector<double>& targets)

@@ -1,6 +1,7 @@
 #include "modulator/WholeFileConversion.h"
 
 #include "text/TextFormat.h"
+#include "wave/TestHeader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,14 +13,7 @@
 namespace tt {
 namespace {
 
-    WaveHeader headerOf(int bitsPerSample, int channelCount)
-    {
-        WaveHeader header;
-        header.bitsPerSample = bitsPerSample;
-        header.channelCount = channelCount;
-        header.sampleRateHz = 8000;
-        return header;
-    }
+    using testing::headerOf;
 
     // 16-bit little-endian data from signed samples, interleaved as given.
     std::vector<std::uint8_t> pcm16(const std::vector<std::int16_t>& samples)

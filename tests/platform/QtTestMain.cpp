@@ -1,5 +1,7 @@
-// Test entry for everything that needs a QApplication: widgets, fonts and audio objects.
-#include <QApplication>
+// Test entry for everything that needs the window toolkit running: widgets, glyphs and audio
+// objects.
+#include "platform/toolkit/GuiApplication.h"
+
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -10,6 +12,6 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    tt::GuiApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,9 +1,9 @@
 #include "shell/Shell.h"
 
-#include "ScriptedDialogs.h"
-#include "UserInput.h"
+#include "ShellDriver.h"
 #include "convert/ConvertProcess.h"
 #include "export/PlayerSourceExport.h"
+#include "export/StringSink.h"
 #include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
 #include "search/SearchReport.h"
@@ -30,29 +30,10 @@
 namespace tt {
 namespace {
 
-    using testing::ScriptedDialogs;
-
-    class ShellTest : public ::testing::Test {
+    // The audio output is never opened: every slot stays empty and silent.
+    class ShellTest : public ::testing::Test, protected testing::ShellDriver {
     protected:
-        ShellTest()
-        {
-            shell.setDialogs(std::make_unique<ScriptedDialogs>(dialogs));
-            shell.window().show();
-            pump();
-        }
-
-        // Handles every pending event as the program's loop would; false once the loop would end.
-        bool pump()
-        {
-            input.settle();
-            Event event;
-            while (shell.window().pollEvent(event)) {
-                if (!shell.dispatch(event)) {
-                    return false;
-                }
-            }
-            return true;
-        }
+        ShellTest() { pump(); }
 
         int value(int id) { return shell.window().value(id); }
         std::string text(int id) { return shell.window().text(id); }
@@ -86,10 +67,6 @@ namespace {
         }
 
         testing::TempFiles files;
-        ScriptedDialogs::Log dialogs;
-        AudioOutput audio; // never opened: every slot stays empty and silent
-        Shell shell { audio };
-        UserInput input { shell.window() };
     };
 
     TEST_F(ShellTest, StartsWithEveryControlAtItsStartValue)
@@ -454,14 +431,7 @@ namespace {
         EXPECT_EQ(text(control::samplesLabel), errorLabelText(result));
         EXPECT_TRUE(std::ranges::equal(document.image.sampleArea(), image));
 
-        struct StringSink final : TextSink {
-            std::string text;
-            bool write(std::string_view piece) override
-            {
-                text += piece;
-                return true;
-            }
-        } expectedText;
+        testing::StringSink expectedText;
         ConversionResult exported;
         exportPlayerSource(
             expectedText, document.header, document.data.bytes(), lookAhead, image, exported);
@@ -616,12 +586,6 @@ namespace {
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
     }
 
-    std::string contentsOf(const std::filesystem::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
     TEST_F(ShellTest, SavesProposeTheSoundsNameBesideItAndReplaceOnlyWhenTheUserAgrees)
     {
         namespace fs = std::filesystem;
@@ -661,7 +625,7 @@ namespace {
                 EXPECT_EQ(dialogs.yesNoQuestions.back(),
                     "Replace File|" + std::string(c.existing)
                         + " already exists. Do you want to replace it?");
-                EXPECT_EQ(contentsOf(existing) == "keep me", !yes);
+                EXPECT_EQ(testing::fileText(existing) == "keep me", !yes);
             }
             dialogs.yesNoQuestions.clear();
         }
@@ -720,9 +684,9 @@ namespace {
                                       "--wav", fromCommand, input16 },
                 files.dir());
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const std::string windowBytes = contentsOf(saved + ".wav");
+        const std::string windowBytes = testing::fileText(saved + ".wav");
         EXPECT_GT(windowBytes.size(), 44u + 5000 * 4 - 1);
-        EXPECT_TRUE(windowBytes == contentsOf(fromCommand)) << "the files differ";
+        EXPECT_TRUE(windowBytes == testing::fileText(fromCommand)) << "the files differ";
     }
 
 } // namespace

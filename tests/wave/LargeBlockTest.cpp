@@ -6,6 +6,12 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace tt {
 namespace {
@@ -35,6 +41,19 @@ namespace {
         ASSERT_NE(bytes, nullptr);
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bytes) % (2 * mebibyte), 0u);
         largeBlock::release(bytes, 40 * mebibyte);
+    }
+
+    // The loader reads the file straight into a fresh block: sizing it must not write it first.
+    TEST(SampleBytes, AFreshBlockTakesNoMemoryUntilItIsWritten)
+    {
+        const SampleBytes bytes(32 * mebibyte);
+        const std::size_t pageBytes = std::size_t(::sysconf(_SC_PAGESIZE));
+        std::vector<unsigned char> resident((bytes.size() + pageBytes - 1) / pageBytes);
+        ASSERT_EQ(
+            ::mincore(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), resident.data()), 0);
+        EXPECT_EQ(
+            std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }),
+            0);
     }
 #endif
 

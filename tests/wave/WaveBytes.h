@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -108,6 +109,19 @@ inline Bytes canonicalWave(const Format& f, const Bytes& samples)
     putChunk(chunks, "fmt ", formatBody(f));
     putChunk(chunks, "data", samples);
     return riff(chunks);
+}
+
+// The whole contents of a file; empty when it cannot be read.
+inline std::string fileText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Files, folders and links directly in the folder.
+inline std::size_t entryCount(const std::filesystem::path& folder)
+{
+    return std::size_t(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
 // Files written under a per-process temporary folder, removed at the end of the test.

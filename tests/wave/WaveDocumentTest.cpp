@@ -139,6 +139,44 @@ namespace {
         EXPECT_TRUE(std::all_of(again.begin(), again.end(), [](auto b) { return b == 0; }));
     }
 
+    // The audio output plays shared image bytes while the next pass runs: whatever the image
+    // does next, those bytes stay as they were.
+    TEST(WaveDocument, SharedImageBytesAreNeverWrittenAgain)
+    {
+        const Bytes file = canonicalWave({ 1, 2, 44100, 16 }, samplePattern(4096));
+        WaveDocument document;
+        ASSERT_TRUE(document.accept(parsed(file)));
+        ASSERT_TRUE(document.image.unshare()); // nothing to do
+        std::ranges::fill(document.image.sampleArea(), std::uint8_t(0x5A));
+        const SampleBytes written(document.image.bytes().begin(), document.image.bytes().end());
+
+        const std::shared_ptr<const SampleBytes> heard = document.image.share();
+        EXPECT_TRUE(document.image.isShared());
+        ASSERT_TRUE(document.image.unshare());
+        EXPECT_FALSE(document.image.isShared());
+        const auto fresh = document.image.bytes();
+        ASSERT_EQ(fresh.size(), written.size());
+        EXPECT_TRUE(std::equal(fresh.begin(), fresh.begin() + 44, written.begin()));
+        EXPECT_TRUE(std::all_of(fresh.begin() + 44, fresh.end(), [](auto b) { return b == 0; }));
+        std::ranges::fill(document.image.sampleArea(), std::uint8_t(0x33));
+        ASSERT_TRUE(document.accept(parsed(file)));
+        EXPECT_EQ(*heard, written);
+
+        // Unshared bytes are written where they lie; shared ones alternate with the spare once
+        // its reader has let go of it.
+        const std::uint8_t* first = document.image.bytes().data();
+        ASSERT_TRUE(document.image.unshare());
+        EXPECT_EQ(document.image.bytes().data(), first);
+        auto reader = document.image.share();
+        ASSERT_TRUE(document.image.unshare());
+        const std::uint8_t* second = document.image.bytes().data();
+        EXPECT_NE(second, first);
+        reader = document.image.share(); // the reader takes the second and lets go of the first
+        ASSERT_TRUE(document.image.unshare());
+        EXPECT_EQ(document.image.bytes().data(), first);
+        EXPECT_EQ(reader->data(), second);
+    }
+
     TEST(FileInfo, TextsOfTheInformationBox)
     {
         const FileInfoTexts stereo = fileInfoTexts({ 2, 44100, 0, 0, 16 }, 250'000);

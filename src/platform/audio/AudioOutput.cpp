@@ -3,10 +3,8 @@
 #include "platform/audio/PulseConnection.h"
 #include "platform/audio/SoundSlot.h"
 #include "wave/LeadingChannels.h"
-#include "wave/SoundImageLayout.h"
 
 #include <array>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <new>
@@ -53,11 +51,6 @@ namespace {
             && (format.bitsPerSample == 8 || format.bitsPerSample == 16);
     }
 
-    PcmFormat formatOf(const SoundImageLayout& layout)
-    {
-        return PcmFormat { layout.channelCount, layout.sampleRateHz, layout.bitsPerSample };
-    }
-
     // A copy of samples that the sound server takes: all of them, or, for a sound with more
     // channels than it takes, channels 1 and 2 (as the model hears them; format follows).
     // Throws std::bad_alloc.
@@ -93,61 +86,6 @@ bool AudioOutput::open()
     return impl_->open;
 }
 
-bool AudioOutput::loadFile(int slot, const std::string& path)
-{
-    if (!isSlot(slot)) {
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    const std::streamoff fileSizeBytes = file ? std::streamoff(file.tellg()) : 0;
-    std::shared_ptr<SampleBytes> bytes;
-    if (fileSizeBytes > 0) {
-        try {
-            bytes = std::make_shared<SampleBytes>(std::size_t(fileSizeBytes));
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    if (bytes != nullptr) {
-        file.seekg(0);
-        file.read(reinterpret_cast<char*>(bytes->data()), fileSizeBytes);
-        if (file.gcount() != fileSizeBytes) {
-            bytes.reset();
-        }
-    }
-    const auto layout = bytes != nullptr ? findSoundImageLayout(*bytes) : std::nullopt;
-    if (!layout) {
-        impl_->replace(slot, nullptr);
-        return false;
-    }
-    return loadPcm(
-        slot, formatOf(*layout), std::move(bytes), layout->dataOffsetBytes, layout->dataSizeBytes);
-}
-
-bool AudioOutput::loadImage(int slot, const std::uint8_t* image, std::size_t imageBytes)
-{
-    if (!isSlot(slot)) {
-        return false;
-    }
-    const auto layout
-        = image != nullptr ? findSoundImageLayout({ image, imageBytes }) : std::nullopt;
-    // A copy of the samples alone: the caller may rewrite the image as soon as this returns.
-    PcmFormat format = layout ? formatOf(*layout) : PcmFormat {};
-    std::shared_ptr<const SampleBytes> samples;
-    if (layout && isPlayable(format)) {
-        try {
-            samples
-                = serverCopy({ image + layout->dataOffsetBytes, layout->dataSizeBytes }, format);
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    if (samples == nullptr) {
-        impl_->replace(slot, nullptr);
-        return false;
-    }
-    const std::size_t sizeBytes = samples->size();
-    return loadPcm(slot, format, std::move(samples), 0, sizeBytes);
-}
-
 bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
     std::size_t offset, std::size_t length)
 {
@@ -177,6 +115,13 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
     const bool loaded = next != nullptr;
     impl_->replace(slot, std::move(next));
     return loaded;
+}
+
+void AudioOutput::unload(int slot)
+{
+    if (isSlot(slot)) {
+        impl_->replace(slot, nullptr);
+    }
 }
 
 bool AudioOutput::isLoaded(int slot) const

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 
 namespace tt {
 
@@ -46,17 +45,16 @@ public:
     // harmless and the slots stay empty.
     bool open();
 
-    // Loads a whole WAV file or an in-memory WAV image (walked within imageBytes, never past).
-    // A playing slot falls silent. When the load fails (unreadable, not a sound, a format or
-    // rate the server does not play, no server) the slot is empty afterwards.
-    bool loadFile(int slot, const std::string& path);
-    bool loadImage(int slot, const std::uint8_t* image, std::size_t imageBytes);
-
     // Loads samples that the caller already holds, sharing them instead of copying: the caller
     // promises never to change the bytes (it replaces the whole vector instead). A sound with
-    // more channels than the server takes plays a copy of its channels 1 and 2.
+    // more channels than the server takes plays a copy of its channels 1 and 2. A playing slot
+    // falls silent. When the load fails (a format or rate the server does not play, bytes
+    // outside the vector, less than one frame, no server) the slot is empty afterwards.
     bool loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
         std::size_t offset, std::size_t length);
+
+    // Silences the slot and lets go of its samples; it is empty afterwards.
+    void unload(int slot);
 
     bool isLoaded(int slot) const;
 

@@ -1,5 +1,7 @@
 #include "platform/toolkit/GuiApplication.h"
 
+#include "platform/toolkit/GlyphCache.h"
+
 #include <QApplication>
 
 namespace tt {
@@ -16,8 +18,12 @@ struct GuiApplication::Impl {
 GuiApplication::GuiApplication(int& argc, char** argv)
     : impl_(std::make_unique<Impl>(argc, argv))
 {
+    installGlyphSource(&GlyphCache::instance());
 }
 
-GuiApplication::~GuiApplication() = default;
+GuiApplication::~GuiApplication()
+{
+    installGlyphSource(nullptr);
+}
 
 } // namespace tt

@@ -1,6 +1,6 @@
 #include "platform/toolkit/Window.h"
 
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -38,13 +38,30 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <map>
-#include <stdexcept>
 
 namespace tt {
 namespace {
+
+    // The program addressed a control or menu item that does not exist, or asked a control for
+    // something it does not have: a mistake in the program's own tables, never the user's. Fatal
+    // in every build, because a made-up value (0, "") would go on into the conversion and the
+    // export unnoticed.
+    [[noreturn]] void programmingError(const std::string& what)
+    {
+        std::fprintf(stderr, "ticktrace: programming error: %s\n", what.c_str());
+        std::fflush(stderr);
+        std::abort();
+    }
+
+    [[noreturn]] void noSuchPart(int id, const char* part)
+    {
+        programmingError("control " + std::to_string(id) + " has no " + part);
+    }
 
     QString toQt(std::string_view text)
     {
@@ -306,7 +323,7 @@ struct Window::Impl : public QObject {
     {
         const auto found = controls.find(id);
         if (found == controls.end()) {
-            throw std::out_of_range("no control with id " + std::to_string(id));
+            programmingError("no control with id " + std::to_string(id));
         }
         return found->second;
     }
@@ -603,14 +620,17 @@ void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
 bool Window::menuChecked(int number) const
 {
     const auto found = impl_->menuItems.find(number);
-    return found != impl_->menuItems.end() && found->second->isChecked();
+    if (found == impl_->menuItems.end()) {
+        programmingError("no menu item numbered " + std::to_string(number));
+    }
+    return found->second->isChecked();
 }
 
 void Window::setMenuChecked(int number, bool checked)
 {
     const auto found = impl_->menuItems.find(number);
     if (found == impl_->menuItems.end()) {
-        throw std::out_of_range("no menu item numbered " + std::to_string(number));
+        programmingError("no menu item numbered " + std::to_string(number));
     }
     found->second->setChecked(checked); // a group clears the others; triggered is user-only
 }
@@ -658,7 +678,7 @@ int Window::value(int id) const
     if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
         return bar->value();
     }
-    return 0;
+    noSuchPart(id, "value");
 }
 
 void Window::setValue(int id, int value)
@@ -678,6 +698,8 @@ void Window::setValue(int id, int value)
             }
             bar->repaint(); // a long export blocks the loop; show progress now
         }
+    } else {
+        noSuchPart(id, "value");
     }
 }
 
@@ -699,7 +721,7 @@ std::string Window::text(int id) const
     if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
         return bar->findChild<QLabel*>()->text().toStdString();
     }
-    return {};
+    noSuchPart(id, "text");
 }
 
 void Window::setText(int id, std::string_view text)
@@ -719,6 +741,8 @@ void Window::setText(int id, std::string_view text)
         message->setText(toQt(text));
         fitToWidth(*message);
         message->repaint(); // shown at once, also in the middle of a long task
+    } else {
+        noSuchPart(id, "text to set");
     }
 }
 
@@ -729,10 +753,12 @@ std::string Window::toolTip(int id) const
 
 void Window::showImage(int id, const Image& image)
 {
-    if (auto* control = dynamic_cast<ImageControl*>(impl_->control(id))) {
-        control->setImage(image);
-        control->repaint();
+    auto* control = dynamic_cast<ImageControl*>(impl_->control(id));
+    if (control == nullptr) {
+        noSuchPart(id, "image");
     }
+    control->setImage(image);
+    control->repaint();
 }
 
 void Window::repaintImage(int id, Rect area)

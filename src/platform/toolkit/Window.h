@@ -6,6 +6,10 @@
 // Changes the program makes (setValue, setText) raise no events, so paired controls can follow
 // each other without echo. Control ids are chosen by the program; -1 marks a control that is
 // never addressed again.
+//
+// Addressing a control or menu item that does not exist, or asking a control for a value, text
+// or image it does not have, is a mistake in the program: it is told on standard error and the
+// program aborts, in release builds too, rather than go on with a made-up 0 or "".
 
 #include "platform/toolkit/Event.h"
 #include "platform/toolkit/Geometry.h"
@@ -89,8 +93,10 @@ public:
     void tickEvery(std::chrono::milliseconds interval);
     bool ticking() const;
 
+    // Trackbars, spin fields and progress bars have a value.
     int value(int id) const;
     void setValue(int id, int value); // a progress bar shows the new value at once
+    // Labels, fields, buttons and progress bars have a text, and so do spin fields to read.
     std::string text(int id) const;
     // Labels, fields and buttons show the text; a progress bar shows it as its message.
     void setText(int id, std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "text/TextFormat.h"
 #include "wave/FrameReader.h"
+#include "wave/overview/OverviewLayout.h"
 
 #include <algorithm>
 #include <vector>
@@ -13,9 +14,8 @@ namespace {
     constexpr Rgb paper { 255, 255, 255 };
     constexpr Rgb ink { 32, 32, 32 };
     constexpr std::int64_t frameStep = 16;
-    constexpr double widthPx = 600.0;
     constexpr double heightScalePx = 80.0;
-    constexpr double centreY = 50.0;
+    constexpr int centreRow = OverviewLayout::heightPx / 2;
 
     struct Point {
         int x = 0;
@@ -43,7 +43,7 @@ void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const s
     std::int64_t frameCount)
 {
     strip.fillBox(0, 0, strip.width(), strip.height(), background);
-    strip.fillBox(1, 1, 598, 98, paper);
+    strip.fillBox(1, 1, OverviewLayout::widthPx - 2, OverviewLayout::heightPx - 2, paper);
 
     const std::int64_t bytesPerFrame = header.bytesPerFrame();
     if (frameCount <= 0 || bytesPerFrame <= 0
@@ -56,7 +56,7 @@ void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const s
     if (lastFrame < 0) {
         return;
     }
-    const double scaleX = widthPx / double(frameCount);
+    const double scaleX = double(OverviewLayout::widthPx) / double(frameCount);
     const double scaleY = heightScalePx / double(1 << header.bitsPerSample);
 
     // The row of every value a frame can give (8-bit: -128..127; 16-bit, negated: -32767..32768),
@@ -65,10 +65,10 @@ void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const s
     std::vector<int> rowOfValue(std::size_t(-lowestValue) * 2 + 1);
     for (std::size_t i = 0; i < rowOfValue.size(); ++i) {
         const double value = double(lowestValue + std::int32_t(i));
-        rowOfValue[i] = int(roundHalfEven(value * scaleY + centreY));
+        rowOfValue[i] = int(roundHalfEven(value * scaleY + double(centreRow)));
     }
 
-    Column column { 0, 50, 50, { 0, 50 } };
+    Column column { 0, centreRow, centreRow, { 0, centreRow } };
     for (std::int64_t f = 0; f <= lastFrame; f += frameStep) {
         const ChannelPair pair = readChannels(data.data() + f * bytesPerFrame, header);
         const std::int32_t value = (pair.first + pair.second) / 2;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 #include "wave/WaveHeader.h"
 
 #include <cstdint>

@@ -102,7 +102,7 @@ namespace {
     struct ToneCase {
         const char* name;
         ToneRecipe recipe;
-        bool fromFile;
+        int slot;
     };
 
     void PrintTo(const ToneCase& tone, std::ostream* out)
@@ -115,32 +115,27 @@ namespace {
     TEST_P(TonePlaysTest, AtItsPitchForItsFullLength)
     {
         const ToneCase& tone = GetParam();
-        const auto image = makeToneImage(tone.recipe);
-        if (tone.fromFile) {
-            ASSERT_TRUE(audio_.loadFile(0, writeTempFile(image, "tone.wav")));
-        } else {
-            ASSERT_TRUE(audio_.loadImage(1, image.data(), image.size()));
-        }
-        audio_.play(tone.fromFile ? 0 : 1);
+        ASSERT_TRUE(loadTone(audio_, tone.slot, makeToneImage(tone.recipe)));
+        audio_.play(tone.slot);
         expectTone(captureUntilQuiet(), tone.recipe.segments[0].frequencyHz,
             tone.recipe.segments[0].durationSeconds);
     }
 
     INSTANTIATE_TEST_SUITE_P(Formats, TonePlaysTest,
-        testing::Values(ToneCase { "Stereo16BitFile", { { { 700, 0.5 } }, 16, 2, 32000 }, true },
+        testing::Values(ToneCase { "Stereo16BitFile", { { { 700, 0.5 } }, 16, 2, 32000 }, 0 },
             ToneCase {
-                "Mono8BitFileWithListChunk", { { { 450, 0.4 } }, 8, 1, 11025, 0.5, true }, true },
-            ToneCase { "Mono16BitImage", { { { 1000, 0.5 } }, 16, 1, 44100 }, false },
-            ToneCase { "Stereo8BitImage", { { { 330, 0.6 } }, 8, 2, 22050 }, false },
+                "Mono8BitFileWithListChunk", { { { 450, 0.4 } }, 8, 1, 11025, 0.5, true }, 0 },
+            ToneCase { "Mono16BitImage", { { { 1000, 0.5 } }, 16, 1, 44100 }, 1 },
+            ToneCase { "Stereo8BitImage", { { { 330, 0.6 } }, 8, 2, 22050 }, 1 },
             // More channels than the server takes: channels 1 and 2 play.
-            ToneCase { "TenChannel16BitFile", { { { 520, 0.5 } }, 16, 10, 22050 }, true },
-            ToneCase { "TenChannel8BitImage", { { { 610, 0.5 } }, 8, 10, 16000 }, false }),
+            ToneCase { "TenChannel16BitFile", { { { 520, 0.5 } }, 16, 10, 22050 }, 0 },
+            ToneCase { "TenChannel8BitImage", { { { 610, 0.5 } }, 8, 10, 16000 }, 1 }),
         [](const auto& info) { return std::string(info.param.name); });
 
     TEST_F(AudioOutputTest, BothSlotsSoundMixed)
     {
         const auto first = makeToneImage({ { { 600, 0.6 } }, 16, 1, 44100, 0.25 });
-        ASSERT_TRUE(audio_.loadImage(0, first.data(), first.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, first));
         {
             // Shared, not copied: the output keeps the samples alive after the caller lets go.
             const auto tone = makeToneImage({ { { 1500, 0.6 } }, 8, 1, 22050, 0.25 });
@@ -161,7 +156,7 @@ namespace {
         // A layered second voice would sound the low half while the first voice is in the
         // high half; a restart never has both at once.
         const auto image = makeToneImage({ { { 500, 0.4 }, { 1300, 0.4 } } });
-        ASSERT_TRUE(audio_.loadImage(0, image.data(), image.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, image));
         audio_.play(0);
         waitForTone(500, 0.1);
         audio_.play(0);
@@ -180,8 +175,8 @@ namespace {
     {
         const auto low = makeToneImage({ { { 400, 3.0 } } });
         const auto high = makeToneImage({ { { 1200, 3.0 } }, 8, 1, 22050 });
-        ASSERT_TRUE(audio_.loadImage(0, low.data(), low.size()));
-        ASSERT_TRUE(audio_.loadImage(1, high.data(), high.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, low));
+        ASSERT_TRUE(loadTone(audio_, 1, high));
         audio_.play(0);
         audio_.play(1);
         waitForTone(400, 0.1);
@@ -204,10 +199,10 @@ namespace {
     {
         const auto old = makeToneImage({ { { 400, 3.0 } } });
         const auto next = makeToneImage({ { { 900, 0.3 } }, 8, 1, 8000 });
-        ASSERT_TRUE(audio_.loadImage(0, old.data(), old.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, old));
         audio_.play(0);
         waitForTone(400, 0.1);
-        ASSERT_TRUE(audio_.loadImage(0, next.data(), next.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, next));
         const CapturedSound afterLoad = captureUntilQuiet();
         EXPECT_LT(afterLoad.toneSeconds(400, toneThreshold), 2.0);
         EXPECT_EQ(afterLoad.toneSeconds(900, 0.1 * playedAmplitude), 0);
@@ -228,32 +223,43 @@ namespace {
             900, 0.3);
     }
 
-    TEST_F(AudioOutputTest, FailedLoadsLeaveTheSlotEmpty)
+    TEST_F(AudioOutputTest, FailedLoadsAndUnloadLeaveTheSlotEmpty)
     {
         const auto image = makeToneImage({ { { 800, 0.4 } } });
-        auto noData = makeToneImage({ { { 200, 0.4 } } });
-        noData[36] = 'x'; // the "data" id: the walk leaves the image without meeting it
-        const auto tooFast = makeToneImage({ { { 1000, 0.1 } }, 16, 1, 400000 });
+        const auto samples = std::make_shared<const SampleBytes>(image.begin() + 44, image.end());
+        const std::size_t sizeBytes = samples->size();
+        const PcmFormat mono16 { 1, 44100, 16 };
         const std::vector<std::function<bool()>> failures {
-            [&] { return audio_.loadImage(0, noData.data(), noData.size()); },
-            [&] { return audio_.loadImage(0, image.data(), 40); }, // cut before the samples
-            [&] { return audio_.loadFile(0, writeTempFile(noData, "nodata.wav")); },
-            [&] { return audio_.loadFile(0, "/nonexistent/ticktrace.wav"); },
+            [&] { return audio_.loadPcm(0, mono16, nullptr, 0, 0); },
+            [&] { return audio_.loadPcm(0, mono16, samples, sizeBytes + 1, 0); },
+            [&] { return audio_.loadPcm(0, mono16, samples, 2, sizeBytes); }, // past the end
+            [&] { return audio_.loadPcm(0, mono16, samples, 0, 1); }, // no whole frame
             [&] {
-                return audio_.loadPcm(0, { 1, 44100, 16 }, nullptr, 0, 0);
+                return audio_.loadPcm(0, { 1, 44100, 24 }, samples, 0, sizeBytes);
             },
-            [&] { return audio_.loadFile(0, writeTempFile(tooFast, "fast.wav")); },
+            [&] {
+                return audio_.loadPcm(0, { 0, 44100, 16 }, samples, 0, sizeBytes);
+            },
+            [&] {
+                return audio_.loadPcm(0, { 1, 400000, 16 }, samples, 0, sizeBytes);
+            },
+            [&] {
+                audio_.unload(0);
+                return false;
+            },
         };
         for (std::size_t i = 0; i < failures.size(); ++i) {
             SCOPED_TRACE(i);
-            ASSERT_TRUE(audio_.loadFile(0, writeTempFile(image, "earlier.wav")));
+            ASSERT_TRUE(audio_.loadPcm(0, mono16, samples, 0, sizeBytes));
             EXPECT_FALSE(failures[i]());
             EXPECT_FALSE(audio_.isLoaded(0));
+            EXPECT_EQ(samples.use_count(), 1) << "the empty slot still holds the samples";
             audio_.play(0); // the earlier sound is gone, not played
         }
-        EXPECT_FALSE(audio_.loadImage(2, image.data(), image.size()));
-        EXPECT_FALSE(audio_.loadImage(-1, image.data(), image.size()));
+        EXPECT_FALSE(audio_.loadPcm(2, mono16, samples, 0, sizeBytes));
+        EXPECT_FALSE(audio_.loadPcm(-1, mono16, samples, 0, sizeBytes));
         audio_.stop(7);
+        audio_.unload(7);
         sleepCapturing(600ms);
         EXPECT_EQ(CapturedSound(capture_->samples(), SoundCapture::sampleRateHz)
                       .toneSeconds(800, 0.1 * playedAmplitude),
@@ -318,8 +324,8 @@ namespace {
     {
         const auto shortTone = makeToneImage({ { { 600, 0.5 } } });
         const auto longTone = makeToneImage({ { { 1100, 3.0 } }, 8, 2, 22050 });
-        ASSERT_TRUE(audio_.loadImage(0, shortTone.data(), shortTone.size()));
-        ASSERT_TRUE(audio_.loadImage(1, longTone.data(), longTone.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, shortTone));
+        ASSERT_TRUE(loadTone(audio_, 1, longTone));
         const auto streamsGoneWithin = [](std::chrono::milliseconds timeout) {
             const auto deadline = std::chrono::steady_clock::now() + timeout;
             while (!playbackStreams().empty()) {
@@ -350,7 +356,7 @@ namespace {
     {
         constexpr double rateHz = 22050;
         const auto tone = makeToneImage({ { { 800, 1.5 } }, 16, 1, int(rateHz) });
-        ASSERT_TRUE(audio_.loadImage(0, tone.data(), tone.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, tone));
         EXPECT_EQ(audio_.playingFrame(0), -1);
         audio_.play(0);
         EXPECT_TRUE(audio_.isPlaying(0));
@@ -391,13 +397,12 @@ namespace {
                 setenv("PULSE_SERVER", "unix:/nonexistent/ticktrace/native", 1);
                 const auto image = makeToneImage({ { { 440, 0.1 } } });
                 AudioOutput audio;
-                const bool loadedBeforeOpen = audio.loadImage(0, image.data(), image.size());
+                const bool loadedBeforeOpen = loadTone(audio, 0, image);
                 const auto start = std::chrono::steady_clock::now();
                 const bool opened = audio.open();
                 const auto openTime = std::chrono::steady_clock::now() - start;
-                const bool loaded = audio.loadImage(0, image.data(), image.size())
-                    || audio.loadFile(1, writeTempFile(image, "noserver.wav")) || audio.isLoaded(0)
-                    || audio.isLoaded(1);
+                const bool loaded = loadTone(audio, 0, image) || loadTone(audio, 1, image)
+                    || audio.isLoaded(0) || audio.isLoaded(1);
                 audio.play(0);
                 audio.stop(1);
                 audio.close();

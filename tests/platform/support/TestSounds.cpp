@@ -1,5 +1,9 @@
 #include "TestSounds.h"
 
+#include "platform/audio/AudioOutput.h"
+#include "wave/MemoryByteSource.h"
+#include "wave/WaveParser.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -32,6 +36,18 @@ namespace {
     }
 
 } // namespace
+
+bool loadTone(AudioOutput& audio, int slot, const std::vector<std::uint8_t>& image)
+{
+    MemoryByteSource source(image);
+    LoadedWave wave;
+    if (parseWave(source, wave) != LoadStatus::Loaded) {
+        return false;
+    }
+    const WaveHeader& header = wave.header;
+    return audio.loadPcm(slot, { header.channelCount, header.sampleRateHz, header.bitsPerSample },
+        wave.data.block, 0, std::size_t(wave.data.sizeBytes));
+}
 
 std::vector<std::uint8_t> makeToneImage(const ToneRecipe& recipe)
 {

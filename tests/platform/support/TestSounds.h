@@ -10,6 +10,8 @@
 
 namespace tt {
 
+class AudioOutput;
+
 // One stretch of a pure tone.
 struct ToneSegment {
     double frequencyHz = 0;
@@ -27,6 +29,10 @@ struct ToneRecipe {
 
 std::vector<std::uint8_t> makeToneImage(const ToneRecipe& recipe);
 std::string writeTempFile(const std::vector<std::uint8_t>& bytes, const std::string& name);
+
+// Loads a WAV image into the slot as the window loads a file: the loader's parser takes its
+// format and samples, which the slot then shares. False when either refuses it.
+bool loadTone(AudioOutput& audio, int slot, const std::vector<std::uint8_t>& image);
 
 // Full-scale amplitude the tests expect back from the server at the tones' 0.5 amplitude.
 inline constexpr double playedAmplitude = 0.5 * 32768;

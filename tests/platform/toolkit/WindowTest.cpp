@@ -1,7 +1,7 @@
 #include "platform/toolkit/Window.h"
 
 #include "UserInput.h"
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -15,7 +15,10 @@
 #include <Qt>
 #include <array>
 #include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace tt {
@@ -67,6 +70,26 @@ namespace {
         Window window { "TICKTRACE v1.0", 600, 420 };
         UserInput input { window };
     };
+
+    // A mistake in the program's own tables stops it with the reason, in every build, instead
+    // of reading as 0 or "".
+    TEST_F(WindowTest, AskingForWhatIsNotThereAborts)
+    {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        const std::vector<std::pair<std::string, std::function<void()>>> mistakes {
+            { "no control with id 99", [&] { window.value(99); } },
+            { "no control with id -1", [&] { window.setToolTip(-1, "x"); } },
+            { "control 13 has no value", [&] { window.value(13); } }, // a label
+            { "control 0 has no value", [&] { window.setValue(0, 1); } }, // the image
+            { "control 3 has no text", [&] { window.text(3); } }, // a trackbar
+            { "control 4 has no text to set", [&] { window.setText(4, "5"); } }, // a spin field
+            { "control 9 has no image", [&] { window.showImage(9, image); } }, // a button
+            { "no menu item numbered 99", [&] { window.menuChecked(99); } },
+        };
+        for (const auto& [reason, mistake] : mistakes) {
+            EXPECT_DEATH(mistake(), "programming error: " + reason);
+        }
+    }
 
     TEST_F(WindowTest, ProgramChangesRaiseNoEventsUserChangesRaiseOne)
     {

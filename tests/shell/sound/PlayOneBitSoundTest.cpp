@@ -3,11 +3,8 @@
 
 #include "SoundCapture.h"
 #include "TestSounds.h"
-#include "UserInput.h"
-#include "platform/audio/AudioOutput.h"
 #include "shell/ControlIds.h"
-#include "shell/ScriptedDialogs.h"
-#include "shell/Shell.h"
+#include "shell/ShellDriver.h"
 #include "wave/WaveBytes.h"
 
 #include <algorithm>
@@ -34,21 +31,11 @@ namespace {
         }
         SoundCapture capture(sink);
         ASSERT_TRUE(capture.waitUntilFlowing(soundTimeout)) << "parec records nothing";
-        AudioOutput audio;
-        ASSERT_TRUE(audio.open());
-
-        testing::ScriptedDialogs::Log dialogs;
-        Shell shell(audio);
-        shell.setDialogs(std::make_unique<testing::ScriptedDialogs>(dialogs));
-        shell.window().show();
-        UserInput input(shell.window());
-        const auto pump = [&] {
-            input.settle();
-            Event event;
-            while (shell.window().pollEvent(event)) {
-                ASSERT_TRUE(shell.dispatch(event));
-            }
-        };
+        testing::ShellDriver program;
+        ASSERT_TRUE(program.audio.open());
+        Shell& shell = program.shell;
+        UserInput& input = program.input;
+        const auto pump = [&] { ASSERT_TRUE(program.pump()); };
 
         // One second of a 500 Hz tone, 8-bit stereo at 8000 Hz. With Value 2 at 100 the model
         // follows it closely enough that the one-bit sound carries the tone at about 0.45 of full
@@ -66,7 +53,7 @@ namespace {
         testing::TempFiles files;
         const auto path
             = files.write("tone.wav", testing::canonicalWave({ 1, 2, rateHz, 8 }, samples));
-        dialogs.answers.push_back(path);
+        program.dialogs.answers.push_back(path);
         input.chooseMenuItem("Open Wave…");
         pump();
         ASSERT_EQ(shell.window().text(control::samplesLabel), "8000 Samples");
@@ -103,6 +90,41 @@ namespace {
         EXPECT_LT(
             CapturedSound(captured, SoundCapture::sampleRateHz).toneSeconds(toneHz / 2, threshold),
             0.1);
+    }
+
+    // The one-bit slot plays the image where the pass wrote it. A press while that sound plays
+    // writes the image's other buffer, so the sound keeps its samples until the new ones are
+    // loaded; once it is silent, a press rewrites the image where it lies.
+    TEST(PlayOneBitSound, PlaysTheImageWhereItLiesAndKeepsAPlayingSoundsSamples)
+    {
+        if (std::getenv("TICKTRACE_TEST_SINK") == nullptr) {
+            GTEST_SKIP() << "no private sound server: run the tests through "
+                            "scripts/with-test-sound-server.sh (needs pulseaudio)";
+        }
+        testing::ShellDriver program;
+        ASSERT_TRUE(program.audio.open());
+        testing::TempFiles files;
+        program.dialogs.answers.push_back(files.write(
+            "long.wav", testing::canonicalWave({ 1, 1, 8000, 8 }, testing::samplePattern(24000))));
+        program.input.chooseMenuItem("Open Wave…");
+        ASSERT_TRUE(program.pump());
+        const WaveImage& image = program.shell.document().image;
+        const auto press = [&](int control) {
+            program.input.click(control);
+            ASSERT_TRUE(program.pump());
+        };
+
+        press(control::playOneBit);
+        ASSERT_TRUE(program.audio.isPlaying(1));
+        EXPECT_TRUE(image.isShared());
+        const std::uint8_t* first = image.bytes().data();
+        press(control::playOneBit);
+        EXPECT_TRUE(program.audio.isPlaying(1));
+        const std::uint8_t* second = image.bytes().data();
+        EXPECT_NE(second, first);
+        press(control::stop);
+        press(control::playOneBit);
+        EXPECT_EQ(image.bytes().data(), second);
     }
 
 } // namespace

@@ -2,11 +2,8 @@
 // open a file, play it, quit. A clean run says nothing on standard error.
 
 #include "TestSounds.h"
-#include "UserInput.h"
-#include "platform/audio/AudioOutput.h"
 #include "shell/ControlIds.h"
-#include "shell/ScriptedDialogs.h"
-#include "shell/Shell.h"
+#include "shell/ShellDriver.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -61,31 +58,16 @@ namespace {
         const std::string path = writeTempFile(makeToneImage({ { { 440, 0.3 } } }), "quit.wav");
         StandardErrorCapture errors;
         {
-            AudioOutput audio;
-            audio.open(); // as in main(): without a server the program runs on, silent
-            testing::ScriptedDialogs::Log dialogs;
-            Shell shell(audio);
-            shell.setDialogs(std::make_unique<testing::ScriptedDialogs>(dialogs));
-            shell.window().show();
-            UserInput input(shell.window());
-            const auto pump = [&] {
-                input.settle();
-                Event event;
-                while (shell.window().pollEvent(event)) {
-                    if (!shell.dispatch(event)) {
-                        return false;
-                    }
-                }
-                return true;
-            };
-            dialogs.answers.push_back(path);
-            input.chooseMenuItem("Open Wave…");
-            ASSERT_TRUE(pump());
-            input.click(control::playWave);
-            ASSERT_TRUE(pump());
-            input.chooseMenuItem("Quit");
-            EXPECT_FALSE(pump());
-            audio.close();
+            testing::ShellDriver program;
+            program.audio.open(); // as in main(): without a server the program runs on, silent
+            program.dialogs.answers.push_back(path);
+            program.input.chooseMenuItem("Open Wave…");
+            ASSERT_TRUE(program.pump());
+            program.input.click(control::playWave);
+            ASSERT_TRUE(program.pump());
+            program.input.chooseMenuItem("Quit");
+            EXPECT_FALSE(program.pump());
+            program.audio.close();
         }
         EXPECT_EQ(errors.text(), "");
     }

@@ -2,6 +2,7 @@
 
 #include "text/TextFormat.h"
 #include "wave/FrameCount.h"
+#include "wave/TestHeader.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -17,16 +18,7 @@ namespace {
     constexpr Rgb grey { 32, 32, 32 };
     constexpr Rgb black { 0, 0, 0 };
 
-    WaveHeader headerOf(int channels, int bits)
-    {
-        WaveHeader h;
-        h.channelCount = channels;
-        h.bitsPerSample = bits;
-        h.sampleRateHz = 44100;
-        h.blockAlign = std::uint16_t(channels * bits / 8);
-        h.byteRate = h.sampleRateHz * h.blockAlign;
-        return h;
-    }
+    using testing::headerOf;
 
     // The plain drawing: one line call per sampled frame, samples decoded here on their own.
     Image straightforwardStrip(const WaveHeader& h, const Bytes& data, std::int64_t frameCount)
@@ -129,7 +121,7 @@ namespace {
         unsigned seed = 1;
         for (const std::int64_t frames : frameLengths) {
             for (const auto& layout : layouts) {
-                const WaveHeader h = headerOf(layout[0], layout[1]);
+                const WaveHeader h = headerOf(layout[1], layout[0]);
                 const std::size_t sizeBytes = std::size_t(frames * h.bytesPerFrame());
                 const std::int64_t count = frameCount(h, sizeBytes);
                 for (const Bytes& data :
@@ -148,7 +140,7 @@ namespace {
 
     TEST(OverviewStrip, SixteenFramesDrawOneSegmentAtColumnZero)
     {
-        const WaveHeader h = headerOf(2, 16);
+        const WaveHeader h = headerOf(16, 2);
         Bytes data(16 * 4, 0);
         data[1] = 0x40; // channel 1 of frame 0 stored as +16384, read as -16384
         data[3] = 0x40; // channel 2 likewise: value -16384 -> y = 50 - 20 = 30
@@ -165,7 +157,7 @@ namespace {
 
     TEST(OverviewStrip, EightBitCentreLiesOnTheMiddleRow)
     {
-        const WaveHeader h = headerOf(2, 8);
+        const WaveHeader h = headerOf(8, 2);
         const Bytes silence(1600 * 2, 0x80);
         const Image strip = fastStrip(h, silence, 1600);
         // The last sampled frame, 1584, lands at x = 594.
@@ -183,7 +175,7 @@ namespace {
 
     TEST(OverviewStrip, SecondDrawingLeavesNothingOfTheFirst)
     {
-        const WaveHeader h = headerOf(2, 16);
+        const WaveHeader h = headerOf(16, 2);
         const std::size_t sizeBytes = 200'000 * 4;
         Bytes loud = randomSamples(sizeBytes, 99);
         loud[1] = 0x80; // frame 0 at full scale, drawn into the border column 0
@@ -201,8 +193,8 @@ namespace {
     TEST(OverviewStrip, NothingLoadedDrawsOnlyTheBox)
     {
         Image strip(600, 100);
-        drawOverviewStrip(strip, headerOf(2, 16), {}, 0);
-        EXPECT_EQ(differences(strip, straightforwardStrip(headerOf(2, 16), {}, 0)), 0);
+        drawOverviewStrip(strip, headerOf(16, 2), {}, 0);
+        EXPECT_EQ(differences(strip, straightforwardStrip(headerOf(16, 2), {}, 0)), 0);
     }
 
 } // namespace

@@ -76,7 +76,7 @@ namespace {
     {
         const auto longTone = makeToneImage({ { { 400, 3.0 } } });
         const auto shortTone = makeToneImage({ { { 900, 0.4 } }, 16, 1, 22050 });
-        ASSERT_TRUE(audio_.loadImage(0, longTone.data(), longTone.size()));
+        ASSERT_TRUE(loadTone(audio_, 0, longTone));
         audio_.play(0);
         ASSERT_TRUE(waitForTone(400, 0.2, soundTimeout)) << "400 Hz never sounded";
 
@@ -84,8 +84,7 @@ namespace {
         const auto frozenAt = Clock::now();
         expectBounded("play", [&] { audio_.play(0); });
         expectBounded("stop", [&] { audio_.stop(0); });
-        expectBounded(
-            "load", [&] { EXPECT_TRUE(audio_.loadImage(1, shortTone.data(), shortTone.size())); });
+        expectBounded("load", [&] { EXPECT_TRUE(loadTone(audio_, 1, shortTone)); });
         expectBounded("second play", [&] { audio_.play(1); });
         EXPECT_LT(Clock::now() - frozenAt, AudioOutput::callTimeout + 4 * schedulingSlack)
             << "a stalled audio thread is waited for once, not at every call";
@@ -121,7 +120,7 @@ namespace {
     TEST_F(ServerTroubleTest, SoundComesBackAfterTheServerRestarts)
     {
         const auto tone = makeToneImage({ { { 700, 0.3 } } });
-        ASSERT_TRUE(audio_.loadImage(1, tone.data(), tone.size()));
+        ASSERT_TRUE(loadTone(audio_, 1, tone));
         audio_.play(1);
         ASSERT_TRUE(waitForTone(700, 0.25, soundTimeout)) << "700 Hz never sounded";
 

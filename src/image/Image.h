@@ -2,10 +2,11 @@
 // An off-screen picture that the program draws into and an image control shows.
 //
 // Boxes and lines are exact to the pixel and everything is clipped to the image, so callers may
-// pass any coordinates. Text uses the desktop's default font with a transparent background and
-// needs the window toolkit to be running (a GuiApplication); the other operations do not.
+// pass any coordinates. Text uses the glyphs of the installed GlyphSource (the desktop's default
+// font while the window toolkit runs) with a transparent background; without one it draws
+// nothing. The other operations need nothing but the image.
 
-#include "platform/toolkit/Rgb.h"
+#include "image/Rgb.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,4 +1,6 @@
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
+
+#include "image/GlyphSource.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -138,23 +140,35 @@ namespace {
         EXPECT_EQ(edge.pixel(4, 0), red);
     }
 
-    TEST(Image, TextPaintsGlyphsOnlyNearItsPosition)
+    // Every character the same: full coverage on a diagonal, half below it.
+    struct DiagonalGlyphs final : GlyphSource {
+        Glyph diagonal { 2, 3, 3, { 255, 0, 0, 255, 128, 0 } };
+        const Glyph& glyph(unsigned char) override { return diagonal; }
+    };
+
+    TEST(Image, TextBlendsTheInstalledGlyphsAtThePenAndClips)
     {
-        Image image(60, 30);
-        image.fillBox(0, 0, 60, 30, Rgb { 32, 32, 32 });
-        image.drawText(10, 5, "108", Rgb { 128, 128, 0 });
-        int changed = 0;
-        for (int y = 0; y < 30; ++y) {
-            for (int x = 0; x < 60; ++x) {
-                if (image.pixel(x, y) != Rgb { 32, 32, 32 }) {
-                    ++changed;
-                    EXPECT_GE(x, 10);
-                    EXPECT_GE(y, 5);
-                }
+        constexpr Rgb grey { 32, 32, 32 };
+        constexpr Rgb olive { 128, 128, 0 };
+        constexpr Rgb half { 80, 80, 16 }; // olive over grey at 128 / 255, rounded
+        Image image(7, 6);
+        image.fillBox(0, 0, 7, 6, grey);
+        image.drawText(0, 0, "x", olive); // no source installed: nothing
+        DiagonalGlyphs glyphs;
+        installGlyphSource(&glyphs);
+        image.drawText(1, 1, "ab", olive);
+        image.drawText(5, 4, "c", olive); // its last row and column lie outside
+        installGlyphSource(nullptr);
+        const std::set<std::pair<int, int>> full { { 1, 1 }, { 2, 2 }, { 4, 1 }, { 5, 2 }, { 5, 4 },
+            { 6, 5 } };
+        const std::set<std::pair<int, int>> halves { { 1, 3 }, { 4, 3 } };
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const Rgb expected
+                    = full.count({ x, y }) ? olive : (halves.count({ x, y }) ? half : grey);
+                EXPECT_EQ(image.pixel(x, y), expected) << x << "," << y;
             }
         }
-        EXPECT_GT(changed, 10); // legible digits, transparent background around them
-        EXPECT_LT(changed, 400);
     }
 
 } // namespace

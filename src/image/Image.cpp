@@ -1,6 +1,6 @@
-#include "platform/toolkit/Image.h"
+#include "image/Image.h"
 
-#include "platform/toolkit/GlyphCache.h"
+#include "image/GlyphSource.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -149,9 +149,13 @@ void Image::plotLine(int x1, int y1, int x2, int y2, bool includeEnd, Rgb colour
 
 void Image::drawText(int x, int y, std::string_view text, Rgb colour)
 {
+    GlyphSource* const glyphs = installedGlyphSource();
+    if (glyphs == nullptr) {
+        return;
+    }
     int penX = x;
     for (const char ch : text) {
-        const Glyph& glyph = GlyphCache::instance().glyph(static_cast<unsigned char>(ch));
+        const Glyph& glyph = glyphs->glyph(static_cast<unsigned char>(ch));
         for (int gy = 0; gy < glyph.height; ++gy) {
             const int py = y + gy;
             if (py < 0 || py >= height_) {
