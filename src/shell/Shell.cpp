@@ -4,6 +4,8 @@
 #include "export/PlayerSourceExport.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/ConversionResult.h"
+#include "modulator/NullBitSink.h"
+#include "modulator/StreamingConversion.h"
 #include "modulator/VolumeText.h"
 #include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
@@ -24,6 +26,7 @@
 #include "wave/overview/OverviewStrip.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -362,8 +365,56 @@ void Shell::freeImageForPass()
 
 void Shell::playOneBit()
 {
+    const WaveHeader& header = document_.header;
+    if (document_.frameCount() > 0 && header.channelCount <= AudioOutput::maxServerChannels
+        && AudioOutput::playsRate(header.sampleRateHz)) {
+        playWhileConverting();
+        return;
+    }
     convertForPlay();
     play(slotOneBit);
+}
+
+// Play 1Bit without waiting for the whole pass: the sound starts once its first second is
+// converted, and the pass goes on ahead of the playback (thousands of times faster than real
+// time), telling the slot after every piece how far the image is finished. The window waits for
+// the pass as before; only the sound comes sooner, which on a long file is most of the wait.
+void Shell::playWhileConverting()
+{
+    freeImageForPass();
+    const WaveHeader& header = document_.header;
+    const std::span<const std::uint8_t> data = document_.data.bytes();
+    const std::span<std::uint8_t> area = document_.image.sampleArea();
+    const std::int64_t frames = conversionFrameCount(header, data.size(), area.size());
+    const auto frameBytes = std::size_t(header.bytesPerFrame());
+    const std::size_t inBytes = std::size_t(frames) * frameBytes;
+    constexpr std::size_t laterPieceFrames = std::size_t(1) << 20;
+    std::size_t pieceBytes
+        = std::size_t(std::max<std::uint32_t>(header.sampleRateHz, 4096)) * frameBytes;
+
+    StreamingConversion pass(header, settings(), frames);
+    NullBitSink sink;
+    const auto written = std::make_shared<std::atomic<std::size_t>>(0);
+    std::size_t inAt = 0;
+    std::size_t outAt = 0;
+    bool started = false;
+    while (inAt < inBytes) {
+        const std::size_t takenBytes = std::min(pieceBytes, inBytes - inAt);
+        outAt += pass.convert(data.subspan(inAt, takenBytes), area.subspan(outAt), sink);
+        inAt += takenBytes;
+        written->store(outAt, std::memory_order_release);
+        if (!started) {
+            audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
+                WaveImage::headerBytes, area.size(), written);
+            play(slotOneBit);
+            started = true;
+            pieceBytes = laterPieceFrames * frameBytes;
+        }
+    }
+    outAt += pass.finish(area.subspan(outAt), sink);
+    // Past the last counted frame the image reads zero, as every image does.
+    written->store(area.size(), std::memory_order_release);
+    showError(pass.result());
 }
 
 // Space: as Play 1Bit, or stops the one-bit sound while it plays.
@@ -418,11 +469,16 @@ void Shell::convertForPlay()
 // plays it where it lies.
 void Shell::showConversion(const ConversionResult& result)
 {
-    window_.setText(control::samplesLabel, errorLabelText(result));
-    window_.setToolTip(control::samplesLabel, text::errorToolTip);
+    showError(result);
     const WaveImage& image = document_.image;
     audio_.loadPcm(slotOneBit, pcmFormatOf(document_.header), image.share(), WaveImage::headerBytes,
         image.sampleArea().size());
+}
+
+void Shell::showError(const ConversionResult& result)
+{
+    window_.setText(control::samplesLabel, errorLabelText(result));
+    window_.setToolTip(control::samplesLabel, text::errorToolTip);
 }
 
 // Follows the playing sounds with thin markers over the overview band, repainting only the

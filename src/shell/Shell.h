@@ -71,7 +71,9 @@ private:
     void stopSounds();
     void followPlayback();
     void convertForPlay();
+    void playWhileConverting();
     void showConversion(const ConversionResult& result);
+    void showError(const ConversionResult& result);
     void exportPlayerSource();
     void findBestSettings();
     void clearMessage();

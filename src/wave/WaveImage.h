@@ -48,7 +48,9 @@ public:
     std::span<const std::uint8_t> bytes() const { return *bytes_; }
 
     // The whole image for a reader that keeps it: from now until every copy of the pointer is
-    // gone, these bytes are never written.
+    // gone, these bytes are never written — but by the pass in progress when it was shared,
+    // which only ever writes past what it has told the reader is finished (see
+    // AudioOutput::loadPcm's written count).
     std::shared_ptr<const SampleBytes> share() const { return bytes_; }
     bool isShared() const { return bytes_.use_count() > 1; }
 

@@ -87,14 +87,18 @@ bool AudioOutput::open()
 }
 
 bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
-    std::size_t offset, std::size_t length)
+    std::size_t offset, std::size_t length,
+    std::shared_ptr<const std::atomic<std::size_t>> writtenBytes)
 {
     if (!isSlot(slot)) {
         return false;
     }
     std::unique_ptr<SoundSlot> next;
+    // A sound still being written cannot be copied down to the channels the server takes.
+    const bool copyOfUnfinished
+        = format.channelCount > maxServerChannels && writtenBytes != nullptr;
     if (impl_->open && bytes != nullptr && isPlayable(format) && offset <= bytes->size()
-        && length <= bytes->size() - offset) {
+        && length <= bytes->size() - offset && !copyOfUnfinished) {
         try {
             if (format.channelCount > maxServerChannels) {
                 // The server refuses such a stream; this is the one case that copies shared
@@ -107,7 +111,7 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
             const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;
             if (wholeFrameBytes > 0) {
                 next = std::make_unique<SoundSlot>(
-                    format, std::move(bytes), offset, wholeFrameBytes);
+                    format, std::move(bytes), offset, wholeFrameBytes, std::move(writtenBytes));
             }
         } catch (const std::bad_alloc&) {
         }

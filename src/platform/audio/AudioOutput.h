@@ -7,6 +7,7 @@
 
 #include "wave/SampleBytes.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -50,8 +51,15 @@ public:
     // more channels than the server takes plays a copy of its channels 1 and 2. A playing slot
     // falls silent. When the load fails (a format or rate the server does not play, bytes
     // outside the vector, less than one frame, no server) the slot is empty afterwards.
+    //
+    // With `writtenBytes` the caller is still writing the sound while it may already play: only
+    // the first *writtenBytes bytes from `offset` are finished, and the count grows (stored with
+    // release order) until it covers `length`. The caller must write far ahead of the playback;
+    // where it falls behind, silence stands in until the bytes are there. Not for a sound with
+    // more channels than the server takes, whose copy would be made at once (the load fails).
     bool loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
-        std::size_t offset, std::size_t length);
+        std::size_t offset, std::size_t length,
+        std::shared_ptr<const std::atomic<std::size_t>> writtenBytes = {});
 
     // Silences the slot and lets go of its samples; it is empty afterwards.
     void unload(int slot);

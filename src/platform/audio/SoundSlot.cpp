@@ -17,10 +17,12 @@ namespace {
 } // namespace
 
 SoundSlot::SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
-    std::size_t offsetBytes, std::size_t sizeBytes)
+    std::size_t offsetBytes, std::size_t sizeBytes,
+    std::shared_ptr<const std::atomic<std::size_t>> writtenBytes)
     : bytes_(std::move(bytes))
     , offsetBytes_(offsetBytes)
     , sizeBytes_(sizeBytes)
+    , writtenBytes_(std::move(writtenBytes))
 {
     spec_.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
     spec_.rate = format.sampleRateHz;
@@ -90,13 +92,34 @@ void SoundSlot::stop()
 void SoundSlot::feed(std::size_t sizeBytes)
 {
     const std::size_t totalBytes = sizeBytes_ + tail_.size();
+    // Acquire: the bytes below the count are finished and visible to this thread.
+    const std::size_t finishedBytes = writtenBytes_ == nullptr
+        ? sizeBytes_
+        : std::min(sizeBytes_, writtenBytes_->load(std::memory_order_acquire));
+    const std::size_t frameBytes = pa_frame_size(&spec_);
     while (sizeBytes > 0 && playedBytes_ < totalBytes) {
+        if (playedBytes_ < sizeBytes_ && playedBytes_ + frameBytes > finishedBytes) {
+            // The writer has fallen behind the playback (it runs thousands of times faster than
+            // real time, so only a stalled machine gets here): silence stands in for this request
+            // and the sound goes on from where it was once its bytes are there.
+            const std::size_t silenceBytes
+                = std::min(sizeBytes, tail_.size()) / frameBytes * frameBytes;
+            if (silenceBytes == 0
+                || pa_stream_write(
+                       stream_, tail_.data(), silenceBytes, nullptr, 0, PA_SEEK_RELATIVE)
+                    < 0) {
+                return;
+            }
+            sizeBytes -= silenceBytes;
+            continue;
+        }
         // Copied into the server's memory: the stream never refers to our bytes afterwards.
         const bool inSound = playedBytes_ < sizeBytes_;
         const std::uint8_t* from = inSound ? bytes_->data() + offsetBytes_ + playedBytes_
                                            : tail_.data() + (playedBytes_ - sizeBytes_);
-        const std::size_t countBytes
-            = std::min(sizeBytes, inSound ? sizeBytes_ - playedBytes_ : totalBytes - playedBytes_);
+        const std::size_t countBytes = std::min(sizeBytes,
+            inSound ? finishedBytes / frameBytes * frameBytes - playedBytes_
+                    : totalBytes - playedBytes_);
         if (pa_stream_write(stream_, from, countBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             release();
             return;

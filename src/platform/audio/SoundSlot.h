@@ -7,6 +7,7 @@
 #include "platform/audio/AudioOutput.h"
 #include "wave/SampleBytes.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,9 +18,11 @@ namespace tt {
 class SoundSlot {
 public:
     // The whole frames [offsetBytes, offsetBytes + sizeBytes) of *bytes in a format the server
-    // takes (AudioOutput checks it); the bytes are shared, never copied or changed.
+    // takes (AudioOutput checks it); the bytes are shared, never copied or changed. With
+    // `writtenBytes`, only the first *writtenBytes of them are finished (see AudioOutput::loadPcm).
     SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
-        std::size_t offsetBytes, std::size_t sizeBytes);
+        std::size_t offsetBytes, std::size_t sizeBytes,
+        std::shared_ptr<const std::atomic<std::size_t>> writtenBytes = {});
     ~SoundSlot(); // silences at once
     SoundSlot(const SoundSlot&) = delete;
     SoundSlot& operator=(const SoundSlot&) = delete;
@@ -49,6 +52,7 @@ private:
     std::shared_ptr<const SampleBytes> bytes_;
     std::size_t offsetBytes_ = 0;
     std::size_t sizeBytes_ = 0;
+    std::shared_ptr<const std::atomic<std::size_t>> writtenBytes_; // null: all are finished
     SampleBytes tail_; // silence played after the sound
     std::size_t playedBytes_ = 0; // of sound and tail, handed to the stream so far
     pa_stream* stream_ = nullptr;
