@@ -15,8 +15,8 @@ std::string exportSizeToolTip(const PlayerSourceSize& size)
 
 std::string resampleQuestion(std::uint32_t ownRateHz)
 {
-    return "Rate of the player in Hz (the sound's own rate is " + toDecimal(ownRateHz)
-        + " Hz). The sound is resampled to it before it is modelled, played and exported.";
+    return "Rate of the player in Hz (the sound's own: " + toDecimal(ownRateHz)
+        + " Hz).\nThe sound is resampled to it before it is modelled, played and exported.";
 }
 
 std::string openFileFilter()
