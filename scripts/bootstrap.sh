@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make
-  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libpulse-dev pkg-config
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libpulse-dev pkg-config libsndfile1-dev libsoxr-dev
   libgtest-dev libbenchmark-dev
   pulseaudio pulseaudio-utils sox desktop-file-utils clang-format
 )

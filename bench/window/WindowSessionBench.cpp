@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,6 +58,11 @@ public:
             int(text.size()), text.data());
     }
     bool question(std::string_view, std::string_view, std::string_view) override { return true; }
+    std::optional<std::int64_t> askNumber(
+        std::string_view, std::string_view, std::int64_t, std::int64_t, std::int64_t) override
+    {
+        return std::nullopt;
+    }
     void about(std::string_view, std::string_view) override { }
 
 private:

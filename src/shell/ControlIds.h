@@ -33,5 +33,6 @@ constexpr int lookAheadModulator = 19;
 constexpr int findBestSettings = 20;
 constexpr int saveOneBitSound = 31;
 constexpr int about = 32;
+constexpr int resample = 33;
 
 } // namespace tt::menu

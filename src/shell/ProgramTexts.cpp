@@ -1,6 +1,8 @@
 #include "shell/ProgramTexts.h"
 
+#include "decode/SoundFileExtensions.h"
 #include "shell/WindowLayout.h"
+#include "text/TextFormat.h"
 
 namespace tt::text {
 
@@ -11,12 +13,27 @@ std::string exportSizeToolTip(const PlayerSourceSize& size)
         + " of up to 498 words: " + std::to_string(size.sizeBytes) + " bytes of text.";
 }
 
+std::string resampleQuestion(std::uint32_t ownRateHz)
+{
+    return "Rate of the player in Hz (the sound's own: " + toDecimal(ownRateHz)
+        + " Hz).\nThe sound is resampled to it before it is modelled, played and exported.";
+}
+
+std::string openFileFilter()
+{
+    std::string patterns;
+    for (const std::string& extension : soundFileExtensions()) {
+        patterns += (patterns.empty() ? "*." : " *.") + extension;
+    }
+    return "Sound files|" + patterns + ";;*.wav|*.wav";
+}
+
 std::string aboutText()
 {
     return std::string(programTitle)
         + "\n\n"
           "Prepares sound for a one-bit output: a pin that is only ever high or low, smoothed "
-          "by a leaky integrator. Shows how the pin follows a WAV file, plays the modelled "
+          "by a leaky integrator. Shows how the pin follows a sound file, plays the modelled "
           "sound and exports its bits as player source text.\n\n"
           "Released under the MIT License.\n"
           "Copyright (c) 2026 The TICKTRACE developers";

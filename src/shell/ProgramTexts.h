@@ -3,6 +3,7 @@
 
 #include "export/PlayerSourceSize.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,12 +21,21 @@ inline constexpr std::string_view volumeToolTip
 inline constexpr std::string_view errorToolTip
     = "Error: the mean distance per frame between the input level and the pin's level, in "
       "sample units of the file. The lower, the closer the one-bit sound follows the input.";
-inline constexpr std::string_view refusedFileDetail = "TICKTRACE opens 8- or 16-bit PCM WAV files.";
+inline constexpr std::string_view refusedFileDetail
+    = "TICKTRACE opens WAV files in any encoding, FLAC, Ogg Vorbis and Opus, MP3, AIFF and the "
+      "other sound files the open dialog lists.";
+inline constexpr std::string_view resampleTitle = "Resample";
 
 inline constexpr std::string_view aboutTitle = "About TICKTRACE";
 
 // The information box's tool tip: what the player source text of the sound will take.
 std::string exportSizeToolTip(const PlayerSourceSize& size);
+
+// The Resample dialog's question, which names the sound's own rate.
+std::string resampleQuestion(std::uint32_t ownRateHz);
+
+// The open dialog's filters: every sound file the program opens, then WAV files alone.
+std::string openFileFilter();
 
 // The About box: program, version, purpose and licence.
 std::string aboutText();

@@ -1,5 +1,7 @@
 #include "shell/Shell.h"
 
+#include "decode/SoundLoader.h"
+#include "decode/SoundOrigin.h"
 #include "export/OneBitSoundFile.h"
 #include "export/PlayerSourceExport.h"
 #include "export/PlayerSourceWriter.h"
@@ -22,7 +24,6 @@
 #include "view/ZoomLayout.h"
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
-#include "wave/WaveLoader.h"
 #include "wave/overview/OverviewStrip.h"
 
 #include <algorithm>
@@ -116,6 +117,9 @@ bool Shell::handle(const Event& event)
             return true;
         case menu::findBestSettings:
             findBestSettings();
+            return true;
+        case menu::resample:
+            resample();
             return true;
         case menu::saveOneBitSound:
             saveOneBitSound();
@@ -270,7 +274,7 @@ void Shell::openWave()
     if (!dialogs_) {
         return;
     }
-    const std::string path = dialogs_->openFile("Open Wavefile", "", "*.wav|*.wav");
+    const std::string path = dialogs_->openFile("Open Wavefile", "", text::openFileFilter());
     if (!path.empty()) {
         loadFile(path);
     }
@@ -295,15 +299,9 @@ bool Shell::loadFile(const std::string& path)
         }
     };
     const FileIdentity file = FileIdentity::of(path);
-    // Every pass writes the one-bit image afresh before it is used, so its memory goes back
-    // before the file is read, and a re-open holds only the old and the new data; a one-bit
-    // sound still being heard keeps its samples and plays on.
-    releaseSilentOneBitSound();
-    if (document_.isLoaded()) {
-        (void)document_.image.prepare(document_.header, document_.data.sizeBytes);
-    }
-    LoadedWave loaded;
-    switch (loadWaveFile(path, loaded)) {
+    releaseImageBeforeLoad();
+    LoadedSound loaded;
+    switch (loadSoundFile(path, loaded)) {
     case LoadStatus::Unreadable:
         tell("can't read File");
         return false;
@@ -317,19 +315,82 @@ bool Shell::loadFile(const std::string& path)
         break;
     }
     // Accepted: title, data, image, sound slot, strip and labels change together, and only
-    // once the image's memory is had (otherwise nothing changes).
-    if (!document_.accept(std::move(loaded))) {
+    // once the image's memory is had (otherwise nothing changes). The document shares the
+    // sample block with original_.
+    if (!document_.accept(LoadedWave(loaded.wave))) {
         tell("not enough memory");
         return false;
     }
+    original_ = std::move(loaded.wave);
+    originalFormat_ = std::move(loaded.originalFormat);
     loadedFile_ = file;
     std::error_code ignored;
     loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
+    showSound();
+    return true;
+}
+
+// Every pass writes the one-bit image afresh before it is used, so its memory goes back before
+// a new sound is made, and a re-open holds only the old and the new data; a one-bit sound still
+// being heard keeps its samples and plays on.
+void Shell::releaseImageBeforeLoad()
+{
+    releaseSilentOneBitSound();
+    if (document_.isLoaded()) {
+        (void)document_.image.prepare(document_.header, document_.data.sizeBytes);
+    }
+}
+
+// The loaded file's sound at a rate the user asks for, always resampled from the sound as the
+// file gave it; its own rate brings that back unchanged.
+void Shell::resample()
+{
+    if (!document_.isLoaded() || !dialogs_) {
+        return;
+    }
+    const std::uint32_t ownRateHz = original_.header.sampleRateHz;
+    const std::optional<std::int64_t> rateHz
+        = dialogs_->askNumber(text::resampleTitle, text::resampleQuestion(ownRateHz),
+            document_.header.sampleRateHz, 1, AudioOutput::maxSampleRateHz);
+    if (!rateHz || *rateHz == document_.header.sampleRateHz) {
+        return;
+    }
+    releaseImageBeforeLoad();
+    LoadedWave sound = original_;
+    if (*rateHz != ownRateHz) {
+        switch (resampleSound(original_, std::uint32_t(*rateHz), sound)) {
+        case LoadStatus::Loaded:
+            break;
+        case LoadStatus::OutOfMemory:
+            dialogs_->message("Error", "not enough memory");
+            return;
+        case LoadStatus::Unreadable:
+        case LoadStatus::NotSupported:
+            dialogs_->message("Error",
+                "can't resample this Sound to " + std::to_string(*rateHz) + " Hz",
+                "It would have no frame at that rate.");
+            return;
+        }
+    }
+    if (!document_.accept(std::move(sound))) {
+        dialogs_->message("Error", "not enough memory");
+        return;
+    }
+    showSound();
+}
+
+// The document's sound in the title, the wave slot, the strip and the labels.
+void Shell::showSound()
+{
     // The view keeps its frame where the new sound has it.
     state_.viewStart = std::min(state_.viewStart, lastViewStart(document_.frameCount()));
     state_.redrawRequested = true;
-    window_.setTitle(std::string(programTitle) + "  " + std::string(fileNamePart(path)));
     const WaveHeader& header = document_.header;
+    std::string title = std::string(programTitle) + "  " + std::string(fileNamePart(loadedPath_));
+    if (header.sampleRateHz != original_.header.sampleRateHz) {
+        title += " (" + std::to_string(header.sampleRateHz) + " Hz)";
+    }
+    window_.setTitle(title);
     audio_.loadPcm(slotWave, pcmFormatOf(header), document_.data.block, 0,
         std::size_t(document_.data.sizeBytes));
     drawOverviewStrip(overviewStrip_, header, document_.data.bytes(), document_.frameCount());
@@ -340,7 +401,6 @@ bool Shell::loadFile(const std::string& path)
     window_.setText(control::samplesLabel, info.samples);
     window_.setToolTip(control::samplesLabel, "");
     clearMessage();
-    return true;
 }
 
 // A silent one-bit sound lets go of its samples, and the image of its second buffer.
@@ -636,13 +696,16 @@ void Shell::clearMessage()
     showInfoToolTip("");
 }
 
-// The information box's tool tip: the size of the loaded sound's export, then the last search's
-// report if there is one.
+// The information box's tool tip: where a decoded or resampled sound came from, the size of the
+// loaded sound's export, then the last search's report if there is one.
 void Shell::showInfoToolTip(const std::string& searchReport)
 {
     std::string text;
     if (document_.isLoaded()) {
-        text = text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
+        text = soundOriginText(
+            originalFormat_, original_.header.sampleRateHz, document_.header.sampleRateHz);
+        text += (text.empty() ? "" : "\n\n")
+            + text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
     }
     if (!searchReport.empty()) {
         text += (text.empty() ? "" : "\n\n") + searchReport;

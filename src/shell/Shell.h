@@ -12,6 +12,7 @@
 #include "shell/ShellState.h"
 #include "shell/WindowLayout.h"
 #include "view/ZoomLayout.h"
+#include "wave/LoadedWave.h"
 #include "wave/WaveDocument.h"
 #include "wave/overview/OverviewLayout.h"
 
@@ -63,6 +64,9 @@ private:
     void moveView(std::int64_t viewStart);
     void openWave();
     bool loadFile(const std::string& path);
+    void resample();
+    void releaseImageBeforeLoad();
+    void showSound();
     void releaseSilentOneBitSound();
     void freeImageForPass();
     void playOneBit();
@@ -90,6 +94,10 @@ private:
     WaveDocument document_;
     FileIdentity loadedFile_; // of document_'s file when it was loaded: no export replaces it
     std::string loadedPath_; // absolute; the save dialogs propose names beside it
+    // The file's sound as it was loaded: document_ holds it or, after Resample…, the sound
+    // resampled from it (a later Resample… starts from here again).
+    LoadedWave original_;
+    std::string originalFormat_; // of a decoded file (LoadedSound::originalFormat), else empty
     ShellState state_;
     int redrawCount_ = 0;
 };

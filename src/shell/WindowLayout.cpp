@@ -1,5 +1,6 @@
 #include "shell/WindowLayout.h"
 
+#include "decode/SoundFileExtensions.h"
 #include "modulator/ModulatorSettings.h"
 #include "modulator/VolumeText.h"
 #include "platform/toolkit/Window.h"
@@ -56,6 +57,7 @@ void buildMainWindow(Window& window, const Image& zoomView)
     window.addMenu("&Sound",
         {
             { menu::findBestSettings, "&Find Best Settings", "Ctrl+B" },
+            { menu::resample, "&Resample…", "" },
             { MenuItem::separator, "", "" },
             { menu::greedyModulator, "&Greedy Modulator", "", MenuItem::Kind::Choice, true },
             { menu::lookAheadModulator, "&Look-ahead Modulator", "", MenuItem::Kind::Choice },
@@ -74,7 +76,11 @@ void addDesktopIntegration(Window& window)
     for (const int id : { control::volumeTrackbar, control::volumeField }) {
         window.setToolTip(id, text::volumeToolTip);
     }
-    window.acceptDroppedFiles(".wav");
+    std::vector<std::string> extensions;
+    for (const std::string& extension : soundFileExtensions()) {
+        extensions.push_back("." + extension);
+    }
+    window.acceptDroppedFiles(extensions);
     // Always the last menu.
     window.addMenu("&Help", { { menu::about, "&About TICKTRACE…", "" } });
 }

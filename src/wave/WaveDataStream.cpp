@@ -2,8 +2,6 @@
 
 #include "wave/WaveParser.h"
 
-#include <algorithm>
-
 namespace tt {
 
 LoadStatus WaveDataStream::open(const std::string& path)
@@ -21,12 +19,6 @@ LoadStatus WaveDataStream::open(const std::string& path)
         place_ = place;
     }
     return status;
-}
-
-std::size_t WaveDataStream::pieceBytes() const
-{
-    const std::size_t frameBytes = std::size_t(std::max<std::int64_t>(header_.bytesPerFrame(), 1));
-    return std::max(pieceTargetBytes / frameBytes, std::size_t(1)) * frameBytes;
 }
 
 bool WaveDataStream::readAt(std::uint64_t offsetBytes, std::span<std::uint8_t> out)

@@ -192,6 +192,36 @@ namespace {
                 + "\nSNR: " + formatFixed(snrDb, 2) + " dB\nModulator: greedy\n");
     }
 
+    TEST_F(ConvertCommand, DecodedAndResampledInputsTellWhereTheyCameFrom)
+    {
+        const std::string flac = std::string(TICKTRACE_DECODE_FIXTURES) + "/flac-24bit.flac";
+        const std::string wav = input("in.wav", 1, 8, 8000);
+        const struct {
+            std::vector<std::string> arguments;
+            std::string head; // the information box's lines
+            std::string tail; // after the modulator's line
+        } cases[] = {
+            { { flac }, "48000 Hz\nStereo\n16 Bit/Sample\n4800 Samples\n",
+                "Original: FLAC, 24-bit, 48000 Hz, stereo\n" },
+            { { "--rate", "16000", "--info", flac },
+                "16000 Hz\nStereo\n16 Bit/Sample\n1600 Samples\n",
+                "Original: FLAC, 24-bit, 48000 Hz, stereo\nResampled from 48000 Hz to 16000 Hz\n" },
+            { { "--rate=44100", wav }, "44100 Hz\nMono\n16 Bit/Sample\n16000 Samples\n",
+                "Resampled from 22050 Hz to 44100 Hz\n" },
+            // Its own rate leaves the sound as it is.
+            { { "--rate=22050", wav }, "22050 Hz\nMono\n8 Bit/Sample\n8000 Samples\n", "" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::PrintToString(c.arguments));
+            const auto run = runConvert(c.arguments, files.dir());
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_TRUE(run.out.starts_with(c.head)) << run.out;
+            const auto modulatorEnd = run.out.find("Modulator: greedy\n");
+            ASSERT_NE(modulatorEnd, std::string::npos);
+            EXPECT_EQ(run.out.substr(modulatorEnd + 18), c.tail);
+        }
+    }
+
     TEST_F(ConvertCommand, UsageErrorsPrintMessageAndUsageAndWriteNothing)
     {
         const std::string wav = input("in.wav", 1, 16, 800);
@@ -222,6 +252,9 @@ namespace {
             { "--modulator", "viterbi", wav },
             { "--modulator", "Greedy", wav },
             { "--modulator=", wav },
+            { "--rate", "0", wav },
+            { "--rate=384001", wav },
+            { "--rate", "16k", wav },
             { "--modulator", "lookahead", "--modulator", "greedy", wav },
             { "--value1=5", "--value1=6", wav },
             { "--info=yes", wav },
@@ -321,16 +354,17 @@ namespace {
     TEST_F(ConvertCommand, RefusedAndUnreadableInputsExitWith3)
     {
         std::ofstream(path("existing.txt")) << "kept";
-        const Bytes pcm24
-            = testing::canonicalWave({ 1, 2, 44100, 24 }, testing::samplePattern(600));
+        // Neither the WAV loader nor the decoder takes these: an unknown encoding, and a
+        // 24-bit file that decodes to no frame.
         const struct {
             std::string input;
             bool formatMessage;
         } inputs[] = {
             { files.write("text.wav", { 'h', 'e', 'l', 'l', 'o' }), true },
-            { files.write("24bit.wav", pcm24), true },
-            { files.write("float.wav", testing::canonicalWave({ 3, 1, 44100, 16 }, Bytes(64))),
+            { files.write(
+                  "unknown.wav", testing::canonicalWave({ 0x7A7A, 1, 44100, 16 }, Bytes(64))),
                 true },
+            { files.write("empty24.wav", testing::canonicalWave({ 1, 2, 44100, 24 }, {})), true },
             { path("missing.wav"), false },
             { files.dir().string(), false },
         };

@@ -3,7 +3,9 @@
 
 #include "platform/toolkit/Dialogs.h"
 
+#include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,10 @@ public:
         std::vector<std::string> yesNoQuestions; // "title|text" of every question
         std::deque<bool> yesNoAnswers; // in order; a question without an answer is answered No
         std::vector<std::string> abouts; // "title|text" of every About box
+        // "title|value|minimum|maximum" of every number question
+        std::vector<std::string> numberQuestions;
+        // In order; an empty answer, or a question without one, is cancelled.
+        std::deque<std::optional<std::int64_t>> numberAnswers;
     };
 
     explicit ScriptedDialogs(Log& log)
@@ -50,6 +56,18 @@ public:
         const bool yes = log_.yesNoAnswers.front();
         log_.yesNoAnswers.pop_front();
         return yes;
+    }
+    std::optional<std::int64_t> askNumber(std::string_view title, std::string_view,
+        std::int64_t value, std::int64_t minimum, std::int64_t maximum) override
+    {
+        log_.numberQuestions.push_back(std::string(title) + "|" + std::to_string(value) + "|"
+            + std::to_string(minimum) + "|" + std::to_string(maximum));
+        if (log_.numberAnswers.empty()) {
+            return std::nullopt;
+        }
+        const std::optional<std::int64_t> number = log_.numberAnswers.front();
+        log_.numberAnswers.pop_front();
+        return number;
     }
     void about(std::string_view title, std::string_view text) override
     {

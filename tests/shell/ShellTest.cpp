@@ -2,6 +2,7 @@
 
 #include "ShellDriver.h"
 #include "convert/ConvertProcess.h"
+#include "decode/SoundLoader.h"
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
 #include "modulator/WholeFileConversion.h"
@@ -9,8 +10,11 @@
 #include "search/SearchReport.h"
 #include "search/SettingsSearch.h"
 #include "shell/ControlIds.h"
+#include "shell/ProgramTexts.h"
 #include "view/ZoomView.h"
+#include "wave/FrameCount.h"
 #include "wave/WaveBytes.h"
+#include "wave/WaveLoader.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +30,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <optional>
 
 namespace tt {
 namespace {
@@ -302,7 +307,16 @@ namespace {
     {
         open(writeTone("tune.wav", 4000));
         ASSERT_EQ(dialogs.questions.size(), 1u);
-        EXPECT_EQ(dialogs.questions[0], "Open Wavefile||*.wav|*.wav");
+        // Every sound file first, then WAV files alone.
+        const std::string filter = dialogs.questions[0];
+        EXPECT_TRUE(filter.starts_with("Open Wavefile||Sound files|*.aif *.aifc *.aiff "))
+            << filter;
+        EXPECT_TRUE(filter.ends_with(";;*.wav|*.wav")) << filter;
+        for (const char* pattern :
+            { " *.flac ", " *.mp3 ", " *.ogg ", " *.opus ", " *.caf ", " *.wav " }) {
+            EXPECT_NE(filter.find(pattern), std::string::npos) << pattern;
+        }
+        EXPECT_EQ(filter.find("*.raw"), std::string::npos);
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  tune.wav");
         EXPECT_EQ(text(control::rateLabel), "22050 Hz");
         EXPECT_EQ(text(control::channelsLabel), "Stereo");
@@ -575,7 +589,7 @@ namespace {
             (std::vector<std::string> { "Error|Format not supported", "Error|can't read File" }));
         EXPECT_EQ(dialogs.details,
             (std::vector<std::string> {
-                text + "\n\nTICKTRACE opens 8- or 16-bit PCM WAV files.", missing }));
+                text + "\n\n" + std::string(text::refusedFileDetail), missing }));
 
         EXPECT_TRUE(input.dropFile(writeTone("dropped.wav", 3200, 8, 1), { 300, 100 }));
         ASSERT_TRUE(pump());
@@ -666,27 +680,103 @@ namespace {
 
     TEST_F(ShellTest, SaveOneBitSoundWritesTheBytesOfTheCommandLinesWav)
     {
-        const std::string input16 = writeTone("cli.wav", 5000);
-        open(input16);
+        const struct {
+            std::string input;
+            std::optional<std::int64_t> rateHz; // Sound ▸ Resample… before saving
+        } cases[] = {
+            { writeTone("cli.wav", 5000), std::nullopt },
+            { std::string(TICKTRACE_DECODE_FIXTURES) + "/flac-24bit.flac", std::nullopt },
+            { std::string(TICKTRACE_DECODE_FIXTURES) + "/mp3-mono.mp3", 16000 },
+            { writeTone("up.wav", 3000, 8, 1), 44100 },
+        };
         this->input.typeText(control::value1Spin, "6000");
         this->input.typeText(control::value2Spin, "400");
         this->input.typeText(control::volumeField, "2.5");
         ASSERT_TRUE(pump());
-        const std::string saved = (files.dir() / "window").string(); // ".wav" is added
-        dialogs.answers.push_back(saved);
-        this->input.chooseMenuItem("Save 1Bit Sound…");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(text(control::samplesLabel).rfind("Error: ", 0), 0u);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.input);
+            open(c.input);
+            std::vector<std::string> arguments { "--value1", "6000", "--value2", "400", "--volume",
+                "2.5" };
+            if (c.rateHz) {
+                dialogs.numberAnswers.push_back(c.rateHz);
+                this->input.chooseMenuItem("Resample…");
+                ASSERT_TRUE(pump());
+                arguments.insert(arguments.end(), { "--rate", std::to_string(*c.rateHz) });
+            }
+            const std::string saved = (files.dir() / "window").string(); // ".wav" is added
+            dialogs.answers.push_back(saved);
+            dialogs.yesNoAnswers.push_back(true);
+            this->input.chooseMenuItem("Save 1Bit Sound…");
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(text(control::samplesLabel).rfind("Error: ", 0), 0u);
 
-        const std::string fromCommand = (files.dir() / "command.wav").string();
-        const testing::ProcessResult run
-            = testing::runConvert({ "--value1", "6000", "--value2", "400", "--volume", "2.5",
-                                      "--wav", fromCommand, input16 },
-                files.dir());
-        ASSERT_EQ(run.exitCode, 0) << run.err;
-        const std::string windowBytes = testing::fileText(saved + ".wav");
-        EXPECT_GT(windowBytes.size(), 44u + 5000 * 4 - 1);
-        EXPECT_TRUE(windowBytes == testing::fileText(fromCommand)) << "the files differ";
+            const std::string fromCommand = (files.dir() / "command.wav").string();
+            arguments.insert(arguments.end(), { "--wav", fromCommand, c.input });
+            const testing::ProcessResult run = testing::runConvert(arguments, files.dir());
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            const std::string windowBytes = testing::fileText(saved + ".wav");
+            EXPECT_GT(windowBytes.size(), 44u + 2000);
+            EXPECT_TRUE(windowBytes == testing::fileText(fromCommand)) << "the files differ";
+        }
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+
+    TEST_F(ShellTest, DecodedFilesOpenAsSixteenBitAndTheToolTipTellsTheirFormat)
+    {
+        open(std::string(TICKTRACE_DECODE_FIXTURES) + "/flac-24bit.flac");
+        EXPECT_TRUE(dialogs.messages.empty());
+        EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  flac-24bit.flac");
+        EXPECT_EQ(text(control::rateLabel), "48000 Hz");
+        EXPECT_EQ(text(control::channelsLabel), "Stereo");
+        EXPECT_EQ(text(control::bitsLabel), "16 Bit/Sample");
+        EXPECT_EQ(text(control::samplesLabel), "4800 Samples");
+        const std::string tip = shell.window().toolTip(control::infoBox);
+        EXPECT_TRUE(tip.starts_with(
+            "Original: FLAC, 24-bit, 48000 Hz, stereo\n\nExport Beepster writes 300 words"))
+            << tip;
+    }
+
+    TEST_F(ShellTest, ResampleStartsFromTheFilesOwnSoundAndTheTitleTellsTheRate)
+    {
+        const std::string path = writeTone("tune.wav", 4000); // 22050 Hz, 16-bit stereo
+        open(path);
+        LoadedWave own;
+        ASSERT_EQ(loadWaveFile(path, own), LoadStatus::Loaded);
+        struct Step {
+            std::optional<std::int64_t> answer; // empty: cancelled
+            std::string proposed; // the dialog's "title|value|minimum|maximum"
+            std::uint32_t rateHz; // of the sound afterwards
+            std::string title;
+        };
+        const Step steps[] = {
+            { std::nullopt, "Resample|22050|1|384000", 22050, "TICKTRACE v1.0  tune.wav" },
+            { 16000, "Resample|22050|1|384000", 16000, "TICKTRACE v1.0  tune.wav (16000 Hz)" },
+            { 8000, "Resample|16000|1|384000", 8000, "TICKTRACE v1.0  tune.wav (8000 Hz)" },
+            { 22050, "Resample|8000|1|384000", 22050, "TICKTRACE v1.0  tune.wav" },
+        };
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.proposed);
+            dialogs.numberAnswers.push_back(step.answer);
+            input.chooseMenuItem("Resample…");
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(dialogs.numberQuestions.back(), step.proposed);
+            EXPECT_EQ(shell.window().title(), step.title);
+            const WaveDocument& document = shell.document();
+            EXPECT_EQ(text(control::rateLabel), std::to_string(step.rateHz) + " Hz");
+            EXPECT_EQ(text(control::bitsLabel), "16 Bit/Sample");
+            // Always made from the file's own sound, never from the last resampled one.
+            LoadedWave expected = own;
+            if (step.rateHz != 22050) {
+                ASSERT_EQ(resampleSound(own, step.rateHz, expected), LoadStatus::Loaded);
+            }
+            EXPECT_TRUE(std::ranges::equal(document.data.bytes(), expected.data.bytes()));
+            EXPECT_EQ(text(control::samplesLabel),
+                std::to_string(frameCount(expected.header, expected.data.sizeBytes)) + " Samples");
+            const std::string tip = shell.window().toolTip(control::infoBox);
+            EXPECT_EQ(tip.starts_with("Resampled from 22050 Hz to "), step.rateHz != 22050) << tip;
+        }
+        EXPECT_TRUE(dialogs.messages.empty());
     }
 
 } // namespace

@@ -63,6 +63,7 @@ namespace {
         { "--value2", OptionKind::Value },
         { "--volume", OptionKind::Value },
         { "--modulator", OptionKind::Value },
+        { "--rate", OptionKind::Value },
         { "--export", OptionKind::Value },
         { "--wav", OptionKind::Value },
         { "--best-settings", OptionKind::Flag },
@@ -91,6 +92,15 @@ namespace {
         if (name == "--value2") {
             return readWholeNumberOption(name, value, ModulatorSettings::value2Min,
                 ModulatorSettings::value2Max, options.settings.value2, error);
+        }
+        if (name == "--rate") {
+            int rateHz = 0;
+            if (!readWholeNumberOption(
+                    name, value, 1, int(ConvertOptions::rateMaxHz), rateHz, error)) {
+                return false;
+            }
+            options.rateHz = std::uint32_t(rateHz);
+            return true;
         }
         if (name == "--volume") {
             return readVolumeOption(value, options.settings.volume, error);
@@ -164,16 +174,18 @@ std::string convertUsageLine()
 {
     return "usage: " + std::string(convertProgramName)
         + " [--value1 N] [--value2 N] [--volume X] [--modulator greedy|lookahead]"
-          " [--best-settings] [--export FILE|-] [--wav FILE] [--info] INPUT.wav";
+          " [--rate N] [--best-settings] [--export FILE|-] [--wav FILE] [--info] INPUT";
 }
 
 std::string convertHelpText()
 {
     return convertUsageLine()
         + "\n\n"
-          "Converts a PCM WAV file (8 or 16 bits, mono or stereo) into a one-bit sound with the\n"
-          "leaky-integrator pin model and writes the results that were asked for. The input is\n"
-          "converted once, however many outputs are given.\n"
+          "Converts a sound file into a one-bit sound with the leaky-integrator pin model and\n"
+          "writes the results that were asked for. 8- and 16-bit PCM WAV files are read as they\n"
+          "are; other files (WAV in other encodings, FLAC, Ogg Vorbis or Opus, MP3, AIFF, ...)\n"
+          "are decoded to 16-bit PCM at their own rate. The input is converted once, however\n"
+          "many outputs are given.\n"
           "\n"
           "Model settings:\n"
           "  --value1 N       leak, 1 ... 9000 (default 3000)\n"
@@ -183,6 +195,8 @@ std::string convertHelpText()
           "                   whenever the input lies above the level; lookahead searches the\n"
           "                   next frames for bits that follow the input more closely, for\n"
           "                   the same player (its conversion takes a few times as long)\n"
+          "  --rate N         resamples the input to N Hz (1 ... 384000), the rate the player\n"
+          "                   runs at, before it is converted; the result is 16-bit\n"
           "  --best-settings  finds the Value 1 and Value 2 with the best segmental SNR for the\n"
           "                   input at the volume (in about a second), uses them for every\n"
           "                   output and prints them as a line `--value1 N --value2 N`, then a\n"
@@ -199,7 +213,8 @@ std::string convertHelpText()
           "  --info           prints the sample rate, channels, bits, sample count, the mean\n"
           "                   model error, the segmental SNR of the settings used\n"
           "                   (SNR: 12.34 dB) and the modulator, one per line (the default\n"
-          "                   without --export or --wav)\n"
+          "                   without --export or --wav); then, for a decoded or resampled\n"
+          "                   input, its original format and rate\n"
           "\n"
           "  --help           shows this text\n"
           "  --version        shows the version\n"

@@ -3,6 +3,8 @@
 #include "convert/lib/CommandLine.h"
 #include "convert/lib/InterruptCleanup.h"
 #include "convert/lib/TerminalProgress.h"
+#include "decode/SoundLoader.h"
+#include "decode/SoundOrigin.h"
 #include "export/AtomicFileOutput.h"
 #include "export/FileStreamOutput.h"
 #include "export/PlayerSourceWriter.h"
@@ -15,7 +17,6 @@
 #include "wave/FileInfo.h"
 #include "wave/FrameCount.h"
 #include "wave/SampleBytes.h"
-#include "wave/WaveDataStream.h"
 #include "wave/WaveImage.h"
 
 #include <algorithm>
@@ -35,11 +36,14 @@ namespace {
             convertProgramName.data(), message.c_str());
     }
 
-    // The opened input in `input`, or the exit status and message of a refusal.
-    ExitStatus openInput(
-        const std::string& path, WaveDataStream& input, const ConsoleStreams& console)
+    // The opened input in `input`, at the rate asked for, or the exit status and message of a
+    // refusal. origin tells what a decoded or resampled input was (soundOriginText).
+    ExitStatus openInput(const ConvertOptions& options, std::unique_ptr<SampleStream>& input,
+        std::string& origin, const ConsoleStreams& console)
     {
-        switch (input.open(path)) {
+        const std::string& path = options.inputPath;
+        std::string originalFormat;
+        switch (openSoundStream(path, input, originalFormat)) {
         case LoadStatus::Unreadable:
             printError(console, "can't read " + path);
             return ExitStatus::InputRefused;
@@ -52,6 +56,17 @@ namespace {
         case LoadStatus::Loaded:
             break;
         }
+        const std::uint32_t ownRateHz = input->header().sampleRateHz;
+        if (options.rateHz != 0) {
+            input = streamAtRate(std::move(input), options.rateHz);
+            if (!input) {
+                printError(console,
+                    path + ": can't resample from " + toDecimal(ownRateHz) + " Hz to "
+                        + toDecimal(options.rateHz) + " Hz");
+                return ExitStatus::InputRefused;
+            }
+        }
+        origin = soundOriginText(originalFormat, ownRateHz, input->header().sampleRateHz);
         return ExitStatus::Done;
     }
 
@@ -80,7 +95,7 @@ namespace {
     // first, then the samples as the pass decides them, then the zero bytes the image holds
     // behind the counted frames. Stops at the first piece that cannot be read or written.
     template <BitSink Sink>
-    PassFailure streamPass(WaveDataStream& input, StreamingConversion& pass, Sink& sink,
+    PassFailure streamPass(SampleStream& input, StreamingConversion& pass, Sink& sink,
         const std::function<bool()>& textFailed, TextSink* wav, TerminalProgress& progress)
     {
         if (wav && !writeBytes(*wav, WaveImage::headerFor(input.header(), input.sizeBytes()))) {
@@ -120,9 +135,10 @@ namespace {
         return PassFailure::None;
     }
 
+    // The information lines; a decoded or resampled input adds a line on what it was.
     bool printInfo(const WaveHeader& header, std::int64_t frameCount,
         const ModulatorSettings& settings, const StreamingConversion& pass,
-        const ConsoleStreams& console)
+        const std::string& origin, const ConsoleStreams& console)
     {
         const FileInfoTexts info = fileInfoTexts(header, frameCount);
         const std::string_view modulator = modulatorName(settings.modulator);
@@ -130,13 +146,16 @@ namespace {
             info.rate.c_str(), info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
             errorLabelText(pass.result()).c_str(), formatFixed(pass.segmentalSnrDb(), 2).c_str(),
             int(modulator.size()), modulator.data());
+        if (!origin.empty()) {
+            std::fprintf(console.out, "%s\n", origin.c_str());
+        }
         return std::fflush(console.out) == 0 && std::ferror(console.out) == 0;
     }
 
     // The settings the search found at the options' volume, printed for a script to reuse. The
     // search takes samples from all over the sound, so the data is read whole for it and given
     // back before the pass. The exit status of a failure, with its message printed.
-    ExitStatus findSettings(WaveDataStream& input, const ConvertOptions& options,
+    ExitStatus findSettings(SampleStream& input, const ConvertOptions& options,
         const ConsoleStreams& console, ModulatorSettings& settings)
     {
         SearchResult found;
@@ -179,11 +198,13 @@ namespace {
 
 ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& console)
 {
-    WaveDataStream input;
-    if (const ExitStatus opened = openInput(options.inputPath, input, console);
-        opened != ExitStatus::Done) {
-        return opened;
+    std::unique_ptr<SampleStream> opened;
+    std::string origin;
+    if (const ExitStatus status = openInput(options, opened, origin, console);
+        status != ExitStatus::Done) {
+        return status;
     }
+    SampleStream& input = *opened;
 
     InterruptCleanup cleanup;
     std::unique_ptr<AtomicFileOutput> exportFile;
@@ -260,7 +281,8 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     }
 
     if (options.printsInfo()
-        && !printInfo(header, frameCount(header, input.sizeBytes()), settings, pass, console)) {
+        && !printInfo(
+            header, frameCount(header, input.sizeBytes()), settings, pass, origin, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }

@@ -2,6 +2,7 @@
 
 #include "modulator/ModulatorSettings.h"
 
+#include <cstdint>
 #include <string>
 
 namespace tt {
@@ -10,7 +11,10 @@ namespace tt {
 struct ConvertOptions {
     static constexpr const char* standardOutputPath = "-";
 
+    static constexpr std::uint32_t rateMaxHz = 384000; // the highest rate the sound server plays
+
     ModulatorSettings settings;
+    std::uint32_t rateHz = 0; // the rate the input is resampled to; 0: its own
     std::string inputPath;
     std::string exportPath; // empty: no player source text; "-": the text goes to standard output
     std::string wavPath; // empty: no one-bit WAV file

@@ -6,8 +6,11 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QWidget>
+#include <algorithm>
+#include <limits>
 
 namespace tt {
 namespace {
@@ -17,15 +20,24 @@ namespace {
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
 
-    // "label|pattern" becomes the toolkit's "label (pattern)".
-    QString toQtFilter(std::string_view filter)
+    // "label|patterns" becomes the toolkit's "label (patterns)"; ";;" separates filters in
+    // both.
+    QString toQtFilter(std::string_view filters)
     {
-        const auto bar = filter.find('|');
-        if (bar == std::string_view::npos) {
-            return toQt(filter);
+        QStringList converted;
+        for (const QString& filter : toQt(filters).split(QStringLiteral(";;"))) {
+            const qsizetype bar = filter.indexOf(QLatin1Char('|'));
+            converted.append(bar < 0 ? filter
+                                     : filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1)
+                        + QStringLiteral(")"));
         }
-        return toQt(filter.substr(0, bar)) + QStringLiteral(" (") + toQt(filter.substr(bar + 1))
-            + QStringLiteral(")");
+        return converted.join(QStringLiteral(";;"));
+    }
+
+    int toInt(std::int64_t value)
+    {
+        return int(std::clamp<std::int64_t>(
+            value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     }
 
     QWidget* parentOf(const Window& window)
@@ -91,6 +103,19 @@ bool DesktopDialogs::question(
     const bool yes = box.exec() == QMessageBox::Yes;
     settled({});
     return yes;
+}
+
+std::optional<std::int64_t> DesktopDialogs::askNumber(std::string_view title, std::string_view text,
+    std::int64_t value, std::int64_t minimum, std::int64_t maximum)
+{
+    bool accepted = false;
+    const int number = QInputDialog::getInt(parentOf(owner_), toQt(title), toQt(text), toInt(value),
+        toInt(minimum), toInt(maximum), 1, &accepted);
+    settled({});
+    if (!accepted) {
+        return std::nullopt;
+    }
+    return number;
 }
 
 void DesktopDialogs::about(std::string_view title, std::string_view text)

@@ -2,6 +2,8 @@
 // The modal dialogs the program asks the user with. An interface, so that tests script the
 // answers instead of blocking on a window.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,8 +13,9 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    // Full path of the chosen file, "" when cancelled. The filter is "label|pattern", for
-    // example "*.wav|*.wav". A default name with a folder opens the dialog in that folder with
+    // Full path of the chosen file, "" when cancelled. A filter is "label|patterns", for
+    // example "*.wav|*.wav" or "Sound files|*.flac *.wav"; several are joined by ";;", the first
+    // chosen at the start. A default name with a folder opens the dialog in that folder with
     // the name proposed; without one the dialog opens where the last file was chosen. Saving
     // never asks before replacing an existing file: the caller asks with question().
     virtual std::string openFile(
@@ -31,6 +34,11 @@ public:
     // A question answered Yes (true) or No; No is the default answer.
     virtual bool question(
         std::string_view title, std::string_view text, std::string_view detail = {})
+        = 0;
+
+    // A whole number from minimum to maximum, proposed as value; empty when cancelled.
+    virtual std::optional<std::int64_t> askNumber(std::string_view title, std::string_view text,
+        std::int64_t value, std::int64_t minimum, std::int64_t maximum)
         = 0;
 
     // The program's About box: the text beside the program's icon.

@@ -153,7 +153,7 @@ namespace {
     public:
         std::function<void()> onClose;
         std::function<void(const QString&)> onDrop;
-        QString dropExtension; // lower case, with its dot
+        QStringList dropExtensions; // lower case, with their dot
 
     protected:
         void closeEvent(QCloseEvent* event) override
@@ -188,7 +188,13 @@ namespace {
                 return {};
             }
             const QString path = data->urls().front().toLocalFile();
-            return path.toLower().endsWith(dropExtension) ? path : QString();
+            const QString lower = path.toLower();
+            for (const QString& extension : dropExtensions) {
+                if (lower.endsWith(extension)) {
+                    return path;
+                }
+            }
+            return {};
         }
     };
 
@@ -646,9 +652,12 @@ void Window::setToolTip(int id, std::string_view text)
     }
 }
 
-void Window::acceptDroppedFiles(std::string_view extension)
+void Window::acceptDroppedFiles(const std::vector<std::string>& extensions)
 {
-    impl_->window.dropExtension = toQt(extension).toLower();
+    impl_->window.dropExtensions.clear();
+    for (const std::string& extension : extensions) {
+        impl_->window.dropExtensions.append(toQt(extension).toLower());
+    }
     impl_->window.setAcceptDrops(true);
 }
 

@@ -85,9 +85,9 @@ public:
     // What the pointer resting on the control shows.
     std::string toolTip(int id) const;
 
-    // From now on, dropping exactly one local file whose name ends in the extension (".wav",
-    // any case) on the window gives a Drop event.
-    void acceptDroppedFiles(std::string_view extension);
+    // From now on, dropping exactly one local file whose name ends in one of the extensions
+    // (".wav", any case) on the window gives a Drop event.
+    void acceptDroppedFiles(const std::vector<std::string>& extensions);
 
     // Tick events every interval from now on; zero stops them.
     void tickEvery(std::chrono::milliseconds interval);

@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace tt {
 namespace {
@@ -78,6 +80,43 @@ namespace {
         });
         EXPECT_EQ(dialogs.saveFile("Save 1Bit", "", "*.txt|*.txt"), "");
         EXPECT_EQ(openedIn, QDir(elsewhere.path()).absolutePath());
+    }
+
+    TEST(DesktopDialogs, FiltersAreOfferedInOrderAndNumbersAskedWithinTheirLimits)
+    {
+        Window window("TICKTRACE v1.0", 600, 420);
+        DesktopDialogs dialogs(window);
+        QStringList offered;
+        whenDialogOpens([&offered](QFileDialog& dialog) {
+            offered = dialog.nameFilters();
+            dialog.reject();
+        });
+        EXPECT_EQ(
+            dialogs.openFile("Open Wavefile", "", "Sound files|*.flac *.wav;;*.wav|*.wav"), "");
+        EXPECT_EQ(offered, (QStringList { "Sound files (*.flac *.wav)", "*.wav (*.wav)" }));
+
+        // A number in the field, then OK; one beyond the maximum is limited to it; Cancel.
+        const struct {
+            const char* typed;
+            bool accept;
+            std::optional<std::int64_t> answer;
+        } cases[] = { { "16000", true, 16000 }, { "999999", true, 384000 }, { "8000", false, {} } };
+        for (const auto& c : cases) {
+            QString label;
+            QTimer::singleShot(10, [&c, &label] {
+                auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                if (dialog == nullptr) {
+                    ADD_FAILURE() << "no number dialog";
+                    return;
+                }
+                label = dialog->labelText();
+                dialog->setIntValue(QString(c.typed).toInt());
+                c.accept ? dialog->accept() : dialog->reject();
+            });
+            EXPECT_EQ(dialogs.askNumber("Resample", "Rate in Hz", 44100, 1, 384000), c.answer)
+                << c.typed;
+            EXPECT_EQ(label, "Rate in Hz");
+        }
     }
 
 } // namespace

@@ -286,9 +286,10 @@ namespace {
     TEST_F(WindowTest, DroppedFilesWithTheExtensionGiveTheirPath)
     {
         EXPECT_FALSE(input.dropFile("/tmp/before.wav", { 300, 100 })); // drops not yet taken
-        window.acceptDroppedFiles(".wav");
-        const std::pair<const char*, bool> drops[] = { { "/tmp/tune.wav", true },
-            { "/tmp/LOUD.WAV", true }, { "/tmp/notes.txt", false }, { "/tmp/wav", false } };
+        window.acceptDroppedFiles({ ".wav", ".flac" });
+        const std::pair<const char*, bool> drops[]
+            = { { "/tmp/tune.wav", true }, { "/tmp/LOUD.WAV", true }, { "/tmp/song.Flac", true },
+                  { "/tmp/notes.txt", false }, { "/tmp/wav", false } };
         for (const auto& [path, taken] : drops) {
             EXPECT_EQ(input.dropFile(path, { 300, 350 }), taken) << path;
             const auto events = only(drain(window), Event::Kind::Drop);

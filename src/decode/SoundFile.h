@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <sndfile.h>
+#include <span>
+#include <string>
+
+namespace tt {
+
+// A sound file open for reading through the decoder library, which reads WAV in every
+// encoding, FLAC, Ogg Vorbis and Opus, MP3, AIFF and more. Closed with its owner.
+class SoundFile {
+public:
+    SoundFile() = default;
+    ~SoundFile();
+    SoundFile(const SoundFile&) = delete;
+    SoundFile& operator=(const SoundFile&) = delete;
+
+    // False when the library cannot decode the file (or it cannot be opened at all).
+    bool open(const std::string& path);
+    bool isOpen() const { return file_ != nullptr; }
+
+    int channelCount() const { return info_.channels; }
+    int sampleRateHz() const { return info_.samplerate; }
+    // As the file states it; a decoder may give fewer or more.
+    std::int64_t frameCount() const { return std::int64_t(info_.frames); }
+
+    // "FLAC, 24-bit, 48000 Hz, stereo": container, encoding, rate and channels as stored.
+    std::string formatText() const;
+
+    // Reads up to out.size() / channelCount() frames as interleaved levels of full scale +-1;
+    // the number of frames read, 0 at the end, -1 on a decoding error.
+    std::int64_t readFrames(std::span<double> out);
+    // Back to the first frame. False when the file cannot go back.
+    bool rewind();
+
+private:
+    SNDFILE* file_ = nullptr;
+    SF_INFO info_ {};
+};
+
+} // namespace tt

@@ -1,0 +1,107 @@
+#include "decode/SoundLoader.h"
+
+#include "decode/DecodedSoundStream.h"
+#include "decode/ResampledStream.h"
+#include "wave/LoadedWaveStream.h"
+#include "wave/WaveDataStream.h"
+#include "wave/WaveLoader.h"
+
+#include <new>
+#include <stdexcept>
+
+namespace tt {
+namespace {
+
+    // The whole stream into a new sample block.
+    LoadStatus readWhole(SampleStream& stream, LoadedWave& out)
+    {
+        std::shared_ptr<SampleBytes> block;
+        try {
+            block = std::make_shared<SampleBytes>(std::size_t(stream.sizeBytes()));
+        } catch (const std::bad_alloc&) {
+            return LoadStatus::OutOfMemory;
+        } catch (const std::length_error&) {
+            return LoadStatus::OutOfMemory;
+        }
+        if (!stream.readAt(0, *block)) {
+            return LoadStatus::Unreadable;
+        }
+        out.header = stream.header();
+        out.data.sizeBytes = stream.sizeBytes();
+        out.data.block = std::move(block);
+        return LoadStatus::Loaded;
+    }
+
+} // namespace
+
+LoadStatus loadSoundFile(const std::string& path, LoadedSound& out)
+{
+    LoadedWave wave;
+    if (const LoadStatus native = loadWaveFile(path, wave); native != LoadStatus::NotSupported) {
+        if (native == LoadStatus::Loaded) {
+            out.wave = std::move(wave);
+            out.originalFormat.clear();
+        }
+        return native;
+    }
+    DecodedSoundStream decoded;
+    if (const LoadStatus opened = decoded.open(path); opened != LoadStatus::Loaded) {
+        return opened;
+    }
+    const LoadStatus read = readWhole(decoded, wave);
+    if (read == LoadStatus::Loaded) {
+        out.wave = std::move(wave);
+        out.originalFormat = decoded.originalFormat();
+    }
+    return read;
+}
+
+LoadStatus openSoundStream(
+    const std::string& path, std::unique_ptr<SampleStream>& out, std::string& originalFormat)
+{
+    auto native = std::make_unique<WaveDataStream>();
+    if (const LoadStatus status = native->open(path); status != LoadStatus::NotSupported) {
+        if (status == LoadStatus::Loaded) {
+            out = std::move(native);
+            originalFormat.clear();
+        }
+        return status;
+    }
+    auto decoded = std::make_unique<DecodedSoundStream>();
+    const LoadStatus status = decoded->open(path);
+    if (status == LoadStatus::Loaded) {
+        originalFormat = decoded->originalFormat();
+        out = std::move(decoded);
+    }
+    return status;
+}
+
+std::unique_ptr<SampleStream> streamAtRate(
+    std::unique_ptr<SampleStream> stream, std::uint32_t rateHz)
+{
+    if (stream->header().sampleRateHz == rateHz) {
+        return stream;
+    }
+    auto resampled = std::make_unique<ResampledStream>();
+    if (!resampled->open(std::move(stream), rateHz)) {
+        return nullptr;
+    }
+    return resampled;
+}
+
+LoadStatus resampleSound(const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out)
+{
+    std::unique_ptr<SampleStream> stream
+        = streamAtRate(std::make_unique<LoadedWaveStream>(wave), rateHz);
+    if (!stream) {
+        return LoadStatus::NotSupported;
+    }
+    LoadedWave resampled;
+    const LoadStatus read = readWhole(*stream, resampled);
+    if (read == LoadStatus::Loaded) {
+        out = std::move(resampled);
+    }
+    return read;
+}
+
+} // namespace tt
