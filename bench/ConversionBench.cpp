@@ -38,12 +38,15 @@ void BM_ConversionBareUpdateLoop(benchmark::State& state)
 }
 BENCHMARK(BM_ConversionBareUpdateLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_ConversionPlayMode(benchmark::State& state)
+// The play-mode pass with the greedy modulator (BM_ConversionPlayMode) and with the look-ahead
+// (BM_ConversionPlayModeLookAhead).
+void BM_ConversionPlayMode(benchmark::State& state, tt::ModulatorKind modulator)
 {
     const tt::WaveHeader header = tt::bench::musicHeader();
     const std::vector<std::uint8_t>& data = tt::bench::musicData();
     std::vector<std::uint8_t> sampleArea(data.size());
-    const tt::ModulatorSettings settings;
+    tt::ModulatorSettings settings;
+    settings.modulator = modulator;
     for (auto _ : state) {
         const tt::ConversionResult result
             = tt::convertWholeFile(header, data, settings, sampleArea);
@@ -52,6 +55,13 @@ void BM_ConversionPlayMode(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * tt::bench::musicFrameCount);
 }
-BENCHMARK(BM_ConversionPlayMode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ConversionPlayMode, , tt::ModulatorKind::Greedy)
+    ->Name("BM_ConversionPlayMode")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_ConversionPlayMode, , tt::ModulatorKind::LookAhead)
+    ->Name("BM_ConversionPlayModeLookAhead")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
