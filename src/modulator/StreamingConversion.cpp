@@ -7,13 +7,12 @@ StreamingConversion::StreamingConversion(const WaveHeader& header,
     : header_(header)
     , frameCount_(std::max<std::int64_t>(frameCount, 0))
     , frameBytes_(std::size_t(std::max<std::int64_t>(header.bytesPerFrame(), 1)))
-    , lookAhead_(settings.modulator == ModulatorKind::LookAhead)
     , measuresSnr_(measuresSnr)
     , snr_(SegmentalSnr::segmentFramesAt(header.sampleRateHz))
 {
     if (frameCount_ > 0) {
         model_.emplace(settings, header);
-        if (lookAhead_) {
+        if (settings.modulator == ModulatorKind::LookAhead) {
             search_.emplace(*model_);
         }
     }

@@ -17,7 +17,7 @@
 #include "modulator/BitSink.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/LevelRounding.h"
-#include "modulator/LookAheadModulator.h"
+#include "modulator/LookAheadPlayer.h"
 #include "modulator/ModulatorSettings.h"
 #include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
@@ -135,10 +135,6 @@ public:
     double segmentalSnrDb() const { return snr_.meanDb(); }
 
 private:
-    // Enough for the frames between one taken and the one it decides (at most delayFrames + 1).
-    static constexpr std::size_t pendingTargetCount = 64;
-    static_assert(pendingTargetCount > std::size_t(LookAheadModulator::maxDelayFrames));
-
     // Runs `frames` whole frames from `in` (none with `flush`, which then decides the open
     // frames); returns the output position after the frames decided.
     template <BitSink Sink>
@@ -157,13 +153,11 @@ private:
     WaveHeader header_;
     std::int64_t frameCount_ = 0;
     std::size_t frameBytes_ = 0;
-    bool lookAhead_ = false;
     bool measuresSnr_ = false;
 
     // Absent in a pass without frames, whose header the model may not be able to read.
     std::optional<PinModel> model_;
-    std::optional<LookAheadModulator> search_;
-    std::array<double, pendingTargetCount> pendingTargets_ {}; // by frame index modulo the count
+    std::optional<LookAheadPlayer> search_;
     SegmentalSnr snr_ { 1 };
 
     std::int64_t takenFrames_ = 0;
@@ -242,7 +236,7 @@ std::uint8_t* StreamingConversion::runWithChannels(
     const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush)
 {
     const auto with = [&]<int ChannelCount>() {
-        if (lookAhead_) {
+        if (search_) {
             return measuresSnr_
                 ? runLookAhead<BytesPerSample, ChannelCount, true>(in, frames, out, sink, flush)
                 : runLookAhead<BytesPerSample, ChannelCount, false>(in, frames, out, sink, flush);
@@ -298,25 +292,20 @@ std::uint8_t* StreamingConversion::runGreedy(
 }
 
 // The search takes every frame's target and decides drives delayFrames behind; each decided
-// drive moves the pin, goes to the sink and is written out, and the target kept for its frame
-// enters the error sum.
+// drive moves the pin with its own frame's target, goes to the sink and is written out.
 template <int BytesPerSample, int ChannelCount, bool MeasuresSnr, BitSink Sink>
 std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int64_t frames,
     std::uint8_t* __restrict out, Sink& sink, bool flush)
 {
     PinModel model = *model_;
-    LookAheadModulator search = *search_;
+    LookAheadPlayer search = *search_;
     [[maybe_unused]] SegmentalSnr snr = snr_;
     const int channels = ChannelCount == 0 ? header_.channelCount : ChannelCount;
     const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
-    constexpr std::size_t pendingMask = pendingTargetCount - 1;
-    static_assert((pendingTargetCount & pendingMask) == 0);
-    std::int64_t decided = decidedFrames_;
     double errorSum = errorSum_;
-    const auto play = [&](bool down) {
-        const double target = pendingTargets_[std::size_t(decided) & pendingMask];
+    const auto play = [&](double target, bool down) {
         errorSum = errorSum + model.step(target, down);
-        sink.takeBit(model.outputBit(), ++decided);
+        sink.takeBit(model.outputBit(), search.decidedFrames());
         const std::int32_t level = roundLevel(model.modelLevel);
         detail::writeFrame<BytesPerSample, ChannelCount>(out, level, channels);
         if constexpr (MeasuresSnr) {
@@ -324,21 +313,12 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
         }
         out += strideBytes;
     };
-    bool down = false;
-    const std::int64_t last = takenFrames_ + frames;
-    for (std::int64_t i = takenFrames_; i < last; ++i) {
-        const double target
-            = model.targetOf(detail::readFrame<BytesPerSample, ChannelCount>(in, channels));
-        pendingTargets_[std::size_t(i) & pendingMask] = target;
-        if (search.take(target, down)) {
-            play(down);
-        }
-        in += strideBytes;
+    for (std::int64_t i = 0; i < frames; ++i, in += strideBytes) {
+        search.take(
+            model.targetOf(detail::readFrame<BytesPerSample, ChannelCount>(in, channels)), play);
     }
     if (flush) {
-        while (search.flush(down)) {
-            play(down);
-        }
+        search.flush(play);
     }
     model_.emplace(model);
     search_.emplace(search);
@@ -346,8 +326,8 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
         snr_ = snr;
     }
     errorSum_ = errorSum;
-    takenFrames_ = last;
-    decidedFrames_ = decided;
+    takenFrames_ += frames;
+    decidedFrames_ = search.decidedFrames();
     return out;
 }
 

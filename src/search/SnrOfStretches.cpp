@@ -1,7 +1,7 @@
 #include "search/SnrOfStretches.h"
 
 #include "modulator/LevelRounding.h"
-#include "modulator/LookAheadModulator.h"
+#include "modulator/LookAheadPlayer.h"
 #include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
@@ -19,15 +19,11 @@ namespace {
     // Frames between looks at the meter: a whole-file run is cancelled within a millisecond.
     constexpr std::int64_t meterBlockFrames = std::int64_t(1) << 16;
 
-    // A model level as the one-bit image stores it and the image's measure reads it back.
+    // A model level as the one-bit image plays it.
     double imageLevel(double level, bool eightBit)
     {
         const std::int32_t rounded = roundLevel(level);
-        if (eightBit) {
-            const std::uint8_t sample = detail::encodeSample<1>(rounded);
-            return double(readSample8(&sample));
-        }
-        return double(std::int16_t(detail::encodeSample<2>(rounded)));
+        return eightBit ? detail::playedLevel<1>(rounded) : detail::playedLevel<2>(rounded);
     }
 
     // Frames of the data block the settings' pass walks: the look-ahead reads up to its delay
@@ -77,41 +73,35 @@ namespace {
         SearchMeter& meter)
     {
         PinModel model(settings, header);
-        LookAheadModulator search(model);
+        LookAheadPlayer search(model);
         const std::int64_t preRoll = std::min(stretch.firstFrame, preRollFrames(settings, header));
+        const std::int64_t modelStart = stretch.firstFrame - preRoll;
         const std::int64_t fileFrames = walkedFrames(header, data);
         const std::int64_t readEnd
             = std::min(fileFrames, stretch.endFrame + std::int64_t(search.delayFrames()));
         const std::int64_t strideBytes = header.bytesPerFrame();
         const bool eightBit = header.bitsPerSample == 8;
-        std::int64_t committed = stretch.firstFrame - preRoll; // the next frame to get its drive
-        const auto commit = [&](bool down) {
-            const double target
-                = model.targetOf(readChannels(data.data() + committed * strideBytes, header));
+        const auto play = [&](double target, bool down) {
             model.step(target, down);
-            if (committed >= stretch.firstFrame && committed < stretch.endFrame) {
+            const std::int64_t frame = modelStart + search.decidedFrames() - 1;
+            if (frame >= stretch.firstFrame && frame < stretch.endFrame) {
                 snr.add(target, imageLevel(model.modelLevel, eightBit));
             }
-            ++committed;
         };
-        bool down = false;
-        for (std::int64_t at = committed; at < readEnd;) {
+        for (std::int64_t at = modelStart; at < readEnd;) {
             const std::int64_t blockEnd = std::min(readEnd, at + meterBlockFrames);
             const std::int64_t blockFrames = blockEnd - at;
             for (; at < blockEnd; ++at) {
-                if (search.take(
-                        model.targetOf(readChannels(data.data() + at * strideBytes, header)),
-                        down)) {
-                    commit(down);
-                }
+                search.take(
+                    model.targetOf(readChannels(data.data() + at * strideBytes, header)), play);
             }
             if (!meter.advance(blockFrames)) {
                 return false;
             }
         }
         // At the end of the file the cheapest candidate decides the frames still open.
-        while (committed < stretch.endFrame && search.flush(down)) {
-            commit(down);
+        if (readEnd == fileFrames) {
+            search.flush(play);
         }
         return true;
     }

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "modulator/LookAheadModulator.h"
+#include "modulator/PinModel.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace tt {
+
+// The look-ahead search fed target by target, handing back each decided drive together with the
+// target of its own frame, kept here until then: the caller plays the drive through the pin
+// without reading that frame a second time. Holds everything in fixed arrays.
+class LookAheadPlayer {
+public:
+    explicit LookAheadPlayer(const PinModel& pin)
+        : search_(pin)
+    {
+    }
+
+    int delayFrames() const { return search_.delayFrames(); }
+    // Frames decided so far; while `play` runs, the 1-based index of the frame it plays.
+    std::int64_t decidedFrames() const { return decidedFrames_; }
+    std::int64_t undecidedFrames() const { return takenFrames_ - decidedFrames_; }
+
+    // Takes the next frame's target; when that decides a frame (delayFrames back), calls
+    // play(target of that frame, down).
+    template <class Play> void take(double target, Play&& play)
+    {
+        pendingTargets_[std::size_t(takenFrames_++) & pendingMask] = target;
+        bool down = false;
+        if (search_.take(target, down)) {
+            play(pendingTargets_[std::size_t(decidedFrames_++) & pendingMask], down);
+        }
+    }
+
+    // After the last target: plays every frame still undecided, in frame order.
+    template <class Play> void flush(Play&& play)
+    {
+        bool down = false;
+        while (search_.flush(down)) {
+            play(pendingTargets_[std::size_t(decidedFrames_++) & pendingMask], down);
+        }
+    }
+
+private:
+    // Enough for the frames between one taken and the one it decides (at most delayFrames + 1).
+    static constexpr std::size_t pendingCount = 64;
+    static constexpr std::size_t pendingMask = pendingCount - 1;
+    static_assert(pendingCount > std::size_t(LookAheadModulator::maxDelayFrames)
+        && (pendingCount & pendingMask) == 0);
+
+    LookAheadModulator search_;
+    std::array<double, pendingCount> pendingTargets_ {}; // by frame index modulo the count
+    std::int64_t takenFrames_ = 0;
+    std::int64_t decidedFrames_ = 0;
+};
+
+} // namespace tt
