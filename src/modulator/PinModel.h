@@ -62,8 +62,8 @@ public:
     }
 
     // One frame whose drive was chosen elsewhere (by a search over the frames ahead): sets the
-    // levels and returns the error as step(target) does. Written out in both rather than one
-    // calling the other, so that the greedy pass compiles exactly as before.
+    // levels and returns the error as step(target) does. The greedy step does not call this: it
+    // picks the level by the comparison itself, which keeps its chain from frame to frame short.
     double step(double target, bool down)
     {
         previousTarget = targetLevel;
