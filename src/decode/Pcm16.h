@@ -5,7 +5,6 @@
 
 #include "modulator/LevelRounding.h"
 #include "wave/FrameReader.h"
-#include "wave/WaveHeader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,19 +38,6 @@ inline void putPcm16(std::uint8_t* out, std::int16_t sample)
     const auto bits = std::uint16_t(sample);
     out[0] = std::uint8_t(bits & 0xFF);
     out[1] = std::uint8_t(bits >> 8);
-}
-
-// The format of a sound made by the decoder or the resampler.
-inline WaveHeader pcm16Header(int channelCount, std::uint32_t sampleRateHz)
-{
-    WaveHeader header;
-    header.channelCount = channelCount;
-    header.sampleRateHz = sampleRateHz;
-    header.bitsPerSample = 16;
-    header.blockAlign = std::uint16_t(std::min(channelCount * 2, 0xFFFF));
-    header.byteRate = std::uint32_t(
-        std::min<std::uint64_t>(std::uint64_t(sampleRateHz) * header.blockAlign, 0xFFFFFFFFu));
-    return header;
 }
 
 } // namespace tt
