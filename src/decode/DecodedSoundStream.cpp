@@ -48,9 +48,7 @@ std::optional<std::size_t> DecodedSoundStream::produce(std::span<std::uint8_t> o
         }
         fileEnded_ = read == 0;
         const std::size_t samples = std::size_t(read * channels);
-        for (std::size_t i = 0; i < samples; ++i) {
-            putPcm16(out.data() + made + 2 * i, pcm16FromLevel(levels_[i]));
-        }
+        putPcm16({ levels_.data(), samples }, out.data() + made);
         made += samples * 2;
     }
     return made;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 namespace tt {
 
@@ -33,11 +34,14 @@ inline double levelOfSample(const std::uint8_t* sample, int bitsPerSample)
     return -readSample16(sample) / 32768.0;
 }
 
-inline void putPcm16(std::uint8_t* out, std::int16_t sample)
+// The levels as 16-bit samples (pcm16FromLevel), little-endian, two bytes each from out on.
+inline void putPcm16(std::span<const double> levels, std::uint8_t* out)
 {
-    const auto bits = std::uint16_t(sample);
-    out[0] = std::uint8_t(bits & 0xFF);
-    out[1] = std::uint8_t(bits >> 8);
+    for (const double level : levels) {
+        const auto bits = std::uint16_t(pcm16FromLevel(level));
+        *out++ = std::uint8_t(bits & 0xFF);
+        *out++ = std::uint8_t(bits >> 8);
+    }
 }
 
 } // namespace tt

@@ -85,9 +85,7 @@ std::optional<std::size_t> ResampledStream::produce(std::span<std::uint8_t> out)
             return std::nullopt;
         }
         inputFrom_ += step.inputFrames;
-        for (std::size_t i = 0; i < step.outputFrames * channels; ++i) {
-            putPcm16(out.data() + made + 2 * i, pcm16FromLevel(output_[i]));
-        }
+        putPcm16({ output_.data(), step.outputFrames * channels }, out.data() + made);
         made += step.outputFrames * frameBytes;
         drained_ = input.empty() && step.outputFrames == 0;
     }
