@@ -6,21 +6,14 @@
 #include "wave/WaveDataStream.h"
 #include "wave/WaveLoader.h"
 
-#include <new>
-#include <stdexcept>
-
 namespace tt {
 namespace {
 
     // The whole stream into a new sample block.
     LoadStatus readWhole(SampleStream& stream, LoadedWave& out)
     {
-        std::shared_ptr<SampleBytes> block;
-        try {
-            block = std::make_shared<SampleBytes>(std::size_t(stream.sizeBytes()));
-        } catch (const std::bad_alloc&) {
-            return LoadStatus::OutOfMemory;
-        } catch (const std::length_error&) {
+        std::shared_ptr<SampleBytes> block = newSampleBytes(std::size_t(stream.sizeBytes()));
+        if (!block) {
             return LoadStatus::OutOfMemory;
         }
         if (!stream.readAt(0, *block)) {
