@@ -1,10 +1,8 @@
 #include "decode/DecodedSoundStream.h"
 
 #include "decode/Pcm16.h"
-#include "wave/WaveParser.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <limits>
 
@@ -29,11 +27,7 @@ LoadStatus DecodedSoundStream::open(const std::string& path)
         || file_.frameCount() <= 0) {
         return LoadStatus::NotSupported;
     }
-    header_ = pcm16Header(channels, std::uint32_t(rateHz));
-    // As the native loader, at most the largest data chunk a WAV file holds.
-    const auto frameBytes = std::uint64_t(header_.bytesPerFrame());
-    sizeBytes_
-        = std::min(std::uint64_t(file_.frameCount()), maxDataSizeBytes / frameBytes) * frameBytes;
+    setFormat(channels, std::uint32_t(rateHz), std::uint64_t(file_.frameCount()));
     originalFormat_ = file_.formatText();
     levels_.resize(std::size_t(framesPerRead * channels));
     return LoadStatus::Loaded;
@@ -41,28 +35,23 @@ LoadStatus DecodedSoundStream::open(const std::string& path)
 
 std::optional<std::size_t> DecodedSoundStream::produce(std::span<std::uint8_t> out)
 {
-    const auto frameBytes = std::size_t(header_.bytesPerFrame());
-    const auto wanted
-        = std::size_t(std::min<std::uint64_t>(out.size(), sizeBytes_ - producedBytes_));
+    const int channels = header().channelCount;
+    const auto frameBytes = std::size_t(header().bytesPerFrame());
     std::size_t made = 0;
-    while (made < wanted && !fileEnded_) {
+    while (made < out.size() && !fileEnded_) {
         const auto frames
-            = std::int64_t(std::min<std::size_t>((wanted - made) / frameBytes, framesPerRead));
+            = std::int64_t(std::min<std::size_t>((out.size() - made) / frameBytes, framesPerRead));
         const std::int64_t read
-            = file_.readFrames({ levels_.data(), std::size_t(frames * header_.channelCount) });
+            = file_.readFrames({ levels_.data(), std::size_t(frames * channels) });
         if (read < 0) {
             return std::nullopt;
         }
         fileEnded_ = read == 0;
-        const std::size_t samples = std::size_t(read * header_.channelCount);
-        for (std::size_t i = 0; i < samples; ++i) {
-            putPcm16(out.data() + made + 2 * i, pcm16FromLevel(levels_[i]));
-        }
+        const std::size_t samples = std::size_t(read * channels);
+        putPcm16({ levels_.data(), samples }, out.data() + made);
         made += samples * 2;
     }
-    std::memset(out.data() + made, 0, wanted - made);
-    producedBytes_ += wanted;
-    return wanted;
+    return made;
 }
 
 bool DecodedSoundStream::restart()
@@ -70,7 +59,6 @@ bool DecodedSoundStream::restart()
     if (!file_.rewind()) {
         return false;
     }
-    producedBytes_ = 0;
     fileEnded_ = false;
     return true;
 }

@@ -24,18 +24,12 @@ public:
     // The file's own format, as SoundFile::formatText() tells it.
     const std::string& originalFormat() const { return originalFormat_; }
 
-    const WaveHeader& header() const override { return header_; }
-    std::uint64_t sizeBytes() const override { return sizeBytes_; }
-
 protected:
     std::optional<std::size_t> produce(std::span<std::uint8_t> out) override;
     bool restart() override;
 
 private:
     SoundFile file_;
-    WaveHeader header_;
-    std::uint64_t sizeBytes_ = 0;
-    std::uint64_t producedBytes_ = 0;
     bool fileEnded_ = false;
     std::vector<double> levels_; // one read's frames
     std::string originalFormat_;

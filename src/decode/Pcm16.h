@@ -3,57 +3,45 @@
 // reads, and how loaded PCM samples go to the resampler. Levels are normalised: full scale is
 // -1 ... +1.
 
-#include "wave/WaveHeader.h"
+#include "modulator/LevelRounding.h"
+#include "wave/FrameReader.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 namespace tt {
 
-// level x 32768 to the nearest integer, halves to even, clipped to -32768 ... 32767. The same
-// rounding as the conversion pass: under the default rounding mode adding 1.5 x 2^52 rounds the
-// fraction away and leaves the integer in the low bits. Levels are clipped to +-2 first, so the
-// sum stays exact.
+// level x 32768 to the nearest integer, halves to even (the conversion pass's rounding), clipped
+// to -32768 ... 32767. Levels are clipped to +-2 first, within roundLevel's range.
 inline std::int16_t pcm16FromLevel(double level)
 {
     if (std::isnan(level)) {
         return 0;
     }
-    const double scaled = std::clamp(level, -2.0, 2.0) * 32768.0;
-    const auto rounded = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(scaled + 0x1.8p52)));
+    const std::int32_t rounded = roundLevel(std::clamp(level, -2.0, 2.0) * 32768.0);
     return std::int16_t(std::clamp(rounded, -32768, 32767));
 }
 
-// One loaded sample (8-bit unsigned or 16-bit signed little-endian) as a normalised level.
+// One loaded sample (8-bit unsigned or 16-bit signed little-endian) as a normalised level;
+// readSample16 gives the sample negated.
 inline double levelOfSample(const std::uint8_t* sample, int bitsPerSample)
 {
     if (bitsPerSample == 8) {
-        return (int(sample[0]) - 128) / 128.0;
+        return readSample8(sample) / 128.0;
     }
-    return std::int16_t(std::uint16_t(sample[0] | (sample[1] << 8))) / 32768.0;
+    return -readSample16(sample) / 32768.0;
 }
 
-inline void putPcm16(std::uint8_t* out, std::int16_t sample)
+// The levels as 16-bit samples (pcm16FromLevel), little-endian, two bytes each from out on.
+inline void putPcm16(std::span<const double> levels, std::uint8_t* out)
 {
-    const auto bits = std::uint16_t(sample);
-    out[0] = std::uint8_t(bits & 0xFF);
-    out[1] = std::uint8_t(bits >> 8);
-}
-
-// The format of a sound made by the decoder or the resampler.
-inline WaveHeader pcm16Header(int channelCount, std::uint32_t sampleRateHz)
-{
-    WaveHeader header;
-    header.channelCount = channelCount;
-    header.sampleRateHz = sampleRateHz;
-    header.bitsPerSample = 16;
-    header.blockAlign = std::uint16_t(std::min(channelCount * 2, 0xFFFF));
-    header.byteRate = std::uint32_t(
-        std::min<std::uint64_t>(std::uint64_t(sampleRateHz) * header.blockAlign, 0xFFFFFFFFu));
-    return header;
+    for (const double level : levels) {
+        const auto bits = std::uint16_t(pcm16FromLevel(level));
+        *out++ = std::uint8_t(bits & 0xFF);
+        *out++ = std::uint8_t(bits >> 8);
+    }
 }
 
 } // namespace tt

@@ -1,10 +1,8 @@
 #include "decode/ResampledStream.h"
 
 #include "decode/Pcm16.h"
-#include "wave/WaveParser.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tt {
 namespace {
@@ -34,18 +32,16 @@ bool ResampledStream::open(std::unique_ptr<SampleStream> source, std::uint32_t r
         || !resampler_.create(from.sampleRateHz, rateHz, from.channelCount)) {
         return false;
     }
-    header_ = pcm16Header(from.channelCount, rateHz);
     const auto sourceFrameBytes = std::uint64_t(from.bytesPerFrame());
-    const auto frameBytes = std::uint64_t(header_.bytesPerFrame());
     const std::int64_t frames = resampledFrameCount(
         std::int64_t(source->sizeBytes() / sourceFrameBytes), from.sampleRateHz, rateHz);
-    sizeBytes_ = std::min(std::uint64_t(frames), maxDataSizeBytes / frameBytes) * frameBytes;
-    if (sizeBytes_ == 0) {
+    setFormat(from.channelCount, rateHz, std::uint64_t(frames));
+    if (sizeBytes() == 0) {
         return false;
     }
     sourceSizeBytes_ = source->sizeBytes() / sourceFrameBytes * sourceFrameBytes;
     source_ = std::move(source);
-    const auto channels = std::size_t(header_.channelCount);
+    const auto channels = std::size_t(from.channelCount);
     sourceBytes_.resize(framesPerStep * std::size_t(sourceFrameBytes));
     input_.resize(framesPerStep * channels);
     output_.resize(framesPerStep * channels);
@@ -73,33 +69,27 @@ bool ResampledStream::readSource()
 
 std::optional<std::size_t> ResampledStream::produce(std::span<std::uint8_t> out)
 {
-    const auto channels = std::size_t(header_.channelCount);
+    const auto channels = std::size_t(header().channelCount);
     const std::size_t frameBytes = 2 * channels;
-    const auto wanted
-        = std::size_t(std::min<std::uint64_t>(out.size(), sizeBytes_ - producedBytes_));
     std::size_t made = 0;
-    while (made < wanted && !drained_) {
+    while (made < out.size() && !drained_) {
         if (inputFrom_ == inputFrames_ && sourceReadBytes_ < sourceSizeBytes_ && !readSource()) {
             return std::nullopt;
         }
         // Once the source has ended, an empty input drains what the resampler holds.
         const std::span<const double> input(
             input_.data() + inputFrom_ * channels, (inputFrames_ - inputFrom_) * channels);
-        const std::size_t outputFrames = std::min(framesPerStep, (wanted - made) / frameBytes);
+        const std::size_t outputFrames = std::min(framesPerStep, (out.size() - made) / frameBytes);
         Resampler::Step step;
         if (!resampler_.process(input, { output_.data(), outputFrames * channels }, step)) {
             return std::nullopt;
         }
         inputFrom_ += step.inputFrames;
-        for (std::size_t i = 0; i < step.outputFrames * channels; ++i) {
-            putPcm16(out.data() + made + 2 * i, pcm16FromLevel(output_[i]));
-        }
+        putPcm16({ output_.data(), step.outputFrames * channels }, out.data() + made);
         made += step.outputFrames * frameBytes;
         drained_ = input.empty() && step.outputFrames == 0;
     }
-    std::memset(out.data() + made, 0, wanted - made);
-    producedBytes_ += wanted;
-    return wanted;
+    return made;
 }
 
 bool ResampledStream::restart()
@@ -107,7 +97,6 @@ bool ResampledStream::restart()
     if (!resampler_.clear()) {
         return false;
     }
-    producedBytes_ = 0;
     sourceReadBytes_ = 0;
     inputFrom_ = 0;
     inputFrames_ = 0;

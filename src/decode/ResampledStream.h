@@ -24,9 +24,6 @@ public:
     // would have no frame at the new rate.
     bool open(std::unique_ptr<SampleStream> source, std::uint32_t rateHz);
 
-    const WaveHeader& header() const override { return header_; }
-    std::uint64_t sizeBytes() const override { return sizeBytes_; }
-
 protected:
     std::optional<std::size_t> produce(std::span<std::uint8_t> out) override;
     bool restart() override;
@@ -37,9 +34,6 @@ private:
 
     std::unique_ptr<SampleStream> source_;
     Resampler resampler_;
-    WaveHeader header_;
-    std::uint64_t sizeBytes_ = 0;
-    std::uint64_t producedBytes_ = 0;
     std::uint64_t sourceSizeBytes_ = 0; // whole frames only
     std::uint64_t sourceReadBytes_ = 0;
     std::vector<std::uint8_t> sourceBytes_;

@@ -18,7 +18,6 @@ public:
 
     // False when the library cannot decode the file (or it cannot be opened at all).
     bool open(const std::string& path);
-    bool isOpen() const { return file_ != nullptr; }
 
     int channelCount() const { return info_.channels; }
     int sampleRateHz() const { return info_.samplerate; }

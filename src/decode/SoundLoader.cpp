@@ -4,23 +4,15 @@
 #include "decode/ResampledStream.h"
 #include "wave/LoadedWaveStream.h"
 #include "wave/WaveDataStream.h"
-#include "wave/WaveLoader.h"
-
-#include <new>
-#include <stdexcept>
 
 namespace tt {
 namespace {
 
-    // The whole stream into a new sample block.
+    // The whole stream into a new sample block; out is assigned only when the result is Loaded.
     LoadStatus readWhole(SampleStream& stream, LoadedWave& out)
     {
-        std::shared_ptr<SampleBytes> block;
-        try {
-            block = std::make_shared<SampleBytes>(std::size_t(stream.sizeBytes()));
-        } catch (const std::bad_alloc&) {
-            return LoadStatus::OutOfMemory;
-        } catch (const std::length_error&) {
+        std::shared_ptr<SampleBytes> block = newSampleBytes(std::size_t(stream.sizeBytes()));
+        if (!block) {
             return LoadStatus::OutOfMemory;
         }
         if (!stream.readAt(0, *block)) {
@@ -36,22 +28,15 @@ namespace {
 
 LoadStatus loadSoundFile(const std::string& path, LoadedSound& out)
 {
-    LoadedWave wave;
-    if (const LoadStatus native = loadWaveFile(path, wave); native != LoadStatus::NotSupported) {
-        if (native == LoadStatus::Loaded) {
-            out.wave = std::move(wave);
-            out.originalFormat.clear();
-        }
-        return native;
-    }
-    DecodedSoundStream decoded;
-    if (const LoadStatus opened = decoded.open(path); opened != LoadStatus::Loaded) {
+    std::unique_ptr<SampleStream> stream;
+    std::string originalFormat;
+    if (const LoadStatus opened = openSoundStream(path, stream, originalFormat);
+        opened != LoadStatus::Loaded) {
         return opened;
     }
-    const LoadStatus read = readWhole(decoded, wave);
+    const LoadStatus read = readWhole(*stream, out.wave);
     if (read == LoadStatus::Loaded) {
-        out.wave = std::move(wave);
-        out.originalFormat = decoded.originalFormat();
+        out.originalFormat = std::move(originalFormat);
     }
     return read;
 }
@@ -96,12 +81,7 @@ LoadStatus resampleSound(const LoadedWave& wave, std::uint32_t rateHz, LoadedWav
     if (!stream) {
         return LoadStatus::NotSupported;
     }
-    LoadedWave resampled;
-    const LoadStatus read = readWhole(*stream, resampled);
-    if (read == LoadStatus::Loaded) {
-        out = std::move(resampled);
-    }
-    return read;
+    return readWhole(*stream, out);
 }
 
 } // namespace tt

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "wave/LoadedWave.h"
+#include "wave/MemoryByteSource.h"
 #include "wave/SampleStream.h"
-
-#include <cstring>
 
 namespace tt {
 
@@ -21,14 +20,7 @@ public:
 
     bool readAt(std::uint64_t offsetBytes, std::span<std::uint8_t> out) override
     {
-        const std::span<const std::uint8_t> bytes = wave_.data.bytes();
-        if (offsetBytes > bytes.size() || bytes.size() - offsetBytes < out.size()) {
-            return false;
-        }
-        if (!out.empty()) {
-            std::memcpy(out.data(), bytes.data() + offsetBytes, out.size());
-        }
-        return true;
+        return MemoryByteSource(wave_.data.bytes()).readAt(offsetBytes, out);
     }
 
 private:

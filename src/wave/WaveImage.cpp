@@ -4,8 +4,6 @@
 #include <cassert>
 #include <cstring>
 #include <limits>
-#include <new>
-#include <stdexcept>
 
 namespace tt {
 namespace {
@@ -31,18 +29,6 @@ namespace {
         }
     }
 
-    // Zero-filled: the bytes of a fresh block read zero without being written.
-    std::shared_ptr<SampleBytes> freshBytes(std::size_t sizeBytes)
-    {
-        try {
-            return std::make_shared<SampleBytes>(sizeBytes);
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        } catch (const std::length_error&) {
-            return nullptr;
-        }
-    }
-
 } // namespace
 
 WaveImage::WaveImage()
@@ -57,7 +43,8 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     }
     // A fresh allocation rather than clearing the old one: the old image's pages are given back
     // and the new sample area costs nothing until it is written.
-    const std::shared_ptr<SampleBytes> fresh = freshBytes(headerBytes + std::size_t(dataSizeBytes));
+    const std::shared_ptr<SampleBytes> fresh
+        = newSampleBytes(headerBytes + std::size_t(dataSizeBytes));
     if (!fresh) {
         return false;
     }
@@ -74,7 +61,7 @@ bool WaveImage::unshare()
         return true;
     }
     if (spare_ == nullptr || spare_.use_count() > 1) {
-        std::shared_ptr<SampleBytes> fresh = freshBytes(bytes_->size());
+        std::shared_ptr<SampleBytes> fresh = newSampleBytes(bytes_->size());
         if (!fresh) {
             return false;
         }

@@ -5,9 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <new>
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 namespace tt {
@@ -204,12 +202,8 @@ LoadStatus parseWave(ByteSource& source, LoadedWave& out)
     if (const LoadStatus found = findWaveData(source, header, place); found != LoadStatus::Loaded) {
         return found;
     }
-    std::shared_ptr<SampleBytes> block;
-    try {
-        block = std::make_shared<SampleBytes>(std::size_t(place.sizeBytes));
-    } catch (const std::bad_alloc&) {
-        return LoadStatus::OutOfMemory;
-    } catch (const std::length_error&) {
+    std::shared_ptr<SampleBytes> block = newSampleBytes(std::size_t(place.sizeBytes));
+    if (!block) {
         return LoadStatus::OutOfMemory;
     }
     if (!source.readAt(place.offsetBytes, *block)) {
