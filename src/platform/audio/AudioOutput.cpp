@@ -51,15 +51,11 @@ namespace {
             && (format.bitsPerSample == 8 || format.bitsPerSample == 16);
     }
 
-    // A copy of samples that the sound server takes: all of them, or, for a sound with more
-    // channels than it takes, channels 1 and 2 (as the model hears them; format follows).
-    // Throws std::bad_alloc.
+    // A copy of channels 1 and 2 of a sound with more channels than the server takes (as the
+    // model hears them; format follows). Throws std::bad_alloc.
     std::shared_ptr<const SampleBytes> serverCopy(
         std::span<const std::uint8_t> samples, PcmFormat& format)
     {
-        if (format.channelCount <= AudioOutput::maxServerChannels) {
-            return std::make_shared<const SampleBytes>(samples.begin(), samples.end());
-        }
         auto kept = std::make_shared<const SampleBytes>(
             leadingChannels(samples, format.channelCount, format.bitsPerSample / 8, 2));
         format.channelCount = 2;
