@@ -62,6 +62,35 @@ namespace {
         return kept;
     }
 
+    // The sound as loadPcm() takes it, or null where it fails. Throws std::bad_alloc.
+    std::unique_ptr<SoundSlot> playableSound(PcmFormat format,
+        std::shared_ptr<const SampleBytes> bytes, std::size_t offset, std::size_t length,
+        std::shared_ptr<const std::atomic<std::size_t>> writtenBytes)
+    {
+        if (bytes == nullptr || !isPlayable(format) || offset > bytes->size()
+            || length > bytes->size() - offset) {
+            return nullptr;
+        }
+        if (format.channelCount > AudioOutput::maxServerChannels) {
+            // A sound still being written cannot be copied down to the channels the server
+            // takes.
+            if (writtenBytes != nullptr) {
+                return nullptr;
+            }
+            // The server refuses such a stream; this is the one case that copies shared samples.
+            bytes = serverCopy({ bytes->data() + offset, length }, format);
+            offset = 0;
+            length = bytes->size();
+        }
+        const auto frameBytes = std::size_t(format.channelCount * format.bitsPerSample / 8);
+        const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;
+        if (wholeFrameBytes == 0) {
+            return nullptr;
+        }
+        return std::make_unique<SoundSlot>(
+            format, std::move(bytes), offset, wholeFrameBytes, std::move(writtenBytes));
+    }
+
 } // namespace
 
 AudioOutput::AudioOutput()
@@ -90,25 +119,9 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
         return false;
     }
     std::unique_ptr<SoundSlot> next;
-    // A sound still being written cannot be copied down to the channels the server takes.
-    const bool copyOfUnfinished
-        = format.channelCount > maxServerChannels && writtenBytes != nullptr;
-    if (impl_->open && bytes != nullptr && isPlayable(format) && offset <= bytes->size()
-        && length <= bytes->size() - offset && !copyOfUnfinished) {
+    if (impl_->open) {
         try {
-            if (format.channelCount > maxServerChannels) {
-                // The server refuses such a stream; this is the one case that copies shared
-                // samples.
-                bytes = serverCopy({ bytes->data() + offset, length }, format);
-                offset = 0;
-                length = bytes->size();
-            }
-            const auto frameBytes = std::size_t(format.channelCount * format.bitsPerSample / 8);
-            const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;
-            if (wholeFrameBytes > 0) {
-                next = std::make_unique<SoundSlot>(
-                    format, std::move(bytes), offset, wholeFrameBytes, std::move(writtenBytes));
-            }
+            next = playableSound(format, std::move(bytes), offset, length, std::move(writtenBytes));
         } catch (const std::bad_alloc&) {
         }
     }
