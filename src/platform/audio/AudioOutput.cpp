@@ -19,7 +19,7 @@ struct AudioOutput::Impl {
     PulseConnection connection { [this] {
         for (auto& sound : sounds) {
             if (sound != nullptr) {
-                sound->dropStream();
+                sound->stop();
             }
         }
     } };
