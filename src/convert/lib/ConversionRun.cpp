@@ -82,12 +82,6 @@ namespace {
         return output;
     }
 
-    bool writeBytes(TextSink& out, std::span<const std::uint8_t> bytes)
-    {
-        return out.write(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    }
-
     // Where the pass stopped, when it did not get through.
     enum class PassFailure { None, Input, Wav, Text };
 
