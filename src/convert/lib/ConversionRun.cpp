@@ -15,7 +15,6 @@
 #include "search/SettingsSearch.h"
 #include "text/TextFormat.h"
 #include "wave/FileInfo.h"
-#include "wave/FrameCount.h"
 #include "wave/SampleBytes.h"
 #include "wave/WaveImage.h"
 
@@ -129,12 +128,12 @@ namespace {
         return PassFailure::None;
     }
 
-    // The information lines; a decoded or resampled input adds a line on what it was.
-    bool printInfo(const WaveHeader& header, std::int64_t frameCount,
-        const ModulatorSettings& settings, const StreamingConversion& pass,
-        const std::string& origin, const ConsoleStreams& console)
+    // The information lines; a decoded or resampled input adds a line on what it was. A stream
+    // is always 8- or 16-bit, so the pass walks every frame its data counts.
+    bool printInfo(const WaveHeader& header, const ModulatorSettings& settings,
+        const StreamingConversion& pass, const std::string& origin, const ConsoleStreams& console)
     {
-        const FileInfoTexts info = fileInfoTexts(header, frameCount);
+        const FileInfoTexts info = fileInfoTexts(header, pass.frameCount());
         const std::string_view modulator = modulatorName(settings.modulator);
         std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\nSNR: %s dB\nModulator: %.*s\n",
             info.rate.c_str(), info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
@@ -274,9 +273,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
-    if (options.printsInfo()
-        && !printInfo(
-            header, frameCount(header, input.sizeBytes()), settings, pass, origin, console)) {
+    if (options.printsInfo() && !printInfo(header, settings, pass, origin, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }
