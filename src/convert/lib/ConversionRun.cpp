@@ -19,7 +19,6 @@
 #include "wave/WaveImage.h"
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -86,10 +85,11 @@ namespace {
 
     // The one pass over the input, read in pieces. The one-bit WAV file gets the image's header
     // first, then the samples as the pass decides them, then the zero bytes the image holds
-    // behind the counted frames. Stops at the first piece that cannot be read or written.
+    // behind the counted frames. Stops at the first piece that cannot be read or written; a
+    // sink that writes text tells its failure by failed().
     template <BitSink Sink>
     PassFailure streamPass(SampleStream& input, StreamingConversion& pass, Sink& sink,
-        const std::function<bool()>& textFailed, TextSink* wav, TerminalProgress& progress)
+        TextSink* wav, TerminalProgress& progress)
     {
         if (wav && !writeBytes(*wav, WaveImage::headerFor(input.header(), input.sizeBytes()))) {
             return PassFailure::Wav;
@@ -109,8 +109,10 @@ namespace {
             if (wav && !writeBytes(*wav, { out.data(), decidedBytes })) {
                 return PassFailure::Wav;
             }
-            if (textFailed()) {
-                return PassFailure::Text;
+            if constexpr (requires { sink.failed(); }) {
+                if (sink.failed()) {
+                    return PassFailure::Text;
+                }
             }
             progress.report(progressPercent(pass.decidedFrameCount(), pass.frameCount()));
         }
@@ -234,14 +236,11 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         TerminalProgress progress(console.err, console.errIsTerminal, console.progressDelay);
         if (options.exportPath.empty()) {
             NullBitSink sink;
-            failure = streamPass(
-                input, pass, sink, [] { return false; }, wavFile.get(), progress);
+            failure = streamPass(input, pass, sink, wavFile.get(), progress);
         } else {
             TextSink& text = exportFile ? static_cast<TextSink&>(*exportFile) : standardOutput;
             PlayerSourceWriter writer(text, frames);
-            failure = streamPass(
-                input, pass, writer, [&writer] { return writer.failed(); }, wavFile.get(),
-                progress);
+            failure = streamPass(input, pass, writer, wavFile.get(), progress);
             if (failure == PassFailure::None
                 && (!writer.finish() || (!exportFile && !standardOutput.flush()))) {
                 failure = PassFailure::Text;
