@@ -23,7 +23,6 @@ struct AudioOutput::Impl {
             }
         }
     } };
-    bool open = false;
 
     void replace(int slot, std::unique_ptr<SoundSlot> next)
     {
@@ -105,10 +104,7 @@ AudioOutput::~AudioOutput()
 
 bool AudioOutput::open()
 {
-    if (!impl_->open) {
-        impl_->open = impl_->connection.open(callTimeout);
-    }
-    return impl_->open;
+    return impl_->connection.open(callTimeout);
 }
 
 bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
@@ -119,7 +115,7 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
         return false;
     }
     std::unique_ptr<SoundSlot> next;
-    if (impl_->open) {
+    if (impl_->connection.isOpen()) {
         try {
             next = playableSound(format, std::move(bytes), offset, length, std::move(writtenBytes));
         } catch (const std::bad_alloc&) {
@@ -180,14 +176,13 @@ std::int64_t AudioOutput::playingFrame(int slot) const
 
 void AudioOutput::close()
 {
-    if (!impl_->open) {
+    if (!impl_->connection.isOpen()) {
         return;
     }
     for (int slot = 0; slot < slotCount; ++slot) {
         impl_->replace(slot, nullptr);
     }
     impl_->connection.close();
-    impl_->open = false;
 }
 
 } // namespace tt
