@@ -4,15 +4,8 @@
 #include "modulator/WholeFileConversion.h"
 
 #include <memory>
-#include <string_view>
 
 namespace tt {
-
-bool writeOneBitSound(TextSink& out, const WaveImage& image)
-{
-    const std::span<const std::uint8_t> bytes = image.bytes();
-    return out.write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
 
 ExportStatus saveOneBitSound(const std::string& path, WaveDocument& document,
     const ModulatorSettings& settings, ConversionResult& result)
@@ -23,7 +16,7 @@ ExportStatus saveOneBitSound(const std::string& path, WaveDocument& document,
     }
     result = convertWholeFile(
         document.header, document.data.bytes(), settings, document.image.sampleArea());
-    if (!writeOneBitSound(*out, document.image) || !out->commit()) {
+    if (!writeBytes(*out, document.image.bytes()) || !out->commit()) {
         return ExportStatus::CannotWrite;
     }
     return ExportStatus::Written;

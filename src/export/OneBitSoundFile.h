@@ -1,21 +1,16 @@
 #pragma once
 // The modelled one-bit sound as a WAV file: the image the conversion pass fills, a canonical
-// header and the modelled levels in the input's format, written whole. The window's "Save 1Bit
-// Sound" and ticktrace-convert --wav both write it through here, so they give the same bytes.
+// header and the modelled levels in the input's format, written whole, as the window's "Save 1Bit
+// Sound" does (ticktrace-convert --wav streams the same bytes piece by piece).
 
 #include "export/ExportStatus.h"
-#include "export/TextSink.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/ModulatorSettings.h"
 #include "wave/WaveDocument.h"
-#include "wave/WaveImage.h"
 
 #include <string>
 
 namespace tt {
-
-// Hands the whole image to the output; false when it was not all written.
-bool writeOneBitSound(TextSink& out, const WaveImage& image);
 
 // Converts the loaded sound (as "Play 1Bit" does) and writes its image to `path` through a
 // temporary file that replaces it only when complete (except where AtomicFileOutput writes in

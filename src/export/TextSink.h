@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace tt {
@@ -12,5 +14,11 @@ public:
     // Appends all of `text`; false when it could not be written completely.
     virtual bool write(std::string_view text) = 0;
 };
+
+// Hands on bytes that are no text, such as a WAV image, as they are; false as write().
+inline bool writeBytes(TextSink& out, std::span<const std::uint8_t> bytes)
+{
+    return out.write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 } // namespace tt

@@ -15,12 +15,10 @@
 #include "search/SettingsSearch.h"
 #include "text/TextFormat.h"
 #include "wave/FileInfo.h"
-#include "wave/FrameCount.h"
 #include "wave/SampleBytes.h"
 #include "wave/WaveImage.h"
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -82,21 +80,16 @@ namespace {
         return output;
     }
 
-    bool writeBytes(TextSink& out, std::span<const std::uint8_t> bytes)
-    {
-        return out.write(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    }
-
     // Where the pass stopped, when it did not get through.
     enum class PassFailure { None, Input, Wav, Text };
 
     // The one pass over the input, read in pieces. The one-bit WAV file gets the image's header
     // first, then the samples as the pass decides them, then the zero bytes the image holds
-    // behind the counted frames. Stops at the first piece that cannot be read or written.
+    // behind the counted frames. Stops at the first piece that cannot be read or written; a
+    // sink that writes text tells its failure by failed().
     template <BitSink Sink>
     PassFailure streamPass(SampleStream& input, StreamingConversion& pass, Sink& sink,
-        const std::function<bool()>& textFailed, TextSink* wav, TerminalProgress& progress)
+        TextSink* wav, TerminalProgress& progress)
     {
         if (wav && !writeBytes(*wav, WaveImage::headerFor(input.header(), input.sizeBytes()))) {
             return PassFailure::Wav;
@@ -116,8 +109,10 @@ namespace {
             if (wav && !writeBytes(*wav, { out.data(), decidedBytes })) {
                 return PassFailure::Wav;
             }
-            if (textFailed()) {
-                return PassFailure::Text;
+            if constexpr (requires { sink.failed(); }) {
+                if (sink.failed()) {
+                    return PassFailure::Text;
+                }
             }
             progress.report(progressPercent(pass.decidedFrameCount(), pass.frameCount()));
         }
@@ -135,12 +130,12 @@ namespace {
         return PassFailure::None;
     }
 
-    // The information lines; a decoded or resampled input adds a line on what it was.
-    bool printInfo(const WaveHeader& header, std::int64_t frameCount,
-        const ModulatorSettings& settings, const StreamingConversion& pass,
-        const std::string& origin, const ConsoleStreams& console)
+    // The information lines; a decoded or resampled input adds a line on what it was. A stream
+    // is always 8- or 16-bit, so the pass walks every frame its data counts.
+    bool printInfo(const WaveHeader& header, const ModulatorSettings& settings,
+        const StreamingConversion& pass, const std::string& origin, const ConsoleStreams& console)
     {
-        const FileInfoTexts info = fileInfoTexts(header, frameCount);
+        const FileInfoTexts info = fileInfoTexts(header, pass.frameCount());
         const std::string_view modulator = modulatorName(settings.modulator);
         std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\nSNR: %s dB\nModulator: %.*s\n",
             info.rate.c_str(), info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
@@ -241,14 +236,11 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         TerminalProgress progress(console.err, console.errIsTerminal, console.progressDelay);
         if (options.exportPath.empty()) {
             NullBitSink sink;
-            failure = streamPass(
-                input, pass, sink, [] { return false; }, wavFile.get(), progress);
+            failure = streamPass(input, pass, sink, wavFile.get(), progress);
         } else {
             TextSink& text = exportFile ? static_cast<TextSink&>(*exportFile) : standardOutput;
             PlayerSourceWriter writer(text, frames);
-            failure = streamPass(
-                input, pass, writer, [&writer] { return writer.failed(); }, wavFile.get(),
-                progress);
+            failure = streamPass(input, pass, writer, wavFile.get(), progress);
             if (failure == PassFailure::None
                 && (!writer.finish() || (!exportFile && !standardOutput.flush()))) {
                 failure = PassFailure::Text;
@@ -280,9 +272,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
-    if (options.printsInfo()
-        && !printInfo(
-            header, frameCount(header, input.sizeBytes()), settings, pass, origin, console)) {
+    if (options.printsInfo() && !printInfo(header, settings, pass, origin, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }

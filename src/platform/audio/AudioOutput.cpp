@@ -19,11 +19,10 @@ struct AudioOutput::Impl {
     PulseConnection connection { [this] {
         for (auto& sound : sounds) {
             if (sound != nullptr) {
-                sound->dropStream();
+                sound->stop();
             }
         }
     } };
-    bool open = false;
 
     void replace(int slot, std::unique_ptr<SoundSlot> next)
     {
@@ -51,19 +50,44 @@ namespace {
             && (format.bitsPerSample == 8 || format.bitsPerSample == 16);
     }
 
-    // A copy of samples that the sound server takes: all of them, or, for a sound with more
-    // channels than it takes, channels 1 and 2 (as the model hears them; format follows).
-    // Throws std::bad_alloc.
+    // A copy of channels 1 and 2 of a sound with more channels than the server takes (as the
+    // model hears them; format follows). Throws std::bad_alloc.
     std::shared_ptr<const SampleBytes> serverCopy(
         std::span<const std::uint8_t> samples, PcmFormat& format)
     {
-        if (format.channelCount <= AudioOutput::maxServerChannels) {
-            return std::make_shared<const SampleBytes>(samples.begin(), samples.end());
-        }
         auto kept = std::make_shared<const SampleBytes>(
             leadingChannels(samples, format.channelCount, format.bitsPerSample / 8, 2));
         format.channelCount = 2;
         return kept;
+    }
+
+    // The sound as loadPcm() takes it, or null where it fails. Throws std::bad_alloc.
+    std::unique_ptr<SoundSlot> playableSound(PcmFormat format,
+        std::shared_ptr<const SampleBytes> bytes, std::size_t offset, std::size_t length,
+        std::shared_ptr<const std::atomic<std::size_t>> writtenBytes)
+    {
+        if (bytes == nullptr || !isPlayable(format) || offset > bytes->size()
+            || length > bytes->size() - offset) {
+            return nullptr;
+        }
+        if (format.channelCount > AudioOutput::maxServerChannels) {
+            // A sound still being written cannot be copied down to the channels the server
+            // takes.
+            if (writtenBytes != nullptr) {
+                return nullptr;
+            }
+            // The server refuses such a stream; this is the one case that copies shared samples.
+            bytes = serverCopy({ bytes->data() + offset, length }, format);
+            offset = 0;
+            length = bytes->size();
+        }
+        const auto frameBytes = std::size_t(format.channelCount * format.bitsPerSample / 8);
+        const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;
+        if (wholeFrameBytes == 0) {
+            return nullptr;
+        }
+        return std::make_unique<SoundSlot>(
+            format, std::move(bytes), offset, wholeFrameBytes, std::move(writtenBytes));
     }
 
 } // namespace
@@ -80,10 +104,7 @@ AudioOutput::~AudioOutput()
 
 bool AudioOutput::open()
 {
-    if (!impl_->open) {
-        impl_->open = impl_->connection.open(callTimeout);
-    }
-    return impl_->open;
+    return impl_->connection.open(callTimeout);
 }
 
 bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
@@ -94,25 +115,9 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
         return false;
     }
     std::unique_ptr<SoundSlot> next;
-    // A sound still being written cannot be copied down to the channels the server takes.
-    const bool copyOfUnfinished
-        = format.channelCount > maxServerChannels && writtenBytes != nullptr;
-    if (impl_->open && bytes != nullptr && isPlayable(format) && offset <= bytes->size()
-        && length <= bytes->size() - offset && !copyOfUnfinished) {
+    if (impl_->connection.isOpen()) {
         try {
-            if (format.channelCount > maxServerChannels) {
-                // The server refuses such a stream; this is the one case that copies shared
-                // samples.
-                bytes = serverCopy({ bytes->data() + offset, length }, format);
-                offset = 0;
-                length = bytes->size();
-            }
-            const auto frameBytes = std::size_t(format.channelCount * format.bitsPerSample / 8);
-            const std::size_t wholeFrameBytes = length / frameBytes * frameBytes;
-            if (wholeFrameBytes > 0) {
-                next = std::make_unique<SoundSlot>(
-                    format, std::move(bytes), offset, wholeFrameBytes, std::move(writtenBytes));
-            }
+            next = playableSound(format, std::move(bytes), offset, length, std::move(writtenBytes));
         } catch (const std::bad_alloc&) {
         }
     }
@@ -171,14 +176,13 @@ std::int64_t AudioOutput::playingFrame(int slot) const
 
 void AudioOutput::close()
 {
-    if (!impl_->open) {
+    if (!impl_->connection.isOpen()) {
         return;
     }
     for (int slot = 0; slot < slotCount; ++slot) {
         impl_->replace(slot, nullptr);
     }
     impl_->connection.close();
-    impl_->open = false;
 }
 
 } // namespace tt

@@ -27,9 +27,11 @@ public:
     PulseConnection& operator=(const PulseConnection&) = delete;
 
     // Starts the thread and connects; false when no server answered within the timeout, and
-    // the connection is then closed again.
+    // the connection is then closed again. While open, only returns true.
     bool open(std::chrono::milliseconds timeout);
     void close();
+    // From an open() that succeeded until close(), whether the server answers just now or not.
+    bool isOpen() const { return opened_; }
 
     // Both do nothing while closed.
     void lock();

@@ -30,13 +30,9 @@ public:
     // Plays from the start on a new stream, silencing the one before; nothing without a
     // context (no server just now).
     void play(pa_context* context);
+    // Silences and releases the stream; also where the connection was lost, and the stream with it.
     void stop();
 
-    // The connection is lost and the stream with it: forgets the stream.
-    void dropStream() { release(); }
-
-    // From play() until the server has played the last sample, or until stop().
-    bool playing() const { return stream_ != nullptr; }
     // Frames of the sound heard so far by the server's playback clock, 0 ... the sound's frame
     // count; -1 while the sound does not play.
     std::int64_t playedFrames() const;
