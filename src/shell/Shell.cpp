@@ -555,14 +555,9 @@ void Shell::followPlayback()
         window_.tickEvery(std::chrono::milliseconds(0));
     }
     const std::int64_t frameCount = document_.frameCount();
-    const auto columnsOf = [frameCount](const std::vector<std::int64_t>& frames) {
-        std::vector<int> columns;
-        for (const std::int64_t frame : frames) {
-            columns.push_back(overviewColumnOf(frame, frameCount));
-        }
-        return columns;
-    };
-    const bool moved = columnsOf(playing) != columnsOf(state_.playingFrames);
+    const auto column
+        = [frameCount](std::int64_t frame) { return overviewColumnOf(frame, frameCount); };
+    const bool moved = !std::ranges::equal(playing, state_.playingFrames, {}, column, column);
     state_.playingFrames = std::move(playing);
     if (moved && document_.isLoaded() && !state_.redrawRequested) {
         redrawOverviewBand(
