@@ -38,6 +38,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -281,7 +282,6 @@ struct Window::Impl : public QObject {
     bool filterInstalled = false;
     bool busy = false;
     QTimer ticker;
-    bool tickQueued = false;
 
     ~Impl() override
     {
@@ -307,8 +307,8 @@ struct Window::Impl : public QObject {
     // At most one tick waits in the queue; none while busy, whose loop only looks for Escape.
     void tick()
     {
-        if (!tickQueued && !busy) {
-            tickQueued = true;
+        const auto isTick = [](const Event& event) { return event.kind == Event::Kind::Tick; };
+        if (!busy && std::ranges::none_of(queue, isTick)) {
             queue.push_back(makeEvent(Event::Kind::Tick));
         }
     }
@@ -805,7 +805,6 @@ bool Window::pollEvent(Event& event)
     }
     event = std::move(impl_->queue.front());
     impl_->queue.pop_front();
-    impl_->tickQueued = impl_->tickQueued && event.kind != Event::Kind::Tick;
     return true;
 }
 
@@ -819,7 +818,6 @@ Event Window::waitEvent()
     }
     Event event = std::move(impl_->queue.front());
     impl_->queue.pop_front();
-    impl_->tickQueued = impl_->tickQueued && event.kind != Event::Kind::Tick;
     return event;
 }
 
