@@ -351,20 +351,17 @@ struct Window::Impl : public QObject {
         return { local.x(), local.y() };
     }
 
-    Point toInner(QPointF windowPosition) const
+    // A point of the area as pointer() tells it: (-1, -1) outside the area.
+    Point inner(Point area) const
     {
-        const Point local = toArea(windowPosition);
-        if (!central->rect().contains(local.x, local.y)) {
-            return { -1, -1 };
-        }
-        return local;
+        return central->rect().contains(area.x, area.y) ? area : Point { -1, -1 };
     }
 
     Event pointerEvent(Event::Kind kind, const QMouseEvent& mouse)
     {
-        lastPointer = toInner(mouse.position());
         Event event = makeEvent(kind);
         event.pointer = toArea(mouse.position());
+        lastPointer = inner(event.pointer);
         return event;
     }
 
@@ -389,7 +386,7 @@ struct Window::Impl : public QObject {
         }
         case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            lastPointer = toInner(mouse->position());
+            lastPointer = inner(toArea(mouse->position()));
             break;
         }
         case QEvent::Leave:
