@@ -1,6 +1,7 @@
 #include "shell/ProgramTexts.h"
 
 #include "decode/SoundFileExtensions.h"
+#include "export/PlayerSourceWriter.h"
 #include "shell/WindowLayout.h"
 #include "text/TextFormat.h"
 
@@ -10,7 +11,8 @@ std::string exportSizeToolTip(const PlayerSourceSize& size)
 {
     return "Export Beepster writes " + std::to_string(size.wordCount) + " words in "
         + std::to_string(size.blockCount) + (size.blockCount == 1 ? " block" : " blocks")
-        + " of up to 498 words: " + std::to_string(size.sizeBytes) + " bytes of text.";
+        + " of up to " + std::to_string(PlayerSourceWriter::wordsPerBlock)
+        + " words: " + std::to_string(size.sizeBytes) + " bytes of text.";
 }
 
 std::string resampleQuestion(std::uint32_t ownRateHz)

@@ -10,9 +10,8 @@ std::string nameBesideSound(std::string_view soundPath, std::string_view ending)
         return {};
     }
     const std::string_view extension = extensionOf(soundPath);
-    const std::size_t stemEnd = extensionOf(soundPath).empty()
-        ? soundPath.size()
-        : soundPath.size() - extension.size() - 1;
+    const std::size_t stemEnd
+        = extension.empty() ? soundPath.size() : soundPath.size() - extension.size() - 1;
     return std::string(soundPath.substr(0, stemEnd)) + std::string(ending);
 }
 

@@ -555,14 +555,9 @@ void Shell::followPlayback()
         window_.tickEvery(std::chrono::milliseconds(0));
     }
     const std::int64_t frameCount = document_.frameCount();
-    const auto columnsOf = [frameCount](const std::vector<std::int64_t>& frames) {
-        std::vector<int> columns;
-        for (const std::int64_t frame : frames) {
-            columns.push_back(overviewColumnOf(frame, frameCount));
-        }
-        return columns;
-    };
-    const bool moved = columnsOf(playing) != columnsOf(state_.playingFrames);
+    const auto column
+        = [frameCount](std::int64_t frame) { return overviewColumnOf(frame, frameCount); };
+    const bool moved = !std::ranges::equal(playing, state_.playingFrames, {}, column, column);
     state_.playingFrames = std::move(playing);
     if (moved && document_.isLoaded() && !state_.redrawRequested) {
         redrawOverviewBand(
@@ -573,33 +568,53 @@ void Shell::followPlayback()
 }
 
 // No save replaces the loaded sound, and an existing file only when the user agrees.
-bool Shell::mayWrite(const std::string& path)
-{
-    if (FileIdentity::of(path).isSameFileAs(loadedFile_)) {
-        dialogs_->message("Error", "can't create File", path + "\n\nThis is the loaded sound.");
-        return false;
-    }
-    std::error_code ignored;
-    if (!std::filesystem::exists(path, ignored)) {
-        return true;
-    }
-    return dialogs_->question("Replace File",
-        std::string(fileNamePart(path)) + " already exists. Do you want to replace it?",
-        "Folder: " + std::filesystem::path(path).parent_path().string());
-}
-
-void Shell::exportPlayerSource()
+std::string Shell::chooseSaveTarget(
+    std::string_view title, std::string_view ending, std::string_view extension)
 {
     if (!document_.isLoaded() || !dialogs_) {
-        return;
+        return {};
     }
+    const std::string pattern = std::string("*").append(extension);
     const std::string chosen
-        = dialogs_->saveFile("Save 1Bit", nameBesideSound(loadedPath_, ".txt"), "*.txt|*.txt");
+        = dialogs_->saveFile(title, nameBesideSound(loadedPath_, ending), pattern + "|" + pattern);
     if (chosen.empty()) {
+        return {};
+    }
+    const std::string path = withDefaultExtension(chosen, extension);
+    if (FileIdentity::of(path).isSameFileAs(loadedFile_)) {
+        dialogs_->message("Error", "can't create File", path + "\n\nThis is the loaded sound.");
+        return {};
+    }
+    std::error_code ignored;
+    if (std::filesystem::exists(path, ignored)
+        && !dialogs_->question("Replace File",
+            std::string(fileNamePart(path)) + " already exists. Do you want to replace it?",
+            "Folder: " + std::filesystem::path(path).parent_path().string())) {
+        return {};
+    }
+    return path;
+}
+
+// A file that could not be created leaves everything as it was; otherwise the pass has made a
+// new image, written or not.
+void Shell::showSaveOutcome(
+    ExportStatus status, const ConversionResult& result, const std::string& path)
+{
+    if (status == ExportStatus::CannotCreate) {
+        dialogs_->message("Error", "can't create File", path);
         return;
     }
-    const std::string path = withTextExtension(chosen);
-    if (!mayWrite(path)) {
+    showConversion(result);
+    if (status == ExportStatus::CannotWrite) {
+        dialogs_->message("Error", "can't write File", path);
+    }
+}
+
+// The export's progress callback empties the bar again at the end of the pass.
+void Shell::exportPlayerSource()
+{
+    const std::string path = chooseSaveTarget("Save 1Bit", ".txt", ".txt");
+    if (path.empty()) {
         return;
     }
     clearMessage();
@@ -608,43 +623,19 @@ void Shell::exportPlayerSource()
     const ExportStatus status = tt::exportPlayerSource(path, document_.header,
         document_.data.bytes(), settings(), document_.image.sampleArea(), result,
         [this](int percent) { window_.setValue(control::progress, percent); });
-    if (status == ExportStatus::CannotCreate) {
-        dialogs_->message("Error", "can't create File", path);
-        return;
-    }
-    showConversion(result);
-    window_.setValue(control::progress, 0);
-    if (status == ExportStatus::CannotWrite) {
-        dialogs_->message("Error", "can't write File", path);
-    }
+    showSaveOutcome(status, result, path);
 }
 
 // The one-bit sound as a WAV file: the same bytes as ticktrace-convert --wav writes.
 void Shell::saveOneBitSound()
 {
-    if (!document_.isLoaded() || !dialogs_) {
-        return;
-    }
-    const std::string chosen = dialogs_->saveFile(
-        "Save 1Bit Sound", nameBesideSound(loadedPath_, "-1bit.wav"), "*.wav|*.wav");
-    if (chosen.empty()) {
-        return;
-    }
-    const std::string path = withDefaultExtension(chosen, ".wav");
-    if (!mayWrite(path)) {
+    const std::string path = chooseSaveTarget("Save 1Bit Sound", "-1bit.wav", ".wav");
+    if (path.empty()) {
         return;
     }
     freeImageForPass();
     ConversionResult result;
-    const ExportStatus status = tt::saveOneBitSound(path, document_, settings(), result);
-    if (status == ExportStatus::CannotCreate) {
-        dialogs_->message("Error", "can't create File", path);
-        return;
-    }
-    showConversion(result);
-    if (status == ExportStatus::CannotWrite) {
-        dialogs_->message("Error", "can't write File", path);
-    }
+    showSaveOutcome(tt::saveOneBitSound(path, document_, settings(), result), result, path);
 }
 
 void Shell::findBestSettings()

@@ -3,6 +3,7 @@
 // and dispatches every user event to the loader, the conversion, the export, the audio output
 // and the zoom view. Everything runs to completion on this one thread.
 
+#include "export/ExportStatus.h"
 #include "export/FileIdentity.h"
 #include "image/Image.h"
 #include "modulator/ConversionResult.h"
@@ -18,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tt {
 
@@ -83,7 +85,11 @@ private:
     void clearMessage();
     void showInfoToolTip(const std::string& searchReport);
     void saveOneBitSound();
-    bool mayWrite(const std::string& path);
+    // The path a save writes to, chosen by the user; empty when nothing is to be written.
+    std::string chooseSaveTarget(
+        std::string_view title, std::string_view ending, std::string_view extension);
+    void showSaveOutcome(
+        ExportStatus status, const ConversionResult& result, const std::string& path);
     void redraw();
 
     AudioOutput& audio_;

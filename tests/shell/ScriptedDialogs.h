@@ -50,24 +50,14 @@ public:
     bool question(std::string_view title, std::string_view text, std::string_view) override
     {
         log_.yesNoQuestions.push_back(std::string(title) + "|" + std::string(text));
-        if (log_.yesNoAnswers.empty()) {
-            return false;
-        }
-        const bool yes = log_.yesNoAnswers.front();
-        log_.yesNoAnswers.pop_front();
-        return yes;
+        return next(log_.yesNoAnswers);
     }
     std::optional<std::int64_t> askNumber(std::string_view title, std::string_view,
         std::int64_t value, std::int64_t minimum, std::int64_t maximum) override
     {
         log_.numberQuestions.push_back(std::string(title) + "|" + std::to_string(value) + "|"
             + std::to_string(minimum) + "|" + std::to_string(maximum));
-        if (log_.numberAnswers.empty()) {
-            return std::nullopt;
-        }
-        const std::optional<std::int64_t> number = log_.numberAnswers.front();
-        log_.numberAnswers.pop_front();
-        return number;
+        return next(log_.numberAnswers);
     }
     void about(std::string_view title, std::string_view text) override
     {
@@ -79,12 +69,18 @@ private:
     {
         log_.questions.push_back(
             std::string(title) + "|" + std::string(name) + "|" + std::string(filter));
-        if (log_.answers.empty()) {
+        return next(log_.answers);
+    }
+
+    // The next scripted answer; without one, the empty answer: "", No or cancelled.
+    template <typename Answer> static Answer next(std::deque<Answer>& answers)
+    {
+        if (answers.empty()) {
             return {};
         }
-        std::string path = log_.answers.front();
-        log_.answers.pop_front();
-        return path;
+        Answer answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
     }
 
     Log& log_;

@@ -50,11 +50,8 @@ namespace {
 
     Image render(const TestWave& wave, const ModulatorSettings& settings, int cursorX)
     {
-        Image zoom(600, 300);
         const std::int64_t frames = std::int64_t(wave.data.sizeBytes) / wave.header.bytesPerFrame();
-        EXPECT_TRUE(redrawZoomView(zoom, makeStrip(), wave.header, wave.data, settings,
-            viewStartAtColumn(cursorX, frames)));
-        return zoom;
+        return renderAt(wave, settings, viewStartAtColumn(cursorX, frames));
     }
 
     // A slow sine: the input and model lines then move less than a column width per frame, so

@@ -38,6 +38,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -281,7 +282,6 @@ struct Window::Impl : public QObject {
     bool filterInstalled = false;
     bool busy = false;
     QTimer ticker;
-    bool tickQueued = false;
 
     ~Impl() override
     {
@@ -307,8 +307,8 @@ struct Window::Impl : public QObject {
     // At most one tick waits in the queue; none while busy, whose loop only looks for Escape.
     void tick()
     {
-        if (!tickQueued && !busy) {
-            tickQueued = true;
+        const auto isTick = [](const Event& event) { return event.kind == Event::Kind::Tick; };
+        if (!busy && std::ranges::none_of(queue, isTick)) {
             queue.push_back(makeEvent(Event::Kind::Tick));
         }
     }
@@ -351,20 +351,17 @@ struct Window::Impl : public QObject {
         return { local.x(), local.y() };
     }
 
-    Point toInner(QPointF windowPosition) const
+    // A point of the area as pointer() tells it: (-1, -1) outside the area.
+    Point inner(Point area) const
     {
-        const Point local = toArea(windowPosition);
-        if (!central->rect().contains(local.x, local.y)) {
-            return { -1, -1 };
-        }
-        return local;
+        return central->rect().contains(area.x, area.y) ? area : Point { -1, -1 };
     }
 
     Event pointerEvent(Event::Kind kind, const QMouseEvent& mouse)
     {
-        lastPointer = toInner(mouse.position());
         Event event = makeEvent(kind);
         event.pointer = toArea(mouse.position());
+        lastPointer = inner(event.pointer);
         return event;
     }
 
@@ -389,7 +386,7 @@ struct Window::Impl : public QObject {
         }
         case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            lastPointer = toInner(mouse->position());
+            lastPointer = inner(toArea(mouse->position()));
             break;
         }
         case QEvent::Leave:
@@ -805,7 +802,6 @@ bool Window::pollEvent(Event& event)
     }
     event = std::move(impl_->queue.front());
     impl_->queue.pop_front();
-    impl_->tickQueued = impl_->tickQueued && event.kind != Event::Kind::Tick;
     return true;
 }
 
@@ -819,7 +815,6 @@ Event Window::waitEvent()
     }
     Event event = std::move(impl_->queue.front());
     impl_->queue.pop_front();
-    impl_->tickQueued = impl_->tickQueued && event.kind != Event::Kind::Tick;
     return event;
 }
 

@@ -2,18 +2,14 @@
 // marker that follows the playing position over the overview band.
 
 #include "TestSounds.h"
-#include "UserInput.h"
-#include "platform/audio/AudioOutput.h"
 #include "shell/ControlIds.h"
-#include "shell/ScriptedDialogs.h"
-#include "shell/Shell.h"
+#include "shell/ShellDriver.h"
 
 #include <QTest>
 #include <Qt>
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <memory>
 #include <set>
 
 namespace tt {
@@ -21,7 +17,7 @@ namespace {
 
     using namespace std::chrono_literals;
 
-    class KeyboardPlayback : public ::testing::Test {
+    class KeyboardPlayback : public ::testing::Test, protected testing::ShellDriver {
     protected:
         void SetUp() override
         {
@@ -30,10 +26,6 @@ namespace {
                                 "scripts/with-test-sound-server.sh (needs pulseaudio)";
             }
             ASSERT_TRUE(audio.open());
-            shell = std::make_unique<Shell>(audio);
-            shell->setDialogs(std::make_unique<testing::ScriptedDialogs>(dialogs));
-            shell->window().show();
-            input = std::make_unique<UserInput>(shell->window());
         }
 
         // Handles what is pending, as the program's loop would, for about the given time.
@@ -42,16 +34,13 @@ namespace {
             const auto end = std::chrono::steady_clock::now() + duration;
             do {
                 QTest::qWait(10);
-                Event event;
-                while (shell->window().pollEvent(event)) {
-                    ASSERT_TRUE(shell->dispatch(event));
-                }
+                ASSERT_TRUE(pump());
             } while (std::chrono::steady_clock::now() < end);
         }
 
         void key(int qtKey)
         {
-            input->pressKey(qtKey);
+            input.pressKey(qtKey);
             run();
         }
 
@@ -60,28 +49,23 @@ namespace {
         {
             std::set<int> columns;
             for (int x = 0; x < 600; ++x) {
-                if (shell->zoomView().pixel(x, 250) == Rgb { 0, 96, 255 }) {
+                if (shell.zoomView().pixel(x, 250) == Rgb { 0, 96, 255 }) {
                     columns.insert(x);
                 }
             }
             return columns;
         }
-
-        AudioOutput audio;
-        testing::ScriptedDialogs::Log dialogs;
-        std::unique_ptr<Shell> shell;
-        std::unique_ptr<UserInput> input;
     };
 
     TEST_F(KeyboardPlayback, SpaceEscapeAndReturnPlayAndStopWhileTheMarkerFollows)
     {
-        ASSERT_TRUE(shell->openFile(
+        ASSERT_TRUE(shell.openFile(
             writeTempFile(makeToneImage({ { { 440, 2.0 } }, 8, 1, 8000 }), "keys.wav")));
 
         // Space starts the one-bit sound; its marker runs to the right with what is heard.
         key(Qt::Key_Space);
         EXPECT_TRUE(audio.isPlaying(1));
-        EXPECT_TRUE(shell->window().ticking());
+        EXPECT_TRUE(shell.window().ticking());
         run(300ms);
         const std::set<int> early = markerColumns();
         run(600ms);
@@ -97,7 +81,7 @@ namespace {
         EXPECT_TRUE(markerColumns().empty());
 
         // Return presses the focused Play Wave button; Escape stops every sound.
-        input->focus(control::playWave);
+        input.focus(control::playWave);
         key(Qt::Key_Return);
         key(Qt::Key_Space);
         EXPECT_TRUE(audio.isPlaying(0));
@@ -110,7 +94,7 @@ namespace {
         EXPECT_TRUE(markerColumns().empty());
 
         // With STOP focused Space still toggles the one-bit sound, never a second one.
-        input->focus(control::stop);
+        input.focus(control::stop);
         key(Qt::Key_Space);
         EXPECT_TRUE(audio.isPlaying(1));
         key(Qt::Key_Space);
@@ -119,7 +103,7 @@ namespace {
 
     TEST_F(KeyboardPlayback, ASoundPlayedToItsEndTakesItsMarkerAndTheTicksWithIt)
     {
-        ASSERT_TRUE(shell->openFile(
+        ASSERT_TRUE(shell.openFile(
             writeTempFile(makeToneImage({ { { 440, 0.3 } }, 16, 2, 22050 }), "short.wav")));
         key(Qt::Key_Space);
         ASSERT_TRUE(audio.isPlaying(1));
@@ -129,7 +113,7 @@ namespace {
         }
         run(100ms);
         EXPECT_FALSE(audio.isPlaying(1));
-        EXPECT_FALSE(shell->window().ticking());
+        EXPECT_FALSE(shell.window().ticking());
         EXPECT_TRUE(markerColumns().empty());
     }
 
