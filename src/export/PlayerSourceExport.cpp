@@ -4,18 +4,8 @@
 #include "export/FileStreamOutput.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/WholeFileConversion.h"
-#include "text/TextFormat.h"
 
 namespace tt {
-
-std::string withTextExtension(std::string_view path)
-{
-    std::string name(path);
-    if (extensionOf(path).empty()) {
-        name += ".txt";
-    }
-    return name;
-}
 
 ExportStatus exportPlayerSource(TextSink& out, const WaveHeader& header,
     std::span<const std::uint8_t> data, const ModulatorSettings& settings,

@@ -18,10 +18,6 @@
 
 namespace tt {
 
-// The name the text is saved under: a file name without extension (nothing after its last dot)
-// gets ".txt" appended; any other name is used unchanged.
-std::string withTextExtension(std::string_view path);
-
 // Writes the text to `path` through a temporary file that replaces it only when complete
 // (except where AtomicFileOutput writes in place).
 // CannotCreate: nothing was converted and `result`, the sample area and the file are untouched.

@@ -15,13 +15,4 @@ std::string nameBesideSound(std::string_view soundPath, std::string_view ending)
     return std::string(soundPath.substr(0, stemEnd)) + std::string(ending);
 }
 
-std::string withDefaultExtension(std::string_view path, std::string_view extension)
-{
-    std::string name(path);
-    if (extensionOf(path).empty()) {
-        name += extension;
-    }
-    return name;
-}
-
 } // namespace tt

@@ -11,8 +11,4 @@ namespace tt {
 // "/music/tune-1bit.wav". Empty when no sound is loaded (soundPath is empty).
 std::string nameBesideSound(std::string_view soundPath, std::string_view ending);
 
-// A file name without extension (nothing after its last dot) gets the extension appended; any
-// other name is used unchanged.
-std::string withDefaultExtension(std::string_view path, std::string_view extension);
-
 } // namespace tt

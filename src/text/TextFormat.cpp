@@ -94,4 +94,13 @@ std::string_view extensionOf(std::string_view path)
     return dot == std::string_view::npos ? std::string_view {} : name.substr(dot + 1);
 }
 
+std::string withDefaultExtension(std::string_view path, std::string_view extension)
+{
+    std::string name(path);
+    if (extensionOf(path).empty()) {
+        name += extension;
+    }
+    return name;
+}
+
 } // namespace tt

@@ -34,4 +34,9 @@ std::string_view fileNamePart(std::string_view path);
 // The part of the file name after its last dot; "" when the name has no dot.
 std::string_view extensionOf(std::string_view path);
 
+// A file name without extension (nothing after its last dot) gets `extension` appended; any
+// other name is used unchanged: ("song", ".txt") gives "song.txt", ("song.asm", ".txt")
+// "song.asm".
+std::string withDefaultExtension(std::string_view path, std::string_view extension);
+
 } // namespace tt

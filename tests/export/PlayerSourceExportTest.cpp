@@ -60,14 +60,6 @@ namespace {
         ConversionResult result;
     };
 
-    TEST_F(PlayerSourceExport, TextExtensionOnlyForNamesWithout)
-    {
-        EXPECT_EQ(withTextExtension("/home/u/song"), "/home/u/song.txt");
-        EXPECT_EQ(withTextExtension("/home/u/song.asm"), "/home/u/song.asm");
-        EXPECT_EQ(withTextExtension("/home/u.v2/song"), "/home/u.v2/song.txt");
-        EXPECT_EQ(withTextExtension("song."), "song..txt");
-    }
-
     TEST_F(PlayerSourceExport, ReplacesTheFileAndConverts)
     {
         const fs::path target = folder / "out.txt";

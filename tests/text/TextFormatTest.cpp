@@ -82,6 +82,11 @@ namespace {
         EXPECT_EQ(extensionOf("/a/tune.txt"), "txt");
         EXPECT_EQ(extensionOf("/a/archive.tar.gz"), "gz");
         EXPECT_EQ(extensionOf("/a/tune."), "");
+        // The save dialogs' default extension: only for names without one.
+        EXPECT_EQ(withDefaultExtension("/home/u/song", ".txt"), "/home/u/song.txt");
+        EXPECT_EQ(withDefaultExtension("/home/u/song.asm", ".txt"), "/home/u/song.asm");
+        EXPECT_EQ(withDefaultExtension("/home/u.v2/song", ".txt"), "/home/u.v2/song.txt");
+        EXPECT_EQ(withDefaultExtension("song.", ".txt"), "song..txt");
     }
 
 } // namespace
