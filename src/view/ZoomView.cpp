@@ -1,6 +1,6 @@
 #include "view/ZoomView.h"
 
-#include "modulator/LookAheadModulator.h"
+#include "modulator/LookAheadPlayer.h"
 #include "modulator/PinModel.h"
 #include "text/TextFormat.h"
 #include "view/ViewNavigation.h"
@@ -114,21 +114,21 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
     if (settings.modulator == ModulatorKind::LookAhead) {
         // The search runs delayFrames past the last column (within the file), so every drawn
         // frame gets the drive a conversion from the model's start would give it.
-        LookAheadModulator search(model);
+        LookAheadPlayer search(model);
         const std::int64_t searchEnd = std::min(drawEnd + search.delayFrames(), readableFrameEnd);
-        std::int64_t next = modelStart; // the next frame to play and draw
-        const auto play = [&](bool down) {
-            model.step(targetAt(next), down);
-            drawFrame(next++);
-        };
-        bool down = false;
-        for (std::int64_t frame = modelStart; frame < searchEnd; ++frame) {
-            if (search.take(targetAt(frame), down)) {
-                play(down);
+        const auto play = [&](double target, bool down) {
+            model.step(target, down);
+            if (const std::int64_t frame = modelStart + search.decidedFrames() - 1;
+                frame < drawEnd) {
+                drawFrame(frame);
             }
+        };
+        for (std::int64_t frame = modelStart; frame < searchEnd; ++frame) {
+            search.take(targetAt(frame), play);
         }
-        while (next < drawEnd && search.flush(down)) {
-            play(down);
+        // At the end of the file the cheapest candidate decides the frames still open.
+        if (searchEnd == readableFrameEnd) {
+            search.flush(play);
         }
     } else {
         for (std::int64_t frame = modelStart; frame < drawEnd; ++frame) {
