@@ -30,9 +30,4 @@ ViewPlacement placeViewAt(std::int64_t viewStart)
     return placement;
 }
 
-ViewPlacement placeView(int cursorX, std::int64_t frameCount)
-{
-    return placeViewAt(viewStartAtColumn(cursorX, frameCount));
-}
-
 } // namespace tt

@@ -22,8 +22,4 @@ std::int64_t viewStartAtColumn(int cursorX, std::int64_t frameCount);
 // frames as lie in the file before it.
 ViewPlacement placeViewAt(std::int64_t viewStart);
 
-// The view for a pointer column: placeViewAt(viewStartAtColumn(cursorX, frameCount)), so every
-// pre-roll frame lies in the file and the pre-roll is 0 or 16 frames.
-ViewPlacement placeView(int cursorX, std::int64_t frameCount);
-
 } // namespace tt

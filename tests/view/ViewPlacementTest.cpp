@@ -5,6 +5,12 @@
 namespace tt {
 namespace {
 
+    // The view the mouse gives for a pointer column in the overview band.
+    ViewPlacement placeView(int cursorX, std::int64_t frameCount)
+    {
+        return placeViewAt(viewStartAtColumn(cursorX, frameCount));
+    }
+
     // With 600 frames the cursor's frame is cursorX + 1.
     TEST(ViewPlacement, StartsAtFrameZeroUntilThePreRollFits)
     {
