@@ -1,7 +1,8 @@
 #pragma once
 // The quality benchmarks' material: short generated sounds of the kinds people prepare for a
-// one-bit speaker (speech-like, chords, plucked strings, sweeps, noise), at several rates, in 8-
-// and 16-bit PCM. Deterministic: the same arguments always give the same bytes.
+// one-bit speaker (speech-like, chords, plucked strings, sweeps, noise, square-wave melodies), at
+// several rates, in 8- and 16-bit PCM. Deterministic: the same arguments always give the same
+// bytes.
 
 #include "wave/WaveHeader.h"
 
@@ -21,7 +22,7 @@ struct GeneratedSound {
     std::vector<std::uint8_t> data; // the "data" chunk's bytes
 };
 
-enum class SoundKind { Speech, Chord, Plucked, Sweep, Noise };
+enum class SoundKind { Speech, Chord, Plucked, Sweep, Noise, SquareMelody };
 
 inline const char* soundKindName(SoundKind kind)
 {
@@ -36,6 +37,8 @@ inline const char* soundKindName(SoundKind kind)
         return "sweep";
     case SoundKind::Noise:
         return "noise";
+    case SoundKind::SquareMelody:
+        return "square melody";
     }
     return "?";
 }
@@ -152,6 +155,18 @@ namespace detail {
             }
             break;
         }
+        case SoundKind::SquareMelody: {
+            // A chip-tune line: square waves, a new note every 0.2 s, at two loudnesses.
+            const double notes[] = { 261.63, 329.63, 392.0, 523.25, 392.0, 329.63, 293.66 };
+            const std::int64_t noteFrames = std::int64_t(rate * 0.2);
+            for (std::int64_t n = 0; n < frameCount; ++n) {
+                const std::int64_t note = n / std::max<std::int64_t>(noteFrames, 1);
+                const double f = notes[std::size_t(note) % std::size(notes)];
+                const double phase = std::fmod(f * double(n) / rate, 1.0);
+                s[std::size_t(n)] = (phase < 0.5 ? 1.0 : -1.0) * (note % 4 == 3 ? 0.3 : 0.6);
+            }
+            break;
+        }
         }
         for (double& v : s) {
             v = std::clamp(v, -1.0, 1.0);
@@ -197,7 +212,7 @@ inline std::vector<GeneratedSound> qualitySet(double seconds = 3.0)
 {
     std::vector<GeneratedSound> set;
     for (const SoundKind kind : { SoundKind::Speech, SoundKind::Chord, SoundKind::Plucked,
-             SoundKind::Sweep, SoundKind::Noise }) {
+             SoundKind::Sweep, SoundKind::Noise, SoundKind::SquareMelody }) {
         for (const std::uint32_t rate : { 11025u, 44100u }) {
             set.push_back(generateSound(kind, rate, 16, 2, seconds));
             set.push_back(generateSound(kind, rate, 8, 1, seconds));

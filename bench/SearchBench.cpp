@@ -115,7 +115,7 @@ GridBest exhaustiveGrid(const GeneratedSound& sound)
             tt::ModulatorSettings settings;
             settings.value1 = 9000 - rooms[std::size_t(i) / steps.size()];
             settings.value2 = steps[std::size_t(i) % steps.size()];
-            scores[std::size_t(i)] = tt::snrOfStretches(
+            scores[std::size_t(i)] = tt::audibleSnrOfStretches(
                 settings, sound.header, sound.data, std::span(&whole, 1), meter);
         },
         {});

@@ -1,8 +1,6 @@
 #include "modulator/SegmentalSnr.h"
 
-#include "modulator/PinModel.h"
-#include "modulator/WholeFileConversion.h"
-#include "wave/FrameReader.h"
+#include "modulator/MeasuredFrames.h"
 
 #include <algorithm>
 #include <cassert>
@@ -73,20 +71,9 @@ double segmentalSnrDb(
 double segmentalSnrDb(const WaveHeader& header, std::span<const std::uint8_t> data,
     const ModulatorSettings& settings, std::span<const std::uint8_t> sampleArea)
 {
-    const std::int64_t frames = conversionFrameCount(header, data.size(), sampleArea.size());
-    const PinModel model(settings, header);
     SegmentalSnr snr(SegmentalSnr::segmentFramesAt(header.sampleRateHz));
-    const std::size_t strideBytes = std::size_t(header.bytesPerFrame());
-    const bool eightBit = header.bitsPerSample == 8;
-    for (std::int64_t f = 0; f < frames; ++f) {
-        const std::size_t at = std::size_t(f) * strideBytes;
-        const double target = model.targetOf(readChannels(data.data() + at, header));
-        // The image stores levels as they are, without the negation the input gets on reading.
-        const std::uint8_t* sample = sampleArea.data() + at;
-        const double played
-            = eightBit ? double(readSample8(sample)) : double(-readSample16(sample));
-        snr.add(target, played);
-    }
+    forEachMeasuredFrame(header, data, settings, sampleArea,
+        [&](double target, double played) { snr.add(target, played); });
     return snr.meanDb();
 }
 

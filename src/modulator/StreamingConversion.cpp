@@ -15,6 +15,9 @@ StreamingConversion::StreamingConversion(const WaveHeader& header,
         if (settings.modulator == ModulatorKind::LookAhead) {
             search_.emplace(*model_);
         }
+        if (measuresSnr_) {
+            audible_.emplace(header.sampleRateHz, model_->maxAmp);
+        }
     }
 }
 

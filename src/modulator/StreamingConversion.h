@@ -11,9 +11,11 @@
 // and the targets of the frames still undecided, and the bytes of a frame split across pieces.
 // Bytes behind the counted frames (the data's uncounted tail) are taken and ignored.
 //
-// Optionally it measures the segmental SNR on the way, from each frame's target and the level
-// its output sample plays, exactly as segmentalSnrDb measures a finished image.
+// Optionally it measures the segmental and the audible SNR on the way, from each frame's target
+// and the level its output sample plays, exactly as segmentalSnrDb and audibleSnrDb measure a
+// finished image.
 
+#include "modulator/AudibleSnr.h"
 #include "modulator/BitSink.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/LevelRounding.h"
@@ -107,7 +109,8 @@ namespace detail {
 class StreamingConversion {
 public:
     // A pass over frameCount frames of data in the header's format (see conversionFrameCount;
-    // 0 makes a pass that takes no frame). With measuresSnr it also measures the segmental SNR.
+    // 0 makes a pass that takes no frame). With measuresSnr it also measures the segmental and
+    // the audible SNR.
     StreamingConversion(const WaveHeader& header, const ModulatorSettings& settings,
         std::int64_t frameCount, bool measuresSnr = false);
 
@@ -133,6 +136,8 @@ public:
     ConversionResult result() const { return { frameCount_, errorSum_ }; }
     // The segmental SNR over the frames decided so far (0 without measuresSnr).
     double segmentalSnrDb() const { return snr_.meanDb(); }
+    // The audible SNR over the frames decided so far (0 without measuresSnr).
+    double audibleSnrDb() const { return audible_ ? audible_->meanDb() : 0.0; }
 
 private:
     // Runs `frames` whole frames from `in` (none with `flush`, which then decides the open
@@ -159,6 +164,7 @@ private:
     std::optional<PinModel> model_;
     std::optional<LookAheadPlayer> search_;
     SegmentalSnr snr_ { 1 };
+    std::optional<AudibleSnr> audible_; // present with measuresSnr and frames
 
     std::int64_t takenFrames_ = 0;
     std::int64_t decidedFrames_ = 0;
@@ -264,6 +270,8 @@ std::uint8_t* StreamingConversion::runGreedy(
 {
     PinModel model = *model_;
     [[maybe_unused]] SegmentalSnr snr = snr_;
+    // Moved, not copied: it keeps every segment measured so far.
+    [[maybe_unused]] AudibleSnr audible = MeasuresSnr ? std::move(*audible_) : AudibleSnr(0, 0.0);
     const int channels = ChannelCount == 0 ? header_.channelCount : ChannelCount;
     const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
     double errorSum = errorSum_;
@@ -276,7 +284,9 @@ std::uint8_t* StreamingConversion::runGreedy(
         const std::int32_t level = roundLevel(model.modelLevel);
         detail::writeFrame<BytesPerSample, ChannelCount>(out, level, channels);
         if constexpr (MeasuresSnr) {
-            snr.add(target, detail::playedLevel<BytesPerSample>(level));
+            const double played = detail::playedLevel<BytesPerSample>(level);
+            snr.add(target, played);
+            audible.add(target, played);
         }
         in += strideBytes;
         out += strideBytes;
@@ -284,6 +294,7 @@ std::uint8_t* StreamingConversion::runGreedy(
     model_.emplace(model);
     if constexpr (MeasuresSnr) {
         snr_ = snr;
+        *audible_ = std::move(audible);
     }
     errorSum_ = errorSum;
     takenFrames_ = last;
@@ -300,6 +311,7 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
     PinModel model = *model_;
     LookAheadPlayer search = *search_;
     [[maybe_unused]] SegmentalSnr snr = snr_;
+    [[maybe_unused]] AudibleSnr audible = MeasuresSnr ? std::move(*audible_) : AudibleSnr(0, 0.0);
     const int channels = ChannelCount == 0 ? header_.channelCount : ChannelCount;
     const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
     double errorSum = errorSum_;
@@ -309,7 +321,9 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
         const std::int32_t level = roundLevel(model.modelLevel);
         detail::writeFrame<BytesPerSample, ChannelCount>(out, level, channels);
         if constexpr (MeasuresSnr) {
-            snr.add(target, detail::playedLevel<BytesPerSample>(level));
+            const double played = detail::playedLevel<BytesPerSample>(level);
+            snr.add(target, played);
+            audible.add(target, played);
         }
         out += strideBytes;
     };
@@ -324,6 +338,7 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
     search_.emplace(search);
     if constexpr (MeasuresSnr) {
         snr_ = snr;
+        *audible_ = std::move(audible);
     }
     errorSum_ = errorSum;
     takenFrames_ += frames;

@@ -24,10 +24,17 @@ namespace {
         return S::value1Max - value1;
     }
 
-    // The coarse grid: Value 2 at the powers of 4 and its maximum, 9000 - Value 1 at about
-    // powers of 3 from its maximum.
-    constexpr int coarseSteps[] = { 1, 4, 16, 64, 256, 1024, 4096, 16384, S::value2Max };
+    // The coarse grid, in the coordinates where the good settings are not a thin diagonal: the
+    // leak (9000 - Value 1 at about powers of 3 from its maximum) against the level the pin
+    // settles at when driven one way, step / leak, as a share of full scale. A sound is followed
+    // best where that level matches its loudness, whatever the leak, so along this grid's
+    // rows the good region is wide.
     constexpr int coarseLeakRooms[] = { 8999, 3000, 1000, 330, 110 };
+    constexpr double coarseSettleShares[]
+        = { 1.0 / 256, 1.0 / 64, 1.0 / 16, 1.0 / 8, 0.25, 0.5, 1.0, 2.0, 4.0 };
+    // The Volume-only search: a coarse grid over the Volume in percent, then halving moves.
+    constexpr int coarseVolumes[] = { 10, 25, 50, 75, 100, 150, 200, 300, 400 };
+    constexpr double firstVolumeFactor = 1.25;
     // The compass search starts at half the grid's spacing, in log.
     constexpr double firstStepFactor = 2.0;
     constexpr double firstLeakFactor = 1.73;
@@ -37,19 +44,34 @@ namespace {
     constexpr int plannedCompassCandidates = 60;
     constexpr std::int64_t typicalPreRollFrames = 700;
 
-    using Candidate = std::pair<int, int>; // Value 1, Value 2
+    // Value 1, Value 2, Volume.
+    struct Candidate {
+        int value1 = 0;
+        int value2 = 0;
+        int volume = 0;
+        auto operator<=>(const Candidate&) const = default;
+    };
+
+    // The step that keeps the level the pin settles at, step / leak, when 9000 - Value 1 goes
+    // from one room to another (the leak is 100 / room).
+    int stepKeepingSettle(int value2, int fromRoom, int toRoom)
+    {
+        const auto step = std::lround(double(value2) * double(fromRoom) / double(toRoom));
+        return int(std::clamp<long>(step, S::value2Min, S::value2Max));
+    }
 
     class Search {
     public:
         Search(const WaveHeader& header, std::span<const std::uint8_t> data,
             const ModulatorSettings& start, const SearchProgress& progress,
-            const SearchTuning& tuning)
+            const SearchTuning& tuning, SearchScope scope)
             : header_(header)
             , data_(data)
             , start_(start)
             , progress_(progress)
             , threads_(workerThreadCount(tuning.threadCount))
             , confirmCount_(tuning.confirmCount)
+            , scope_(scope)
         {
             frameCount_ = conversionFrameCount(header, data.size(), data.size());
             const std::int64_t segmentFrames = SegmentalSnr::segmentFramesAt(header.sampleRateHz);
@@ -63,18 +85,14 @@ namespace {
 
         SearchResult run()
         {
-            SearchResult result;
-            result.value1 = start_.value1;
-            result.value2 = start_.value2;
+            SearchResult result = startingResult();
             result.measuredOnWholeFile = coversWholeFile(final_);
             if (frameCount_ == 0) {
                 return result;
             }
             planWork();
             if (!measureCoarseGrid() || !compassSearch() || !confirm(result)) {
-                result = SearchResult {};
-                result.value1 = start_.value1;
-                result.value2 = start_.value2;
+                result = startingResult();
                 result.cancelled = true;
                 return result;
             }
@@ -83,11 +101,21 @@ namespace {
         }
 
     private:
+        SearchResult startingResult() const
+        {
+            SearchResult result;
+            result.value1 = start_.value1;
+            result.value2 = start_.value2;
+            result.volume = start_.volume;
+            return result;
+        }
+
         ModulatorSettings settingsOf(Candidate candidate) const
         {
             ModulatorSettings settings = start_;
-            settings.value1 = candidate.first;
-            settings.value2 = candidate.second;
+            settings.value1 = candidate.value1;
+            settings.value2 = candidate.value2;
+            settings.volume = candidate.volume;
             return settings;
         }
 
@@ -110,8 +138,9 @@ namespace {
         // The stages' shares of the progress, in frames the model runs.
         void planWork()
         {
-            const auto coarse
-                = std::int64_t(std::size(coarseLeakRooms) * std::size(coarseSteps) + 1);
+            const auto coarse = scope_ == SearchScope::VolumeOnly
+                ? std::int64_t(std::size(coarseVolumes) + 1)
+                : std::int64_t(std::size(coarseLeakRooms) * std::size(coarseSettleShares) + 1);
             const std::int64_t sampleRun
                 = framesOf(sample_) + std::int64_t(sample_.size()) * typicalPreRollFrames;
             stageFrames_[0] = coarse * sampleRun;
@@ -160,7 +189,7 @@ namespace {
             runParallelJobs(
                 int(candidates.size()), threads_,
                 [&](int i) {
-                    scores[std::size_t(i)] = snrOfStretches(
+                    scores[std::size_t(i)] = audibleSnrOfStretches(
                         settingsOf(candidates[std::size_t(i)]), header_, data_, stretches, meter_);
                 },
                 [this] { watch(); });
@@ -193,7 +222,7 @@ namespace {
             return true;
         }
 
-        Candidate startCandidate() const { return { start_.value1, start_.value2 }; }
+        Candidate startCandidate() const { return { start_.value1, start_.value2, start_.volume }; }
 
         // The best measured candidate; the starting settings on a tie, then the lowest Value 1
         // and Value 2.
@@ -214,9 +243,19 @@ namespace {
         {
             beginStage(0);
             std::vector<Candidate> grid { startCandidate() };
+            if (scope_ == SearchScope::VolumeOnly) {
+                for (const int volume : coarseVolumes) {
+                    grid.push_back({ start_.value1, start_.value2, volume });
+                }
+                return measureOnSample(grid);
+            }
+            const double fullScale = double((std::int64_t(1) << header_.bitsPerSample) / 2);
             for (const int room : coarseLeakRooms) {
-                for (const int step : coarseSteps) {
-                    grid.push_back({ S::value1Max - room, step });
+                for (const double share : coarseSettleShares) {
+                    // step = settle level * leak, with the leak 100 / room
+                    const auto step = std::lround(share * fullScale * 100.0 / double(room));
+                    grid.push_back({ S::value1Max - room,
+                        int(std::clamp<long>(step, S::value2Min, S::value2Max)), start_.volume });
                 }
             }
             return measureOnSample(grid);
@@ -234,29 +273,43 @@ namespace {
             return int(std::clamp<long>(std::min<long>(moved, value - 1), minimum, maximum));
         }
 
+        // The candidates one move away from `current`: in the Volume alone, or in the step (the
+        // settle level moves with it) and in the leak with the settle level kept.
+        std::vector<Candidate> around(Candidate current, double stepFactor, double leakFactor) const
+        {
+            std::vector<Candidate> moves;
+            for (const bool up : { true, false }) {
+                if (scope_ == SearchScope::VolumeOnly) {
+                    moves.push_back({ current.value1, current.value2,
+                        scaled(current.volume, stepFactor, up, S::volumeMin + 1, S::volumeMax) });
+                    continue;
+                }
+                moves.push_back({ current.value1,
+                    scaled(current.value2, stepFactor, up, S::value2Min, S::value2Max),
+                    current.volume });
+                const int room = leakRoomOf(current.value1);
+                const int movedRoom = scaled(
+                    room, leakFactor, up, leakRoomOf(S::value1Max - 1), leakRoomOf(S::value1Min));
+                moves.push_back({ S::value1Max - movedRoom,
+                    stepKeepingSettle(current.value2, room, movedRoom), current.volume });
+            }
+            return moves;
+        }
+
         bool compassSearch()
         {
             beginStage(1);
             Candidate current = bestOnSample();
-            double stepFactor = firstStepFactor;
+            const bool volumeOnly = scope_ == SearchScope::VolumeOnly;
+            double stepFactor = volumeOnly ? firstVolumeFactor : firstStepFactor;
             double leakFactor = firstLeakFactor;
             for (int round = 0; round < compassRoundLimit; ++round) {
-                const int room = leakRoomOf(current.first);
-                const int roomMin = leakRoomOf(S::value1Max - 1);
-                const int roomMax = leakRoomOf(S::value1Min);
-                std::vector<Candidate> around;
-                for (const bool up : { true, false }) {
-                    around.push_back({ current.first,
-                        scaled(current.second, stepFactor, up, S::value2Min, S::value2Max) });
-                    around.push_back(
-                        { S::value1Max - scaled(room, leakFactor, up, roomMin, roomMax),
-                            current.second });
-                }
-                if (!measureOnSample(around)) {
+                const std::vector<Candidate> moves = around(current, stepFactor, leakFactor);
+                if (!measureOnSample(moves)) {
                     return false;
                 }
                 Candidate best = current;
-                for (const Candidate& c : around) {
+                for (const Candidate& c : moves) {
                     if (sampleScores_.at(c) > sampleScores_.at(best)) {
                         best = c;
                     }
@@ -334,8 +387,9 @@ namespace {
                 }
             }
             const std::size_t best = bestIndex(scores);
-            result.value1 = finalists[best].first;
-            result.value2 = finalists[best].second;
+            result.value1 = finalists[best].value1;
+            result.value2 = finalists[best].value2;
+            result.volume = finalists[best].volume;
             result.snrDb = scores[best];
             result.startSnrDb = scores[0];
             return true;
@@ -347,6 +401,7 @@ namespace {
         const SearchProgress& progress_;
         const int threads_ = 1;
         const int confirmCount_ = 3;
+        const SearchScope scope_;
         std::int64_t frameCount_ = 0;
         std::vector<Stretch> sample_;
         std::vector<Stretch> confirmation_;
@@ -362,9 +417,10 @@ namespace {
 } // namespace
 
 SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uint8_t> data,
-    const ModulatorSettings& start, const SearchProgress& progress, const SearchTuning& tuning)
+    const ModulatorSettings& start, const SearchProgress& progress, const SearchTuning& tuning,
+    SearchScope scope)
 {
-    Search search(header, data, start, progress, tuning);
+    Search search(header, data, start, progress, tuning, scope);
     SearchResult result = search.run();
     if (progress && !result.cancelled) {
         progress(100);
@@ -373,10 +429,10 @@ SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uin
 }
 
 SearchResult findBestSettings(const WaveHeader& header, std::span<const std::uint8_t> data,
-    const ModulatorSettings& start, const SearchProgress& progress)
+    const ModulatorSettings& start, const SearchProgress& progress, SearchScope scope)
 {
     return findBestSettings(
-        header, data, start, progress, SearchTuning::forModulator(start.modulator));
+        header, data, start, progress, SearchTuning::forModulator(start.modulator), scope);
 }
 
 } // namespace tt

@@ -1,9 +1,9 @@
 #include "search/SnrOfStretches.h"
 
+#include "modulator/AudibleSnr.h"
 #include "modulator/LevelRounding.h"
 #include "modulator/LookAheadPlayer.h"
 #include "modulator/PinModel.h"
-#include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
 #include "wave/FrameReader.h"
 
@@ -36,7 +36,7 @@ namespace {
     // The greedy pin model from rest through the pre-roll and over the stretch, adding the
     // stretch's targets and played levels to `snr`. False once the meter is cancelled.
     bool runGreedyStretch(const ModulatorSettings& settings, const WaveHeader& header,
-        std::span<const std::uint8_t> data, const Stretch& stretch, SegmentalSnr& snr,
+        std::span<const std::uint8_t> data, const Stretch& stretch, AudibleSnr& snr,
         SearchMeter& meter)
     {
         PinModel model(settings, header);
@@ -69,7 +69,7 @@ namespace {
     // stretch, so that every frame of the stretch gets the drive the whole-file pass gives it
     // once the pre-roll reaches back to frame 0; the played level follows the committed drives.
     bool runLookAheadStretch(const ModulatorSettings& settings, const WaveHeader& header,
-        std::span<const std::uint8_t> data, const Stretch& stretch, SegmentalSnr& snr,
+        std::span<const std::uint8_t> data, const Stretch& stretch, AudibleSnr& snr,
         SearchMeter& meter)
     {
         PinModel model(settings, header);
@@ -108,7 +108,7 @@ namespace {
 
     // The one place where a candidate's bits are chosen: by the settings' modulator.
     bool runStretch(const ModulatorSettings& settings, const WaveHeader& header,
-        std::span<const std::uint8_t> data, const Stretch& stretch, SegmentalSnr& snr,
+        std::span<const std::uint8_t> data, const Stretch& stretch, AudibleSnr& snr,
         SearchMeter& meter)
     {
         if (settings.modulator == ModulatorKind::LookAhead) {
@@ -129,13 +129,13 @@ std::int64_t preRollFrames(const ModulatorSettings& settings, const WaveHeader& 
     return std::max(shortestPreRollFrames, std::int64_t(frames));
 }
 
-double snrOfStretches(const ModulatorSettings& settings, const WaveHeader& header,
+double audibleSnrOfStretches(const ModulatorSettings& settings, const WaveHeader& header,
     std::span<const std::uint8_t> data, std::span<const Stretch> stretches, SearchMeter& meter)
 {
-    SegmentalSnr snr(SegmentalSnr::segmentFramesAt(header.sampleRateHz));
+    AudibleSnr snr(header.sampleRateHz, PinModel(settings, header).maxAmp);
     for (std::size_t i = 0; i < stretches.size(); ++i) {
         if (i > 0) {
-            snr.discardPartialSegment();
+            snr.endStretch();
         }
         if (!runStretch(settings, header, data, stretches[i], snr, meter)) {
             break;

@@ -34,5 +34,6 @@ constexpr int findBestSettings = 20;
 constexpr int saveOneBitSound = 31;
 constexpr int about = 32;
 constexpr int resample = 33;
+constexpr int findBestVolume = 34; // Find Best Settings for a fixed circuit: the Volume alone
 
 } // namespace tt::menu

@@ -15,6 +15,13 @@ std::string exportSizeToolTip(const PlayerSourceSize& size)
         + " words: " + std::to_string(size.sizeBytes) + " bytes of text.";
 }
 
+std::string audibleSnrToolTip(double audibleDb)
+{
+    return "\n\nAudible SNR of this conversion: " + formatFixed(audibleDb, 2)
+        + " dB: how closely the one-bit sound follows the input as heard (the measure Find Best "
+          "Settings raises).";
+}
+
 std::string resampleQuestion(std::uint32_t ownRateHz)
 {
     return "Rate of the player in Hz (the sound's own: " + toDecimal(ownRateHz)

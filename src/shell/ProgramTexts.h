@@ -21,6 +21,8 @@ inline constexpr std::string_view volumeToolTip
 inline constexpr std::string_view errorToolTip
     = "Error: the mean distance per frame between the input level and the pin's level, in "
       "sample units of the file. The lower, the closer the one-bit sound follows the input.";
+// The audible SNR of a conversion, as the error label's tool tip ends it.
+std::string audibleSnrToolTip(double audibleDb);
 inline constexpr std::string_view refusedFileDetail
     = "TICKTRACE opens WAV files in any encoding, FLAC, Ogg Vorbis and Opus, MP3, AIFF and the "
       "other sound files the open dialog lists.";

@@ -5,6 +5,7 @@
 #include "export/OneBitSoundFile.h"
 #include "export/PlayerSourceExport.h"
 #include "export/PlayerSourceWriter.h"
+#include "modulator/AudibleSnr.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/NullBitSink.h"
 #include "modulator/StreamingConversion.h"
@@ -116,7 +117,10 @@ bool Shell::handle(const Event& event)
             exportPlayerSource();
             return true;
         case menu::findBestSettings:
-            findBestSettings();
+            findBestSettings(SearchScope::LeakAndStep);
+            return true;
+        case menu::findBestVolume:
+            findBestSettings(SearchScope::VolumeOnly);
             return true;
         case menu::resample:
             resample();
@@ -134,6 +138,7 @@ bool Shell::handle(const Event& event)
         case menu::greedyModulator:
         case menu::lookAheadModulator:
             state_.redrawRequested = true; // the menu has checked the chosen one
+            settingsChanged();
             return true;
         default:
             return true;
@@ -164,6 +169,7 @@ void Shell::handleControl(const Event& event)
     const auto follow = [this](int from, int to) {
         state_.redrawRequested = true;
         window_.setValue(to, window_.value(from));
+        settingsChanged();
     };
     switch (event.id) {
     case control::zoomImage:
@@ -186,9 +192,11 @@ void Shell::handleControl(const Event& event)
     case control::volumeTrackbar:
         state_.redrawRequested = true;
         window_.setText(control::volumeField, volumeText(window_.value(control::volumeTrackbar)));
+        settingsChanged();
         break;
     case control::volumeField: {
         state_.redrawRequested = true;
+        settingsChanged();
         // The trackbar limits the value; the field keeps what the user typed.
         const std::int64_t volume = volumeFromText(window_.text(control::volumeField));
         window_.setValue(control::volumeTrackbar,
@@ -535,10 +543,28 @@ void Shell::showConversion(const ConversionResult& result)
         image.sampleArea().size());
 }
 
+// The error and the audible SNR of the image the pass just wrote, for the settings shown.
 void Shell::showError(const ConversionResult& result)
 {
     window_.setText(control::samplesLabel, errorLabelText(result));
-    window_.setToolTip(control::samplesLabel, text::errorToolTip);
+    const double audibleDb = audibleSnrDb(
+        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea());
+    window_.setToolTip(control::samplesLabel,
+        std::string(text::errorToolTip) + text::audibleSnrToolTip(audibleDb));
+}
+
+// The figures on screen speak of the settings they were made with: a change of a setting or of
+// the modulator takes back the error of the last pass (the label shows the frame count again)
+// and the last search's message.
+void Shell::settingsChanged()
+{
+    if (!document_.isLoaded()) {
+        return;
+    }
+    window_.setText(
+        control::samplesLabel, fileInfoTexts(document_.header, document_.frameCount()).samples);
+    window_.setToolTip(control::samplesLabel, "");
+    clearMessage();
 }
 
 // Follows the playing sounds with thin markers over the overview band, repainting only the
@@ -638,7 +664,7 @@ void Shell::saveOneBitSound()
     showSaveOutcome(tt::saveOneBitSound(path, document_, settings(), result), result, path);
 }
 
-void Shell::findBestSettings()
+void Shell::findBestSettings(SearchScope scope)
 {
     if (!document_.isLoaded()) {
         return;
@@ -651,28 +677,35 @@ void Shell::findBestSettings()
     // search, and reports Escape, which cancels it.
     window_.setBusy(true);
     bool escapePressed = false;
-    const SearchResult result
-        = tt::findBestSettings(document_.header, document_.data.bytes(), start, [&](int percent) {
-              window_.setValue(control::progress, percent);
-              Event event;
-              while (window_.pollEvent(event)) {
-                  escapePressed = escapePressed
-                      || (event.kind == Event::Kind::KeyDown && event.key == Event::keyEscape);
-              }
-              return !escapePressed;
-          });
+    const SearchResult result = tt::findBestSettings(
+        document_.header, document_.data.bytes(), start,
+        [&](int percent) {
+            window_.setValue(control::progress, percent);
+            Event event;
+            while (window_.pollEvent(event)) {
+                escapePressed = escapePressed
+                    || (event.kind == Event::Kind::KeyDown && event.key == Event::keyEscape);
+            }
+            return !escapePressed;
+        },
+        scope);
     window_.setBusy(false);
     window_.setValue(control::progress, 0);
     if (result.cancelled) {
         window_.setText(control::progress, "Search cancelled");
         return;
     }
+    settingsChanged();
     window_.setValue(control::value1Trackbar, result.value1);
     window_.setValue(control::value1Spin, result.value1);
     window_.setValue(control::value2Trackbar, result.value2);
     window_.setValue(control::value2Spin, result.value2);
+    window_.setValue(control::volumeTrackbar, result.volume);
+    if (result.volume != start.volume) {
+        window_.setText(control::volumeField, volumeText(result.volume));
+    }
     state_.redrawRequested = true;
-    const std::string report = searchReportText(result, start);
+    const std::string report = searchReportText(result, start, scope);
     window_.setText(control::progress, searchSummaryText(result));
     window_.setToolTip(control::progress, report);
     showInfoToolTip(report);

@@ -10,6 +10,7 @@
 #include "modulator/ModulatorSettings.h"
 #include "platform/toolkit/Event.h"
 #include "platform/toolkit/Window.h"
+#include "search/SettingsSearch.h"
 #include "shell/ShellState.h"
 #include "shell/WindowLayout.h"
 #include "view/ZoomLayout.h"
@@ -81,7 +82,8 @@ private:
     void showConversion(const ConversionResult& result);
     void showError(const ConversionResult& result);
     void exportPlayerSource();
-    void findBestSettings();
+    void findBestSettings(SearchScope scope);
+    void settingsChanged();
     void clearMessage();
     void showInfoToolTip(const std::string& searchReport);
     void saveOneBitSound();

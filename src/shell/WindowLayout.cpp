@@ -57,6 +57,7 @@ void buildMainWindow(Window& window, const Image& zoomView)
     window.addMenu("&Sound",
         {
             { menu::findBestSettings, "&Find Best Settings", "Ctrl+B" },
+            { menu::findBestVolume, "Find Best &Volume", "Ctrl+Shift+B" },
             { menu::resample, "&Resample…", "" },
             { MenuItem::separator, "", "" },
             { menu::greedyModulator, "&Greedy Modulator", "", MenuItem::Kind::Choice, true },

@@ -6,6 +6,7 @@
 #include "convert/lib/InterruptCleanup.h"
 #include "export/FileSizeLimit.h"
 #include "export/PlayerSourceExport.h"
+#include "modulator/AudibleSnr.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
 #include "text/TextFormat.h"
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,9 +78,11 @@ namespace {
         const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
         const double snrDb = segmentalSnrDb(
             document.header, document.data.bytes(), settings, document.image.sampleArea());
+        const double audibleDb = audibleSnrDb(
+            document.header, document.data.bytes(), settings, document.image.sampleArea());
         outcome.infoLines = info.rate + "\n" + info.channels + "\n" + info.bits + "\n"
             + info.samples + "\n" + errorLabelText(result) + "\nSNR: " + formatFixed(snrDb, 2)
-            + " dB\nModulator: "
+            + " dB\nAudible SNR: " + formatFixed(audibleDb, 2) + " dB\nModulator: "
             + (settings.modulator == ModulatorKind::LookAhead ? "look-ahead" : "greedy") + "\n";
         return outcome;
     }
@@ -187,9 +191,12 @@ namespace {
         EXPECT_EQ(info.exitCode, 0);
         const double snrDb = segmentalSnrDb(
             document.header, document.data.bytes(), settings, document.image.sampleArea());
+        const double audibleDb = audibleSnrDb(
+            document.header, document.data.bytes(), settings, document.image.sampleArea());
         EXPECT_EQ(info.out,
             "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result)
-                + "\nSNR: " + formatFixed(snrDb, 2) + " dB\nModulator: greedy\n");
+                + "\nSNR: " + formatFixed(snrDb, 2)
+                + " dB\nAudible SNR: " + formatFixed(audibleDb, 2) + " dB\nModulator: greedy\n");
     }
 
     TEST_F(ConvertCommand, DecodedAndResampledInputsTellWhereTheyCameFrom)
@@ -271,6 +278,8 @@ namespace {
             { "--best-settings", "--value1", "5", wav },
             { "--value2=7", "--best-settings", wav },
             { "--best-settings=yes", wav },
+            { "--best-volume", "--volume", "2", wav },
+            { "--best-volume", "--best-settings", wav },
         };
         const std::size_t entriesBefore = entries();
         for (const auto& arguments : refused) {
@@ -301,41 +310,60 @@ namespace {
     TEST_F(ConvertCommand, BestSettingsArePrintedAndGiveTheSameOutputsPassedBackIn)
     {
         const std::string wav = input("in.wav", 1, 8, 30000);
-        const auto found = runConvert(
-            { "--best-settings", "--export", path("a.txt"), "--wav", path("a.wav"), wav },
-            files.dir());
-        ASSERT_EQ(found.exitCode, 0) << found.err;
-        EXPECT_EQ(found.err, "");
-        // "--value1 N --value2 N", then the SNR with those and with the defaults.
-        int value1 = 0, value2 = 0;
-        char line[200] = {};
-        ASSERT_EQ(std::sscanf(found.out.c_str(), "--value1 %d --value2 %d\n%199[^\n]", &value1,
-                      &value2, line),
-            3)
-            << found.out;
-        EXPECT_LT(value2, 100) << "far below the default for an 8-bit sound";
-        double snrDb = 0.0, defaultSnrDb = 0.0;
-        ASSERT_EQ(std::sscanf(line, "Segmental SNR %lf dB, %lf dB with --value1 3000 --value2 1000",
-                      &snrDb, &defaultSnrDb),
-            2)
-            << line;
-        EXPECT_GT(snrDb, defaultSnrDb + 10.0);
+        // Each search prints the options it chose, then the audible SNR with those and with the
+        // settings it was given; passed back in, those options give the same outputs.
+        const struct {
+            std::vector<std::string> search;
+            std::string givenArguments;
+        } cases[] = {
+            { { "--best-settings" }, "--value1 3000 --value2 1000" },
+            { { "--best-volume", "--value1", "8000", "--value2", "6" }, "--volume 1.000000" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.givenArguments);
+            std::vector<std::string> arguments = c.search;
+            arguments.insert(
+                arguments.end(), { "--export", path("a.txt"), "--wav", path("a.wav"), wav });
+            const auto found = runConvert(arguments, files.dir());
+            ASSERT_EQ(found.exitCode, 0) << found.err;
+            EXPECT_EQ(found.err, "");
+            const std::size_t lineEnd = found.out.find('\n');
+            ASSERT_NE(lineEnd, std::string::npos) << found.out;
+            std::istringstream chosen(found.out.substr(0, lineEnd));
+            std::vector<std::string> again = c.search;
+            again.erase(again.begin()); // the search's own flag
+            for (std::string word; chosen >> word;) {
+                again.push_back(word);
+            }
+            double snrDb = 0.0, givenSnrDb = 0.0;
+            ASSERT_EQ(std::sscanf(found.out.c_str() + lineEnd + 1,
+                          ("Audible SNR %lf dB, %lf dB with " + c.givenArguments).c_str(), &snrDb,
+                          &givenSnrDb),
+                2)
+                << found.out;
+            EXPECT_GE(snrDb, givenSnrDb);
 
-        const std::vector<std::string> again
-            = { "--value1", std::to_string(value1), "--value2", std::to_string(value2), "--export",
-                  path("b.txt"), "--wav", path("b.wav"), "--info", wav };
-        const auto passedBack = runConvert(again, files.dir());
-        ASSERT_EQ(passedBack.exitCode, 0) << passedBack.err;
-        EXPECT_EQ(fileText(path("a.txt")), fileText(path("b.txt")));
-        EXPECT_EQ(fileText(path("a.wav")), fileText(path("b.wav")));
-        const std::string snrLine = "SNR: " + formatFixed(snrDb, 2) + " dB\nModulator: greedy\n";
-        EXPECT_TRUE(passedBack.out.ends_with(snrLine)) << passedBack.out;
+            again.insert(
+                again.end(), { "--export", path("b.txt"), "--wav", path("b.wav"), "--info", wav });
+            const auto passedBack = runConvert(again, files.dir());
+            ASSERT_EQ(passedBack.exitCode, 0) << passedBack.err;
+            EXPECT_EQ(fileText(path("a.txt")), fileText(path("b.txt")));
+            EXPECT_EQ(fileText(path("a.wav")), fileText(path("b.wav")));
+            const std::string snrLine
+                = "Audible SNR: " + formatFixed(snrDb, 2) + " dB\nModulator: greedy\n";
+            EXPECT_TRUE(passedBack.out.ends_with(snrLine)) << passedBack.out;
+        }
+
+        // The defaults drive the pin from limit to limit on an 8-bit sound.
+        const auto found = runConvert({ "--best-settings", wav }, files.dir());
+        int value1 = 0, value2 = 0;
+        ASSERT_EQ(std::sscanf(found.out.c_str(), "--value1 %d --value2 %d", &value1, &value2), 2);
+        EXPECT_LT(value2, 100) << "far below the default for an 8-bit sound";
 
         // With the text on standard output the settings go to standard error.
         const auto piped = runConvert({ "--best-settings", "--export", "-", wav }, files.dir());
         EXPECT_EQ(piped.exitCode, 0);
-        EXPECT_EQ(piped.out, fileText(path("a.txt")));
-        EXPECT_TRUE(piped.err.starts_with(found.out)) << piped.err;
+        EXPECT_TRUE(piped.err.starts_with(found.out.substr(0, found.out.find('\n')))) << piped.err;
     }
 
     TEST_F(ConvertCommand, HelpAndVersion)
@@ -458,10 +486,10 @@ namespace {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0);
         // Silence: the level swings around 0 by the settled +-504, and every segment has noise
-        // over no signal.
+        // over no signal; that swing, every frame at 44100 Hz, lies above the audible band.
         EXPECT_EQ(fileText(outPath),
             "44100 Hz\nStereo\n16 Bit/Sample\n33554432 Samples\nError: 504\nSNR: -10.00 dB\n"
-            "Modulator: greedy\n");
+            "Audible SNR: 0.00 dB\nModulator: greedy\n");
     }
 
     TEST(ConvertProgress, ShownOnATerminalAndWipedWithoutChangingTheOutputs)

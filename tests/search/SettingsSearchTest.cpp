@@ -1,5 +1,8 @@
 #include "search/SettingsSearch.h"
 
+#include "modulator/AudibleSnr.h"
+#include "modulator/MeasuredFrames.h"
+#include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
 #include "search/SnrOfStretches.h"
@@ -54,7 +57,7 @@ namespace {
     {
         std::vector<std::uint8_t> image(sound.data.size());
         convertWholeFile(sound.header, sound.data, settings, image);
-        return segmentalSnrDb(sound.header, sound.data, settings, image);
+        return audibleSnrDb(sound.header, sound.data, settings, image);
     }
 
     // Budgets small enough that a few seconds of sound go through every stage of a long one.
@@ -207,8 +210,9 @@ namespace {
                     convertWholeFile(sound.header, sound.data, s, image);
                     SearchMeter meter;
                     const Stretch whole { 0, frames };
-                    EXPECT_EQ(snrOfStretches(s, sound.header, sound.data, { &whole, 1 }, meter),
-                        segmentalSnrDb(sound.header, sound.data, s, image));
+                    EXPECT_EQ(
+                        audibleSnrOfStretches(s, sound.header, sound.data, { &whole, 1 }, meter),
+                        audibleSnrDb(sound.header, sound.data, s, image));
 
                     // Stretches of one segment each, spread over the sound, each after its
                     // pre-roll, score as the same segments of the whole conversion do, but for the
@@ -216,18 +220,23 @@ namespace {
                     const std::vector<Stretch> spread
                         = spreadStretches(frames, segment, 8 * segment, 8);
                     ASSERT_EQ(spread.size(), 8u);
-                    double expectedDb = 0.0;
-                    for (const Stretch& one : spread) {
-                        const auto bytes = std::size_t(sound.header.bytesPerFrame());
-                        const auto from = std::size_t(one.firstFrame) * bytes;
-                        const auto to = std::size_t(one.endFrame) * bytes;
-                        expectedDb
-                            += segmentalSnrDb(sound.header, { sound.data.data() + from, to - from },
-                                   s, { image.data() + from, to - from })
-                            / 8.0;
-                    }
-                    EXPECT_NEAR(snrOfStretches(s, sound.header, sound.data, spread, meter),
-                        expectedDb, 0.05);
+                    AudibleSnr expected(
+                        sound.header.sampleRateHz, PinModel(s, sound.header).maxAmp);
+                    std::int64_t frame = 0;
+                    forEachMeasuredFrame(
+                        sound.header, sound.data, s, image, [&](double target, double played) {
+                            for (const Stretch& one : spread) {
+                                if (frame >= one.firstFrame && frame < one.endFrame) {
+                                    expected.add(target, played);
+                                    if (frame + 1 == one.endFrame) {
+                                        expected.endStretch();
+                                    }
+                                }
+                            }
+                            ++frame;
+                        });
+                    EXPECT_NEAR(audibleSnrOfStretches(s, sound.header, sound.data, spread, meter),
+                        expected.meanDb(), 0.05);
                     EXPECT_GT(meter.framesRun(), frames + 8 * segment);
                 }
         }

@@ -5,6 +5,8 @@
 #include "decode/SoundLoader.h"
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
+#include "modulator/AudibleSnr.h"
+#include "modulator/VolumeText.h"
 #include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
 #include "search/SearchReport.h"
@@ -351,7 +353,6 @@ namespace {
         input.click(control::playOneBit);
         ASSERT_TRUE(pump());
         EXPECT_EQ(text(control::samplesLabel), "Error: 504");
-
         // The space bar converts once, even with a button focused (which must not click as well).
         open(path);
         ASSERT_EQ(text(control::samplesLabel), "9600 Samples");
@@ -359,6 +360,25 @@ namespace {
         input.pressKey(Qt::Key_Space);
         ASSERT_TRUE(pump());
         EXPECT_EQ(text(control::samplesLabel), "Error: 504");
+        const WaveDocument& document = shell.document();
+        const double audibleDb = audibleSnrDb(document.header, document.data.bytes(),
+            ModulatorSettings {}, document.image.sampleArea());
+        EXPECT_TRUE(shell.window()
+                        .toolTip(control::samplesLabel)
+                        .ends_with(text::audibleSnrToolTip(audibleDb)));
+        // The figure speaks of the settings shown only: any change of one takes it back.
+        const auto change = [&](auto act) {
+            input.click(control::playOneBit);
+            ASSERT_TRUE(pump());
+            act();
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(text(control::samplesLabel), "9600 Samples");
+            EXPECT_EQ(shell.window().toolTip(control::samplesLabel), "");
+        };
+        change([&] { input.moveTrackbar(control::value2Trackbar, 900); });
+        change([&] { input.typeText(control::value1Spin, "2000"); });
+        change([&] { input.typeText(control::volumeField, "2"); });
+        change([&] { input.chooseMenuItem("Look-ahead Modulator"); });
     }
 
     TEST_F(ShellTest, PlayingASoundAtARateTheServerCannotPlayExplainsWhy)
@@ -533,14 +553,31 @@ namespace {
         EXPECT_EQ(value(control::value2Spin), expected.value2);
         EXPECT_EQ(shell.redrawCount(), redraws + 1);
         EXPECT_EQ(text(control::progress), searchSummaryText(expected));
-        EXPECT_TRUE(shell.window()
-                        .toolTip(control::infoBox)
-                        .ends_with("\n\n" + searchReportText(expected, start)));
-        EXPECT_EQ(shell.window().toolTip(control::progress), searchReportText(expected, start));
+        EXPECT_TRUE(
+            shell.window()
+                .toolTip(control::infoBox)
+                .ends_with("\n\n" + searchReportText(expected, start, SearchScope::LeakAndStep)));
+        EXPECT_EQ(shell.window().toolTip(control::progress),
+            searchReportText(expected, start, SearchScope::LeakAndStep));
         EXPECT_LT(value(control::progress), 1);
         const Rect box = shell.window().controlGeometry(control::infoBox);
         EXPECT_EQ((std::array { box.x, box.y, box.width, box.height }),
             (std::array { 490, 310, 100, 80 }));
+
+        // Find Best Volume keeps the circuit and sets the Volume pair.
+        const SearchResult volume
+            = findBestSettings(shell.document().header, shell.document().data.bytes(),
+                settingsFound(expected, start), {}, SearchScope::VolumeOnly);
+        input.chooseMenuItem("Find Best Volume");
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(value(control::volumeTrackbar), volume.volume);
+        EXPECT_EQ(text(control::volumeField), volumeText(volume.volume));
+        EXPECT_EQ(value(control::value2Spin), expected.value2);
+        EXPECT_EQ(text(control::progress), searchSummaryText(volume));
+        // Its message speaks of the settings shown only.
+        input.moveTrackbar(control::value1Trackbar, 100);
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(text(control::progress), "");
 
         // A new file clears the message; the box tells only the export's size again.
         open(writeTone("tone16.wav", 4000));

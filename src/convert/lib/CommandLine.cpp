@@ -67,6 +67,7 @@ namespace {
         { "--export", OptionKind::Value },
         { "--wav", OptionKind::Value },
         { "--best-settings", OptionKind::Flag },
+        { "--best-volume", OptionKind::Flag },
         { "--info", OptionKind::Flag },
         { "--help", OptionKind::Flag },
         { "--version", OptionKind::Flag },
@@ -128,6 +129,8 @@ namespace {
         }
         if (name == "--best-settings") {
             options.bestSettings = true;
+        } else if (name == "--best-volume") {
+            options.bestVolume = true;
         } else if (name == "--info") {
             options.info = true;
         } else if (name == "--help") {
@@ -174,7 +177,8 @@ std::string convertUsageLine()
 {
     return "usage: " + std::string(convertProgramName)
         + " [--value1 N] [--value2 N] [--volume X] [--modulator greedy|lookahead]"
-          " [--rate N] [--best-settings] [--export FILE|-] [--wav FILE] [--info] INPUT";
+          " [--rate N] [--best-settings|--best-volume] [--export FILE|-] [--wav FILE] [--info]"
+          " INPUT";
 }
 
 std::string convertHelpText()
@@ -197,14 +201,17 @@ std::string convertHelpText()
           "                   the same player (its conversion takes a few times as long)\n"
           "  --rate N         resamples the input to N Hz (1 ... 384000), the rate the player\n"
           "                   runs at, before it is converted; the result is 16-bit\n"
-          "  --best-settings  finds the Value 1 and Value 2 with the best segmental SNR for the\n"
+          "  --best-settings  finds the Value 1 and Value 2 with the best audible SNR for the\n"
           "                   input at the volume (in about a second), uses them for every\n"
           "                   output and prints them as a line `--value1 N --value2 N`, then a\n"
-          "                   line with the SNR they give and the SNR of the defaults; on\n"
-          "                   standard error when --export - writes to standard output, else on\n"
-          "                   standard output. Not together with --value1 or --value2. The\n"
-          "                   search holds the whole input in memory; without it the input\n"
-          "                   is read, converted and written piece by piece.\n"
+          "                   line with the audible SNR they give and that of the settings\n"
+          "                   given; on standard error when --export - writes to standard\n"
+          "                   output, else on standard output. Not together with --value1 or\n"
+          "                   --value2. The search holds the whole input in memory; without it\n"
+          "                   the input is read, converted and written piece by piece.\n"
+          "  --best-volume    the same for a fixed circuit: keeps Value 1 and Value 2 and finds\n"
+          "                   the volume (printed as `--volume X`). Not together with --volume\n"
+          "                   or --best-settings.\n"
           "\n"
           "Outputs (files are replaced only once completely written; a name is used as given,\n"
           "no extension is added):\n"
@@ -212,7 +219,8 @@ std::string convertHelpText()
           "  --wav FILE       the modelled one-bit sound as a WAV file with the input's format\n"
           "  --info           prints the sample rate, channels, bits, sample count, the mean\n"
           "                   model error, the segmental SNR of the settings used\n"
-          "                   (SNR: 12.34 dB) and the modulator, one per line (the default\n"
+          "                   (SNR: 12.34 dB), their audible SNR (Audible SNR: 5.67 dB) and\n"
+          "                   the modulator, one per line (the default\n"
           "                   without --export or --wav); then, for a decoded or resampled\n"
           "                   input, its original format and rate\n"
           "\n"
@@ -277,12 +285,18 @@ bool parseConvertArguments(
             return false;
         }
     }
-    if (options.bestSettings) {
-        for (const std::string_view name : seen) {
-            if (name == "--value1" || name == "--value2") {
-                error = "--best-settings finds Value 1 and Value 2; it cannot take " + quoted(name);
-                return false;
-            }
+    if (options.bestSettings && options.bestVolume) {
+        error = "--best-settings and --best-volume exclude each other";
+        return false;
+    }
+    for (const std::string_view name : seen) {
+        if (options.bestSettings && (name == "--value1" || name == "--value2")) {
+            error = "--best-settings finds Value 1 and Value 2; it cannot take " + quoted(name);
+            return false;
+        }
+        if (options.bestVolume && name == "--volume") {
+            error = "--best-volume finds the volume; it cannot take --volume";
+            return false;
         }
     }
     if (options.help || options.version) {

@@ -137,10 +137,11 @@ namespace {
     {
         const FileInfoTexts info = fileInfoTexts(header, pass.frameCount());
         const std::string_view modulator = modulatorName(settings.modulator);
-        std::fprintf(console.out, "%s\n%s\n%s\n%s\n%s\nSNR: %s dB\nModulator: %.*s\n",
+        std::fprintf(console.out,
+            "%s\n%s\n%s\n%s\n%s\nSNR: %s dB\nAudible SNR: %s dB\nModulator: %.*s\n",
             info.rate.c_str(), info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
             errorLabelText(pass.result()).c_str(), formatFixed(pass.segmentalSnrDb(), 2).c_str(),
-            int(modulator.size()), modulator.data());
+            formatFixed(pass.audibleSnrDb(), 2).c_str(), int(modulator.size()), modulator.data());
         if (!origin.empty()) {
             std::fprintf(console.out, "%s\n", origin.c_str());
         }
@@ -168,18 +169,24 @@ namespace {
             }
             TerminalProgress progress(
                 console.err, console.errIsTerminal, console.progressDelay, "searching");
-            found = findBestSettings(input.header(), data, options.settings, [&](int percent) {
-                progress.report(percent);
-                return true;
-            });
+            const SearchScope scope
+                = options.bestVolume ? SearchScope::VolumeOnly : SearchScope::LeakAndStep;
+            found = findBestSettings(
+                input.header(), data, options.settings,
+                [&](int percent) {
+                    progress.report(percent);
+                    return true;
+                },
+                scope);
         }
-        settings.value1 = found.value1;
-        settings.value2 = found.value2;
+        settings = settingsFound(found, options.settings);
         std::FILE* stream = options.exportsToStandardOutput() ? console.err : console.out;
-        std::fprintf(stream, "%s\nSegmental SNR %s dB, %s dB with --value1 %d --value2 %d%s\n",
-            searchSettingsArguments(found).c_str(), formatFixed(found.snrDb, 2).c_str(),
-            formatFixed(found.startSnrDb, 2).c_str(), options.settings.value1,
-            options.settings.value2,
+        const SearchScope scope
+            = options.bestVolume ? SearchScope::VolumeOnly : SearchScope::LeakAndStep;
+        std::fprintf(stream, "%s\nAudible SNR %s dB, %s dB with %s%s\n",
+            searchSettingsArguments(settings, scope).c_str(), formatFixed(found.snrDb, 2).c_str(),
+            formatFixed(found.startSnrDb, 2).c_str(),
+            searchSettingsArguments(options.settings, scope).c_str(),
             found.measuredOnWholeFile ? "" : " (on a sample spread over this long file)");
         const bool written = std::fflush(stream) == 0 && std::ferror(stream) == 0;
         if (!written && stream == console.out) {
@@ -218,7 +225,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     }
 
     ModulatorSettings settings = options.settings;
-    if (options.bestSettings) {
+    if (options.bestSettings || options.bestVolume) {
         if (const ExitStatus found = findSettings(input, options, console, settings);
             found != ExitStatus::Done) {
             return found;

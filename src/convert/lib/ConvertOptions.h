@@ -19,6 +19,7 @@ struct ConvertOptions {
     std::string exportPath; // empty: no player source text; "-": the text goes to standard output
     std::string wavPath; // empty: no one-bit WAV file
     bool bestSettings = false; // search Value 1 and Value 2 instead of taking them
+    bool bestVolume = false; // search the Volume, keeping Value 1 and Value 2
     bool info = false;
     bool help = false;
     bool version = false;
