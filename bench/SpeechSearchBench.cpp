@@ -7,12 +7,10 @@
 //
 // Targets: the found settings' STOI at least the defaults' and at least 0.97 times the grid's.
 
+#include "Levels.h"
 #include "Stoi.h"
-#include "modulator/PinModel.h"
-#include "modulator/WholeFileConversion.h"
 #include "search/ParallelJobs.h"
 #include "search/SettingsSearch.h"
-#include "wave/FrameReader.h"
 #include "wave/WaveLoader.h"
 
 #include <algorithm>
@@ -101,38 +99,6 @@ std::vector<SpeechFile> speechFiles()
     return files;
 }
 
-// The input as the pin model sees it (its targets at Volume 100 %), and the one-bit sound's
-// levels for the settings.
-std::vector<double> targetsOf(const tt::LoadedWave& wave)
-{
-    const tt::ModulatorSettings defaults;
-    const tt::PinModel model(defaults, wave.header);
-    const auto data = wave.data.bytes();
-    const std::int64_t frames = tt::conversionFrameCount(wave.header, data.size(), data.size());
-    std::vector<double> targets(static_cast<std::size_t>(frames));
-    for (std::int64_t f = 0; f < frames; ++f) {
-        targets[std::size_t(f)] = model.targetOf(
-            tt::readChannels(data.data() + f * wave.header.bytesPerFrame(), wave.header));
-    }
-    return targets;
-}
-
-std::vector<double> playedOf(const tt::LoadedWave& wave, const tt::ModulatorSettings& settings)
-{
-    const auto data = wave.data.bytes();
-    std::vector<std::uint8_t> image(data.size());
-    tt::convertWholeFile(wave.header, data, settings, image);
-    const std::int64_t frames = tt::conversionFrameCount(wave.header, data.size(), data.size());
-    std::vector<double> played(static_cast<std::size_t>(frames));
-    const bool eightBit = wave.header.bitsPerSample == 8;
-    for (std::int64_t f = 0; f < frames; ++f) {
-        const std::uint8_t* sample = image.data() + f * wave.header.bytesPerFrame();
-        played[std::size_t(f)]
-            = eightBit ? double(tt::readSample8(sample)) : double(-tt::readSample16(sample));
-    }
-    return played;
-}
-
 // The grid: 9000 - Value 1 from 8999 down by factors of 1.67, against the settle level
 // step / leak from 1/32768 of full scale to 8 times it in 26 steps.
 std::vector<tt::ModulatorSettings> grid(const tt::WaveHeader& header, tt::ModulatorKind modulator)
@@ -177,9 +143,11 @@ void BM_SpeechSearchStoi(benchmark::State& state)
                 "found", "ratio", "found settings / grid's best");
             for (const SpeechFile& file : files) {
                 const tt::WaveHeader& header = file.wave.header;
-                const std::vector<double> clean = targetsOf(file.wave);
                 const auto stoiOf = [&](const tt::ModulatorSettings& s) {
-                    return tt::bench::stoi(clean, playedOf(file.wave, s), header.sampleRateHz);
+                    // The clean signal: the input at the Volume searched at (100 %).
+                    const tt::bench::Levels levels
+                        = tt::bench::levelsOf(header, file.wave.data.bytes(), s);
+                    return tt::bench::stoi(levels.targets, levels.played, header.sampleRateHz);
                 };
                 tt::ModulatorSettings start;
                 start.modulator = modulator;

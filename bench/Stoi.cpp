@@ -225,4 +225,25 @@ double stoi(std::span<const double> clean, std::span<const double> processed, st
     return sum / double(count);
 }
 
+double bandLimitedGainSnrDb(std::span<const double> clean, std::span<const double> processed,
+    std::uint32_t rateHz, std::uint32_t topHz)
+{
+    const std::vector<double> x = resampleLevels(clean, rateHz, 2 * topHz);
+    const std::vector<double> y = resampleLevels(processed, rateHz, 2 * topHz);
+    const std::size_t length = std::min(x.size(), y.size());
+    double xy = 0.0, yy = 0.0, xx = 0.0;
+    for (std::size_t i = 0; i < length; ++i) {
+        xy += x[i] * y[i];
+        yy += y[i] * y[i];
+        xx += x[i] * x[i];
+    }
+    const double gain = yy > 0.0 ? xy / yy : 0.0;
+    double noise = 0.0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const double e = x[i] - gain * y[i];
+        noise += e * e;
+    }
+    return 10.0 * std::log10(xx / std::max(noise, 1e-300));
+}
+
 } // namespace tt::bench

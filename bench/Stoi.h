@@ -23,4 +23,9 @@ std::vector<double> resampleLevels(
 // cut). 0 when the clean signal is too short for one 384 ms envelope.
 double stoi(std::span<const double> clean, std::span<const double> processed, std::uint32_t rateHz);
 
+// The music judge: the SNR in dB of `processed` against `clean` after the best overall gain,
+// both limited to the band below topHz (by resampling to twice that rate).
+double bandLimitedGainSnrDb(std::span<const double> clean, std::span<const double> processed,
+    std::uint32_t rateHz, std::uint32_t topHz = 4000);
+
 } // namespace tt::bench

@@ -25,11 +25,12 @@ namespace {
     }
 
     // The coarse grid, in the coordinates where the good settings are not a thin diagonal: the
-    // leak (9000 - Value 1 at about powers of 3 from its maximum) against the level the pin
-    // settles at when driven one way, step / leak, as a share of full scale. A sound is followed
-    // best where that level matches its loudness, whatever the leak, so along this grid's
-    // rows the good region is wide.
-    constexpr int coarseLeakRooms[] = { 8999, 3000, 1000, 330, 110 };
+    // leak (9000 - Value 1 at about powers of 3 from its maximum, down to 100, where the whole
+    // level leaks every frame and the pin plays +-step like a plain one-bit output) against the
+    // level the pin settles at when driven one way, step / leak, as a share of full scale. A
+    // sound is followed best where that level matches its loudness, whatever the leak, so along
+    // this grid's rows the good region is wide.
+    constexpr int coarseLeakRooms[] = { 8999, 3000, 1000, 330, 100 };
     constexpr double coarseSettleShares[]
         = { 1.0 / 256, 1.0 / 64, 1.0 / 16, 1.0 / 8, 0.25, 0.5, 1.0, 2.0, 4.0 };
     // The Volume-only search: a coarse grid over the Volume in percent, then halving moves.
@@ -41,7 +42,7 @@ namespace {
     constexpr double finestFactor = 1.004;
     constexpr int compassRoundLimit = 80;
     // What the progress assumes the compass search costs, in candidates; it mostly needs fewer.
-    constexpr int plannedCompassCandidates = 60;
+    constexpr int plannedCompassCandidates = 90;
     constexpr std::int64_t typicalPreRollFrames = 700;
 
     // Value 1, Value 2, Volume.
@@ -274,7 +275,10 @@ namespace {
         }
 
         // The candidates one move away from `current`: in the Volume alone, or in the step (the
-        // settle level moves with it) and in the leak with the settle level kept.
+        // settle level moves with it), in the leak with the settle level kept, and in the leak
+        // with the step kept: the first two follow the ridge where the settle level matches the
+        // sound, the third crosses it where it bends (a square wave's best lies on a knife edge
+        // at a leak near 1 and a step just below its amplitude).
         std::vector<Candidate> around(Candidate current, double stepFactor, double leakFactor) const
         {
             std::vector<Candidate> moves;
@@ -292,6 +296,7 @@ namespace {
                     room, leakFactor, up, leakRoomOf(S::value1Max - 1), leakRoomOf(S::value1Min));
                 moves.push_back({ S::value1Max - movedRoom,
                     stepKeepingSettle(current.value2, room, movedRoom), current.volume });
+                moves.push_back({ S::value1Max - movedRoom, current.value2, current.volume });
             }
             return moves;
         }

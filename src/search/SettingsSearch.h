@@ -8,14 +8,15 @@
 //     stretches spread evenly over the sound, each run after a pre-roll of about 8 / leak frames
 //     (the level forgets its start by the leak per frame). A sound no longer is measured whole.
 //  2. A coarse grid in log(leak) x log(settle level): 9000 - Value 1 (the leak is 100 / that
-//     per frame) at 8999, 3000, 1000, 330 and 110, against the level the pin settles at,
+//     per frame) at 8999, 3000, 1000, 330 and 100, against the level the pin settles at,
 //     step / leak, from 1/256 of full scale to 4 times it; the starting settings are measured
 //     with it. (The good settings lie where the settle level matches the sound's loudness: a
 //     thin diagonal in log(step) x log(leak), a broad band in these coordinates.)
 //  3. A compass search on the integer controls from the grid's best point: it tries a step
-//     larger and smaller by a factor, and a leak larger and smaller by a factor with the step
-//     moved along so that the settle level stays, moves to the best that improves, and takes the
-//     factor's square root when none does, down to changes of 0.4 % or 1.
+//     larger and smaller by a factor, and a leak larger and smaller by a factor, once with the
+//     step moved along so that the settle level stays and once with the step kept, moves to the
+//     best that improves, and takes the factor's square root when none does, down to changes of
+//     0.4 % or 1.
 //  The Volume-only search measures Volumes from 10 to 400 % and refines the best the same way.
 //  4. Confirmation. The best three on the sample and the starting settings are measured on the
 //     whole sound when it has at most 2^23 frames (3.2 min at 44.1 kHz). A longer sound is a
