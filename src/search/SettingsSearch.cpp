@@ -187,8 +187,8 @@ namespace {
             const std::vector<Candidate>& candidates, const std::vector<Stretch>& stretches)
         {
             std::vector<double> scores(candidates.size());
-            runParallelJobs(
-                int(candidates.size()), threads_,
+            pool_.run(
+                int(candidates.size()),
                 [&](int i) {
                     scores[std::size_t(i)] = audibleSnrOfStretches(
                         settingsOf(candidates[std::size_t(i)]), header_, data_, stretches, meter_);
@@ -405,6 +405,7 @@ namespace {
         const ModulatorSettings start_;
         const SearchProgress& progress_;
         const int threads_ = 1;
+        WorkerPool pool_ { threads_ }; // one set of workers for every round of the search
         const int confirmCount_ = 3;
         const SearchScope scope_;
         std::int64_t frameCount_ = 0;
