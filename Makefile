@@ -11,7 +11,7 @@ bootstrap:
 	@scripts/bootstrap.sh
 
 configure: bootstrap
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DTICKTRACE_WERROR=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -30,7 +30,7 @@ test: build
 SANITIZE_DIR ?= build-sanitize
 sanitize: bootstrap
 	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKTRACE_SANITIZE=ON \
-	  -DTICKTRACE_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	  -DTICKTRACE_BENCH=OFF -DTICKTRACE_WERROR=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/leak-suppressions.txt:print_suppressions=0 \

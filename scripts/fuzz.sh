@@ -27,7 +27,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DTICKTRACE_GUI=OFF -DTICKTRACE_TESTS=OFF -DTICKTRACE_BENCH=OFF -DTICKTRACE_FUZZ=ON >/dev/null
+  -DTICKTRACE_GUI=OFF -DBUILD_TESTING=OFF -DTICKTRACE_BENCH=OFF -DTICKTRACE_FUZZ=ON >/dev/null
 cmake --build "$build" --target wave_path_fuzz -j "$(nproc 2>/dev/null || echo 2)"
 
 # Seeds: little-endian fields written with printf escapes.

@@ -1,7 +1,6 @@
 #include "export/PlayerSourceExport.h"
 
 #include "export/AtomicFileOutput.h"
-#include "export/FileStreamOutput.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/WholeFileConversion.h"
 
@@ -17,18 +16,6 @@ ExportStatus exportPlayerSource(TextSink& out, const WaveHeader& header,
     const bool written = writer.finish();
     writer.resetProgress();
     return written ? ExportStatus::Written : ExportStatus::CannotWrite;
-}
-
-ExportStatus exportPlayerSource(std::FILE* stream, const WaveHeader& header,
-    std::span<const std::uint8_t> data, const ModulatorSettings& settings,
-    std::span<std::uint8_t> sampleArea, ConversionResult& result, const ProgressCallback& progress)
-{
-    FileStreamOutput out(stream);
-    const ExportStatus status
-        = exportPlayerSource(out, header, data, settings, sampleArea, result, progress);
-    const bool flushed = out.flush();
-    return status == ExportStatus::Written && flushed ? ExportStatus::Written
-                                                      : ExportStatus::CannotWrite;
 }
 
 ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& header,

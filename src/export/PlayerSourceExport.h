@@ -29,13 +29,6 @@ ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& heade
     std::span<std::uint8_t> sampleArea, ConversionResult& result,
     const ProgressCallback& progress = {});
 
-// The same into a stream the caller opened (standard output for "-"); the stream is flushed, not
-// closed. Written or CannotWrite.
-ExportStatus exportPlayerSource(std::FILE* stream, const WaveHeader& header,
-    std::span<const std::uint8_t> data, const ModulatorSettings& settings,
-    std::span<std::uint8_t> sampleArea, ConversionResult& result,
-    const ProgressCallback& progress = {});
-
 // The same into any text sink. Written or CannotWrite.
 ExportStatus exportPlayerSource(TextSink& out, const WaveHeader& header,
     std::span<const std::uint8_t> data, const ModulatorSettings& settings,

@@ -22,7 +22,6 @@ public:
     int delayFrames() const { return search_.delayFrames(); }
     // Frames decided so far; while `play` runs, the 1-based index of the frame it plays.
     std::int64_t decidedFrames() const { return decidedFrames_; }
-    std::int64_t undecidedFrames() const { return takenFrames_ - decidedFrames_; }
 
     // Takes the next frame's target; when that decides a frame (delayFrames back), calls
     // play(target of that frame, down).

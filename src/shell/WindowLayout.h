@@ -1,5 +1,6 @@
 #pragma once
 
+#include "text/Version.h"
 #include "view/ZoomLayout.h"
 
 #include <string_view>
@@ -9,7 +10,7 @@ namespace tt {
 class Image;
 class Window;
 
-inline constexpr std::string_view programTitle = "TICKTRACE v1.0";
+inline constexpr std::string_view programTitle = "TICKTRACE v" TICKTRACE_VERSION;
 inline constexpr int windowInnerWidth = ZoomLayout::widthPx;
 inline constexpr int windowInnerHeight = 420; // menu bar included
 

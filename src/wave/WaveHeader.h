@@ -4,6 +4,10 @@
 
 namespace tt {
 
+// The highest rate a sound is played at (the sound server's limit): the window plays nothing
+// above it, and the command line resamples to no rate above it.
+inline constexpr std::uint32_t highestPlayedRateHz = 384000;
+
 // The format of the loaded file, as its "fmt " chunk states it. Only files the loader accepted
 // are ever described here: PCM, 8 or 16 bits per sample, at least one channel, a rate above 0.
 struct WaveHeader {

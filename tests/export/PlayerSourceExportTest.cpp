@@ -107,35 +107,5 @@ namespace {
         EXPECT_EQ(result.frameCount, 16 * 20000) << "the image is rebuilt all the same";
     }
 
-    TEST_F(PlayerSourceExport, StreamVariant)
-    {
-        std::FILE* file = std::fopen((folder / "stream.txt").c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        EXPECT_EQ(exportPlayerSource(file, header, data, ModulatorSettings {}, sampleArea, result),
-            ExportStatus::Written);
-        std::fclose(file);
-        EXPECT_EQ(fileText(folder / "stream.txt"), expectedText());
-    }
-
-    TEST_F(PlayerSourceExport, StreamVariantReportsAFullDevice)
-    {
-        // A node of its own where the system allows it (another test replacing /dev/full cannot
-        // spoil it); else /dev/full, opened only when it is the device: as root, opening a
-        // missing one would create a plain file.
-        std::string devicePath = (folder / "full").string();
-        if (::mknod(devicePath.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) {
-            devicePath = "/dev/full";
-        }
-        struct stat device { };
-        if (::stat(devicePath.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) {
-            GTEST_SKIP() << "no full device";
-        }
-        std::FILE* full = std::fopen(devicePath.c_str(), "r+b");
-        ASSERT_NE(full, nullptr);
-        EXPECT_EQ(exportPlayerSource(full, header, data, ModulatorSettings {}, sampleArea, result),
-            ExportStatus::CannotWrite);
-        std::fclose(full);
-    }
-
 } // namespace
 } // namespace tt

@@ -107,7 +107,8 @@ namespace {
             return readVolumeOption(value, options.settings.volume, error);
         }
         if (name == "--modulator") {
-            if (value == "greedy" || value == "lookahead") {
+            // "look-ahead" is how --info names it.
+            if (value == "greedy" || value == "lookahead" || value == "look-ahead") {
                 options.settings.modulator
                     = value == "greedy" ? ModulatorKind::Greedy : ModulatorKind::LookAhead;
                 return true;

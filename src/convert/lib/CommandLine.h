@@ -4,6 +4,7 @@
 #include "convert/lib/ConsoleStreams.h"
 #include "convert/lib/ConvertOptions.h"
 #include "convert/lib/ExitStatus.h"
+#include "text/Version.h"
 
 #include <span>
 #include <string>
@@ -12,7 +13,7 @@
 namespace tt {
 
 inline constexpr std::string_view convertProgramName = "ticktrace-convert";
-inline constexpr std::string_view convertVersionText = "ticktrace-convert 1.0";
+inline constexpr std::string_view convertVersionText = "ticktrace-convert " TICKTRACE_VERSION;
 
 // One line, without its line end.
 std::string convertUsageLine();

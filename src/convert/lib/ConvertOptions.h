@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modulator/ModulatorSettings.h"
+#include "wave/WaveHeader.h"
 
 #include <cstdint>
 #include <string>
@@ -11,7 +12,7 @@ namespace tt {
 struct ConvertOptions {
     static constexpr const char* standardOutputPath = "-";
 
-    static constexpr std::uint32_t rateMaxHz = 384000; // the highest rate the sound server plays
+    static constexpr std::uint32_t rateMaxHz = highestPlayedRateHz;
 
     ModulatorSettings settings;
     std::uint32_t rateHz = 0; // the rate the input is resampled to; 0: its own

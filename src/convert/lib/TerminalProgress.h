@@ -22,16 +22,8 @@ public:
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-    bool enabled() const { return enabled_; }
-
     // A percentage of the pass (0 ... 100).
     void report(int percent);
-
-    // A callback that reports here; valid while this object lives.
-    ProgressCallback callback()
-    {
-        return [this](int percent) { report(percent); };
-    }
 
     // Wipes the line if one is shown.
     void finish();

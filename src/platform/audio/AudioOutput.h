@@ -6,6 +6,7 @@
 // connected to again once it is back, and the slots keep their sounds meanwhile.
 
 #include "wave/SampleBytes.h"
+#include "wave/WaveHeader.h"
 
 #include <atomic>
 #include <chrono>
@@ -28,7 +29,7 @@ public:
     static constexpr int maxServerChannels = 8; // 7.1; more fail to open a stream
     // The rates the server plays a sound at, whole; it refuses a stream at any other.
     static constexpr std::uint32_t minSampleRateHz = 1;
-    static constexpr std::uint32_t maxSampleRateHz = 384000;
+    static constexpr std::uint32_t maxSampleRateHz = highestPlayedRateHz;
     // The longest any call waits for the server: open() for its first answer.
     static constexpr std::chrono::milliseconds callTimeout { 1000 };
 
