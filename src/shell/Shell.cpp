@@ -472,7 +472,7 @@ void Shell::playWhileConverting()
         }
     }
     outAt += pass.finish(area.subspan(outAt), sink);
-    // Past the last counted frame the image reads zero, as every image does.
+    // Past the last counted frame the image holds silence, as every image does.
     written->store(area.size(), std::memory_order_release);
     showError(pass.result());
 }

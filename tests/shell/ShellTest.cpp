@@ -688,6 +688,9 @@ namespace {
             { std::string(TICKTRACE_DECODE_FIXTURES) + "/flac-24bit.flac", std::nullopt },
             { std::string(TICKTRACE_DECODE_FIXTURES) + "/mp3-mono.mp3", 16000 },
             { writeTone("up.wav", 3000, 8, 1), 44100 },
+            // 8 * 375 + 5 frames: the 5 behind the counted frames hold silence, 0x80 in 8 bits.
+            { writeTone("tail8.wav", 3005, 8, 1), std::nullopt },
+            { writeTone("tail16.wav", 3005, 16, 1), std::nullopt },
         };
         this->input.typeText(control::value1Spin, "6000");
         this->input.typeText(control::value2Spin, "400");
@@ -718,6 +721,12 @@ namespace {
             const std::string windowBytes = testing::fileText(saved + ".wav");
             EXPECT_GT(windowBytes.size(), 44u + 2000);
             EXPECT_TRUE(windowBytes == testing::fileText(fromCommand)) << "the files differ";
+            const WaveDocument& document = shell.document();
+            const std::size_t countedBytes
+                = std::size_t(document.frameCount() * document.header.bytesPerFrame());
+            const char silence = document.header.bitsPerSample == 8 ? char(0x80) : 0;
+            EXPECT_EQ(windowBytes.substr(44 + countedBytes),
+                std::string(document.data.sizeBytes - countedBytes, silence));
         }
         EXPECT_TRUE(dialogs.messages.empty());
     }
