@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -279,6 +280,55 @@ namespace {
     {
         input.pressKey(Qt::Key_Q, true);
         EXPECT_FALSE(pump());
+    }
+
+    // Keeps every Ctrl+letter for the control it watches, as a text field does with the key
+    // bindings of some desktops (Ctrl+E: to the line's end). The offscreen platform binds none.
+    class ClaimsControlKeys : public QObject {
+    protected:
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::ShortcutOverride
+                && static_cast<QKeyEvent*>(event)->modifiers() == Qt::ControlModifier) {
+                event->accept();
+                return true;
+            }
+            return false;
+        }
+    };
+
+    TEST_F(ShellTest, EveryMenuShortcutWorksWhateverControlHasTheFocus)
+    {
+        const std::string path = writeTone("keys.wav", 1600, 8, 1);
+        ClaimsControlKeys claims;
+        for (const int field : { control::value1Spin, control::value2Spin, control::volumeField }) {
+            static_cast<QObject*>(shell.window().nativeControl(field))->installEventFilter(&claims);
+        }
+        const int controls[] = { control::value1Spin, control::value2Spin, control::volumeField,
+            control::value1Trackbar, control::playWave, control::zoomImage };
+        for (const int id : controls) {
+            SCOPED_TRACE(id);
+            open(path); // clears the search's message
+            // Each file dialog is cancelled.
+            for (const auto& [key, title] :
+                { std::pair { Qt::Key_O, "Open Wavefile|" }, std::pair { Qt::Key_E, "Save 1Bit|" },
+                    std::pair { Qt::Key_S, "Save 1Bit Sound|" } }) {
+                dialogs.questions.clear();
+                input.focus(id);
+                input.pressKey(key, true);
+                ASSERT_TRUE(pump());
+                ASSERT_EQ(dialogs.questions.size(), 1u) << title;
+                EXPECT_TRUE(dialogs.questions[0].starts_with(title)) << dialogs.questions[0];
+            }
+            input.focus(id);
+            input.pressKey(Qt::Key_B, true);
+            ASSERT_TRUE(pump());
+            EXPECT_TRUE(text(control::progress).starts_with("SNR ")) << text(control::progress);
+            input.focus(id);
+            input.pressKey(Qt::Key_Q, true);
+            EXPECT_FALSE(pump());
+        }
+        EXPECT_EQ(text(control::samplesLabel), "1600 Samples");
     }
 
     TEST_F(ShellTest, CloseBoxEndsTheLoop)

@@ -413,6 +413,14 @@ struct Window::Impl : public QObject {
                     return true;
                 }
             }
+            if (QAction* action = menuShortcutOf(*key)) {
+                // The focused control kept a menu shortcut for itself (a text field takes
+                // Ctrl+E to the line's end); every menu shortcut acts wherever the focus is.
+                if (!key->isAutoRepeat()) {
+                    action->trigger();
+                }
+                return true;
+            }
             push(makeEvent(Event::Kind::KeyDown, focusedId(), 0, keyCode(key->key())));
             break;
         }
@@ -422,6 +430,19 @@ struct Window::Impl : public QObject {
             break;
         }
         return false;
+    }
+
+    // The enabled menu item whose shortcut the key press is; null for any other key.
+    QAction* menuShortcutOf(const QKeyEvent& key) const
+    {
+        const QKeySequence pressed(key.keyCombination());
+        for (const auto& [number, action] : menuItems) {
+            if (action->isEnabled() && !action->shortcut().isEmpty()
+                && action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+                return action;
+            }
+        }
+        return nullptr;
     }
 
     bool filterWhileBusy(QEvent* event)
