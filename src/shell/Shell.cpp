@@ -228,7 +228,24 @@ void Shell::handleKey(const Event& event)
         return;
     }
     if (const std::optional<ViewStep> step = viewStepOfKey(event.key)) {
-        moveView(steppedViewStart(state_.viewStart, *step, document_.frameCount()));
+        const std::int64_t frameCount = document_.frameCount();
+        moveView(steppedViewStart(state_.viewStart, *step, frameCount));
+        state_.cursorX = overviewColumnOf(state_.viewStart, frameCount);
+    }
+}
+
+// The window takes one sound file at a time; any other drop is told, and nothing changes.
+void Shell::refuseDrop(const std::string& paths)
+{
+    if (!dialogs_) {
+        return;
+    }
+    if (paths.find('\n') != std::string::npos) {
+        dialogs_->message("Error", "can't open several Files at once",
+            paths + "\n\nDrop one sound file on the window.");
+    } else {
+        dialogs_->message(
+            "Error", "Format not supported", paths + "\n\n" + std::string(text::refusedFileDetail));
     }
 }
 
@@ -239,7 +256,7 @@ void Shell::startDrag(Point pointer)
     state_.dragActive = true;
     state_.dragFollows = inBand(pointer);
     if (state_.dragFollows) {
-        moveView(viewStartAtColumn(pointer.x, document_.frameCount()));
+        moveCursor(pointer.x);
     }
 }
 
@@ -257,8 +274,14 @@ void Shell::dragView(Point pointer)
     }
     state_.dragFollows = state_.dragFollows || inBand(pointer);
     if (state_.dragFollows) {
-        moveView(viewStartAtColumn(pointer.x, document_.frameCount()));
+        moveCursor(pointer.x);
     }
+}
+
+void Shell::moveCursor(int pointerX)
+{
+    state_.cursorX = std::clamp(pointerX, 0, ZoomLayout::widthPx - 1);
+    moveView(viewStartAtColumn(state_.cursorX, document_.frameCount()));
 }
 
 void Shell::moveView(std::int64_t viewStart)
@@ -382,8 +405,8 @@ void Shell::resample()
 // The document's sound in the title, the wave slot, the strip and the labels.
 void Shell::showSound()
 {
-    // The view keeps its frame where the new sound has it.
-    state_.viewStart = std::min(state_.viewStart, lastViewStart(document_.frameCount()));
+    // A new sound is viewed from the cursor's column, the same part of it whatever its length.
+    state_.viewStart = viewStartAtColumn(state_.cursorX, document_.frameCount());
     state_.redrawRequested = true;
     const WaveHeader& header = document_.header;
     std::string title = std::string(programTitle) + "  " + std::string(fileNamePart(loadedPath_));

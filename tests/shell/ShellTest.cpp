@@ -197,6 +197,57 @@ namespace {
         EXPECT_FALSE(shell.state().dragActive);
     }
 
+    // A new sound's view comes from the cursor's column: where the pointer left it, or after a
+    // key move the column of the view's marker; 0 at the start.
+    TEST_F(ShellTest, ANewSoundIsViewedFromTheCursorColumn)
+    {
+        struct Case {
+            const char* before; // what the user did on a 4800-frame sound first
+            int pointerX; // a click in the band there, or -1
+            int key; // a key pressed with the plot focused, or 0
+            int frames; // of the sound opened next
+            std::int64_t viewStart;
+        };
+        const Case cases[] = {
+            { "nothing", -1, 0, 58160, 80 }, // cursor frame 97, aligned 96, 16 pre-roll frames
+            { "nothing", -1, 0, 9600, 0 },
+            { "nothing", -1, 0, 31, 0 },
+            { "click at 299", 299, 0, 600000, 299984 },
+            { "click at 599", 599, 0, 600000, 599984 },
+            { "click at 599", 599, 0, 39, 16 },
+            { "drag past the end", 700, 0, 58160, 58144 },
+            { "End: marker at 598", -1, Qt::Key_End, 58160, 58040 },
+            { "Home: marker at 0", -1, Qt::Key_Home, 58160, 80 },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.before) + ", then " + std::to_string(c.frames) + " frames");
+            open(writeTone("first.wav", 4800, 8, 1));
+            if (c.pointerX >= 0) {
+                const int inWindow = std::min(c.pointerX, 599);
+                input.pressLeft({ inWindow, 250 });
+                input.moveTo({ c.pointerX, 250 });
+                input.releaseLeft({ inWindow, 250 });
+            }
+            if (c.key != 0) {
+                input.pressLeft({ 300, 100 }); // the plot takes the focus
+                input.releaseLeft({ 300, 100 });
+                input.pressKey(c.key);
+            }
+            ASSERT_TRUE(pump());
+            open(writeTone("next.wav", c.frames, 8, 1));
+            EXPECT_EQ(shell.state().viewStart, c.viewStart);
+            Image expected(600, 300);
+            const WaveDocument& document = shell.document();
+            redrawZoomView(expected, shell.overviewStrip(), document.header, document.data,
+                shell.settings(), c.viewStart);
+            EXPECT_EQ(std::memcmp(shell.zoomView().pixels(), expected.pixels(), 600 * 300 * 4), 0);
+            // Back to column 0 for the next case.
+            input.pressLeft({ 0, 250 });
+            input.releaseLeft({ 0, 250 });
+            ASSERT_TRUE(pump());
+        }
+    }
+
     TEST_F(ShellTest, DragAboveTheBandNeverMovesTheCursor)
     {
         open(writeTone("plot.wav", 4800));
