@@ -322,6 +322,13 @@ bool Shell::loadFile(const std::string& path)
         }
     };
     const FileIdentity file = FileIdentity::of(path);
+    // The one-bit sound belongs to the sound this file replaces, whose frames the new view no
+    // longer shows; it stops before the file is read, so that the old data, its image and the
+    // new data are never held at once. A file that is not there leaves it playing.
+    std::error_code missing;
+    if (std::filesystem::exists(path, missing)) {
+        releaseOneBitSound();
+    }
     releaseImageBeforeLoad();
     LoadedSound loaded;
     switch (loadSoundFile(path, loaded)) {
@@ -355,7 +362,7 @@ bool Shell::loadFile(const std::string& path)
 
 // Every pass writes the one-bit image afresh before it is used, so its memory goes back before
 // a new sound is made, and a re-open holds only the old and the new data; a one-bit sound still
-// being heard keeps its samples and plays on.
+// being heard (during Resample…) keeps its samples and plays on.
 void Shell::releaseImageBeforeLoad()
 {
     releaseSilentOneBitSound();
@@ -416,6 +423,7 @@ void Shell::showSound()
     window_.setTitle(title);
     audio_.loadPcm(slotWave, pcmFormatOf(header), document_.data.block, 0,
         std::size_t(document_.data.sizeBytes));
+    state_.slotFrameCounts[slotWave] = document_.frameCount();
     drawOverviewStrip(overviewStrip_, header, document_.data.bytes(), document_.frameCount());
     const FileInfoTexts info = fileInfoTexts(header, document_.frameCount());
     window_.setText(control::rateLabel, info.rate);
@@ -435,15 +443,12 @@ void Shell::releaseSilentOneBitSound()
     }
 }
 
-// A silent one-bit sound lets go of the image, so the pass rewrites it in place. One still being
-// heard keeps its samples until the new ones are loaded, and the pass writes the image's other
-// buffer; when there is no memory for one, the sound stops instead.
-void Shell::freeImageForPass()
+// The one-bit sound stops, playing or not, and lets go of the image: a pass for a new one-bit
+// sound rewrites the image in place instead of holding a second one beside it.
+void Shell::releaseOneBitSound()
 {
-    releaseSilentOneBitSound();
-    if (!document_.image.unshare()) {
-        audio_.unload(slotOneBit);
-    }
+    audio_.unload(slotOneBit);
+    document_.image.dropSpare();
 }
 
 void Shell::playOneBit()
@@ -464,7 +469,7 @@ void Shell::playOneBit()
 // the pass as before; only the sound comes sooner, which on a long file is most of the wait.
 void Shell::playWhileConverting()
 {
-    freeImageForPass();
+    releaseOneBitSound();
     const WaveHeader& header = document_.header;
     const std::span<const std::uint8_t> data = document_.data.bytes();
     const std::span<std::uint8_t> area = document_.image.sampleArea();
@@ -489,6 +494,7 @@ void Shell::playWhileConverting()
         if (!started) {
             audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
                 WaveImage::headerBytes, area.size(), written);
+            state_.slotFrameCounts[slotOneBit] = document_.frameCount();
             play(slotOneBit);
             started = true;
             pieceBytes = laterPieceFrames * frameBytes;
@@ -543,7 +549,7 @@ void Shell::convertForPlay()
     if (!document_.isLoaded()) {
         return;
     }
-    freeImageForPass();
+    releaseOneBitSound();
     showConversion(convertWholeFile(
         document_.header, document_.data.bytes(), settings(), document_.image.sampleArea()));
 }
@@ -556,6 +562,7 @@ void Shell::showConversion(const ConversionResult& result)
     const WaveImage& image = document_.image;
     audio_.loadPcm(slotOneBit, pcmFormatOf(document_.header), image.share(), WaveImage::headerBytes,
         image.sampleArea().size());
+    state_.slotFrameCounts[slotOneBit] = document_.frameCount();
 }
 
 void Shell::showError(const ConversionResult& result)
@@ -568,16 +575,21 @@ void Shell::showError(const ConversionResult& result)
 // band and only when a marker moves by a pixel; ticks stop once both sounds are silent.
 void Shell::followPlayback()
 {
+    const std::int64_t frameCount = document_.frameCount();
     std::vector<std::int64_t> playing;
     for (const int slot : { slotWave, slotOneBit }) {
         if (const std::int64_t frame = audio_.playingFrame(slot); frame >= 0) {
-            playing.push_back(frame);
+            // A sound made before Resample… has other frames than the loaded one: its marker
+            // stands at the same fraction of the sound.
+            const std::int64_t soundFrames = state_.slotFrameCounts[std::size_t(slot)];
+            playing.push_back(soundFrames == frameCount || soundFrames < 1
+                    ? frame
+                    : roundHalfEven(double(frame) * double(frameCount) / double(soundFrames)));
         }
     }
     if (playing.empty()) {
         window_.tickEvery(std::chrono::milliseconds(0));
     }
-    const std::int64_t frameCount = document_.frameCount();
     const auto column
         = [frameCount](std::int64_t frame) { return overviewColumnOf(frame, frameCount); };
     const bool moved = !std::ranges::equal(playing, state_.playingFrames, {}, column, column);
@@ -618,8 +630,8 @@ std::string Shell::chooseSaveTarget(
     return path;
 }
 
-// A file that could not be created leaves everything as it was; otherwise the pass has made a
-// new image, written or not.
+// A file that could not be created leaves everything as it was; otherwise the pass's error is
+// shown, written or not. The one-bit sound and its image are never touched by a save.
 void Shell::showSaveOutcome(
     ExportStatus status, const ConversionResult& result, const std::string& path)
 {
@@ -627,7 +639,7 @@ void Shell::showSaveOutcome(
         dialogs_->message("Error", "can't create File", path);
         return;
     }
-    showConversion(result);
+    showError(result);
     if (status == ExportStatus::CannotWrite) {
         dialogs_->message("Error", "can't write File", path);
     }
@@ -641,11 +653,10 @@ void Shell::exportPlayerSource()
         return;
     }
     clearMessage();
-    freeImageForPass();
     ConversionResult result;
-    const ExportStatus status = tt::exportPlayerSource(path, document_.header,
-        document_.data.bytes(), settings(), document_.image.sampleArea(), result,
-        [this](int percent) { window_.setValue(control::progress, percent); });
+    const ExportStatus status
+        = tt::exportPlayerSource(path, document_.header, document_.data.bytes(), settings(), result,
+            [this](int percent) { window_.setValue(control::progress, percent); });
     showSaveOutcome(status, result, path);
 }
 
@@ -656,9 +667,10 @@ void Shell::saveOneBitSound()
     if (path.empty()) {
         return;
     }
-    freeImageForPass();
     ConversionResult result;
-    showSaveOutcome(tt::saveOneBitSound(path, document_, settings(), result), result, path);
+    showSaveOutcome(
+        tt::saveOneBitSound(path, document_.header, document_.data.bytes(), settings(), result),
+        result, path);
 }
 
 void Shell::findBestSettings()

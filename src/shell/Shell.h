@@ -74,7 +74,7 @@ private:
     void releaseImageBeforeLoad();
     void showSound();
     void releaseSilentOneBitSound();
-    void freeImageForPass();
+    void releaseOneBitSound();
     void playOneBit();
     void toggleOneBit();
     void play(int slot);
