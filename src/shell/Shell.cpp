@@ -357,6 +357,9 @@ bool Shell::loadFile(const std::string& path)
     std::error_code ignored;
     loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
     showSound();
+    if (dialogs_) {
+        dialogs_->fileUsed(loadedPath_);
+    }
     return true;
 }
 
@@ -642,7 +645,9 @@ void Shell::showSaveOutcome(
     showError(result);
     if (status == ExportStatus::CannotWrite) {
         dialogs_->message("Error", "can't write File", path);
+        return;
     }
+    dialogs_->fileUsed(path);
 }
 
 // The export's progress callback empties the bar again at the end of the pass.

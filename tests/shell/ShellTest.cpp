@@ -590,6 +590,36 @@ namespace {
         EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
     }
 
+    // The dialogs start where the last file was opened or written: never where an export failed
+    // (in /proc a dialog could block for good), nor where a file was refused.
+    TEST_F(ShellTest, OnlyFilesOpenedOrWrittenMoveTheFileDialogs)
+    {
+        const std::string tone = writeTone("moved.wav", 16 * 40);
+        const std::string written = (files.dir() / "moved.txt").string();
+        struct Step {
+            const char* menuItem;
+            std::string answer;
+            bool used;
+        };
+        const Step steps[] = {
+            { "Open Wave…", tone, true },
+            { "Export Beepster…", "/proc/moved.txt", false },
+            { "Save 1Bit Sound…", "/proc/moved.wav", false },
+            { "Open Wave…", (files.dir() / "missing.wav").string(), false },
+            { "Export Beepster…", "", false },
+            { "Export Beepster…", written, true },
+        };
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.menuItem + (" " + step.answer));
+            dialogs.used.clear();
+            dialogs.answers.push_back(step.answer);
+            input.chooseMenuItem(step.menuItem);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(dialogs.used,
+                step.used ? std::vector<std::string> { step.answer } : std::vector<std::string> {});
+        }
+    }
+
     TEST_F(ShellTest, ExportNeverReplacesTheLoadedSound)
     {
         namespace fs = std::filesystem;
