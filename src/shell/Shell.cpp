@@ -30,6 +30,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace tt {
@@ -152,7 +153,11 @@ bool Shell::handle(const Event& event)
         followPlayback();
         return true;
     case Event::Kind::Drop:
-        loadFile(event.path);
+        if (event.type == Event::dropTaken) {
+            loadFile(event.path);
+        } else {
+            refuseDrop(event.path);
+        }
         return true;
     }
     return true;
@@ -187,15 +192,9 @@ void Shell::handleControl(const Event& event)
         state_.redrawRequested = true;
         window_.setText(control::volumeField, volumeText(window_.value(control::volumeTrackbar)));
         break;
-    case control::volumeField: {
-        state_.redrawRequested = true;
-        // The trackbar limits the value; the field keeps what the user typed.
-        const std::int64_t volume = volumeFromText(window_.text(control::volumeField));
-        window_.setValue(control::volumeTrackbar,
-            int(std::clamp<std::int64_t>(
-                volume, ModulatorSettings::volumeMin, ModulatorSettings::volumeMax)));
+    case control::volumeField:
+        volumeTyped(event.type == Event::fieldFinished);
         break;
-    }
     case control::playWave:
         play(slotWave);
         break;
@@ -207,6 +206,29 @@ void Shell::handleControl(const Event& event)
         break;
     default:
         break;
+    }
+}
+
+// A Volume is applied as soon as the field reads as one; other text changes nothing. Once the
+// user is done with the field, it shows the Volume in force, and text that was not one is told.
+void Shell::volumeTyped(bool finished)
+{
+    const std::string typed = window_.text(control::volumeField);
+    const std::optional<int> volume = volumeOfField(typed);
+    if (volume && *volume != window_.value(control::volumeTrackbar)) {
+        window_.setValue(control::volumeTrackbar, *volume);
+        state_.redrawRequested = true;
+    }
+    if (!finished) {
+        return;
+    }
+    const std::string applied = volumeText(window_.value(control::volumeTrackbar));
+    window_.setText(control::volumeField, applied);
+    if (!volume && dialogs_) {
+        dialogs_->message("Error", "Volume not changed",
+            "\"" + typed
+                + "\" is not a number from 0 to 4 (with a point, as in 1.5). The Volume stays "
+                + applied + ".");
     }
 }
 

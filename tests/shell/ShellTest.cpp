@@ -5,6 +5,7 @@
 #include "decode/SoundLoader.h"
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
+#include "modulator/VolumeText.h"
 #include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
 #include "search/SearchReport.h"
@@ -134,23 +135,30 @@ namespace {
             EXPECT_EQ(text(control::volumeField), expected);
         }
 
-        input.typeText(control::volumeField, "2.5");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 250);
-
-        input.typeText(control::volumeField, "abc");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 0);
-        EXPECT_EQ(text(control::volumeField), "abc");
-
-        input.typeText(control::volumeField, "5");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 400);
-        EXPECT_EQ(text(control::volumeField), "5");
-
-        input.typeText(control::volumeField, "0.99");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 99);
+        // A Volume applies as it is typed; once the user is done (Return), the field shows the
+        // Volume in force, and text that was none is told and changes nothing.
+        struct Typed {
+            const char* text;
+            int volume; // applied afterwards
+            bool told;
+        };
+        const Typed typed[] = { { "2.5", 250, false }, { "abc", 250, true }, { "9", 250, true },
+            { "1,5", 250, true }, { "4", 400, false }, { "4.01", 400, true },
+            { " .99 ", 99, false }, { "-1", 99, true }, { "0", 0, false } };
+        for (const Typed& t : typed) {
+            SCOPED_TRACE(t.text);
+            dialogs.messages.clear();
+            input.typeText(control::volumeField, t.text);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(value(control::volumeTrackbar), t.volume);
+            input.pressKey(Qt::Key_Return);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(value(control::volumeTrackbar), t.volume);
+            EXPECT_EQ(text(control::volumeField), volumeText(t.volume));
+            EXPECT_EQ(dialogs.messages,
+                t.told ? std::vector<std::string> { "Error|Volume not changed" }
+                       : std::vector<std::string> {});
+        }
     }
 
     // With 4800 frames every pointer column is 8 frames: column x places the view at
@@ -726,8 +734,16 @@ namespace {
         ASSERT_TRUE(pump());
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
         EXPECT_EQ(this->text(control::samplesLabel), "3200 Samples");
-        EXPECT_FALSE(input.dropFile(files.write("notes.txt", testing::Bytes { 'x' }), { 9, 9 }));
+        // Other drops are told and change nothing.
+        dialogs.messages.clear();
+        const std::string notes = files.write("notes.txt", testing::Bytes { 'x' });
+        input.dropFile(notes, { 9, 9 });
+        input.dropFiles({ writeTone("a.wav", 1600), writeTone("b.wav", 1600) }, { 9, 9 });
         ASSERT_TRUE(pump());
+        EXPECT_EQ(dialogs.messages,
+            (std::vector<std::string> {
+                "Error|Format not supported", "Error|can't open several Files at once" }));
+        EXPECT_EQ(dialogs.details.back().find(files.dir().string() + "/a.wav\n"), 0u);
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
     }
 
