@@ -52,6 +52,7 @@ public:
     {
         return savePath_;
     }
+    void fileUsed(std::string_view) override { }
     void message(std::string_view title, std::string_view text, std::string_view) override
     {
         std::fprintf(stderr, "message: %.*s: %.*s\n", int(title.size()), title.data(),

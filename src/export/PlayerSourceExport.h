@@ -29,6 +29,13 @@ ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& heade
     std::span<std::uint8_t> sampleArea, ConversionResult& result,
     const ProgressCallback& progress = {});
 
+// The same without an image, for a caller whose image must stay as it is (a sound plays it):
+// the pass keeps its levels in a small buffer of its own (convertInPieces). The text and
+// `result` are those of the export above; no sample area is touched.
+ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& header,
+    std::span<const std::uint8_t> data, const ModulatorSettings& settings, ConversionResult& result,
+    const ProgressCallback& progress = {});
+
 // The same into any text sink. Written or CannotWrite.
 ExportStatus exportPlayerSource(TextSink& out, const WaveHeader& header,
     std::span<const std::uint8_t> data, const ModulatorSettings& settings,

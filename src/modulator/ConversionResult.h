@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tt {
@@ -10,6 +11,8 @@ namespace tt {
 struct ConversionResult {
     std::int64_t frameCount = 0;
     double errorSum = 0.0;
+    // The audible SNR of the frames walked, in dB, when the pass measured it.
+    std::optional<double> audibleSnrDb;
 };
 
 // The error label's text: "Error: " and the mean absolute error per frame, rounded half to even.

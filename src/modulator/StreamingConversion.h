@@ -133,7 +133,14 @@ public:
     std::int64_t frameCount() const { return frameCount_; }
     std::int64_t decidedFrameCount() const { return decidedFrames_; }
     // The pass's frame count and the error summed over the frames decided so far.
-    ConversionResult result() const { return { frameCount_, errorSum_ }; }
+    ConversionResult result() const
+    {
+        ConversionResult r { frameCount_, errorSum_, std::nullopt };
+        if (audible_) {
+            r.audibleSnrDb = audible_->meanDb();
+        }
+        return r;
+    }
     // The segmental SNR over the frames decided so far (0 without measuresSnr).
     double segmentalSnrDb() const { return snr_.meanDb(); }
     // The audible SNR over the frames decided so far (0 without measuresSnr).

@@ -31,6 +31,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace tt {
@@ -157,7 +158,11 @@ bool Shell::handle(const Event& event)
         followPlayback();
         return true;
     case Event::Kind::Drop:
-        loadFile(event.path);
+        if (event.type == Event::dropTaken) {
+            loadFile(event.path);
+        } else {
+            refuseDrop(event.path);
+        }
         return true;
     }
     return true;
@@ -194,16 +199,9 @@ void Shell::handleControl(const Event& event)
         window_.setText(control::volumeField, volumeText(window_.value(control::volumeTrackbar)));
         settingsChanged();
         break;
-    case control::volumeField: {
-        state_.redrawRequested = true;
-        settingsChanged();
-        // The trackbar limits the value; the field keeps what the user typed.
-        const std::int64_t volume = volumeFromText(window_.text(control::volumeField));
-        window_.setValue(control::volumeTrackbar,
-            int(std::clamp<std::int64_t>(
-                volume, ModulatorSettings::volumeMin, ModulatorSettings::volumeMax)));
+    case control::volumeField:
+        volumeTyped(event.type == Event::fieldFinished);
         break;
-    }
     case control::playWave:
         play(slotWave);
         break;
@@ -215,6 +213,30 @@ void Shell::handleControl(const Event& event)
         break;
     default:
         break;
+    }
+}
+
+// A Volume is applied as soon as the field reads as one; other text changes nothing. Once the
+// user is done with the field, it shows the Volume in force, and text that was not one is told.
+void Shell::volumeTyped(bool finished)
+{
+    const std::string typed = window_.text(control::volumeField);
+    const std::optional<int> volume = volumeOfField(typed);
+    if (volume && *volume != window_.value(control::volumeTrackbar)) {
+        window_.setValue(control::volumeTrackbar, *volume);
+        state_.redrawRequested = true;
+        settingsChanged();
+    }
+    if (!finished) {
+        return;
+    }
+    const std::string applied = volumeText(window_.value(control::volumeTrackbar));
+    window_.setText(control::volumeField, applied);
+    if (!volume && dialogs_) {
+        dialogs_->message("Error", "Volume not changed",
+            "\"" + typed
+                + "\" is not a number from 0 to 4 (with a point, as in 1.5). The Volume stays "
+                + applied + ".");
     }
 }
 
@@ -236,7 +258,24 @@ void Shell::handleKey(const Event& event)
         return;
     }
     if (const std::optional<ViewStep> step = viewStepOfKey(event.key)) {
-        moveView(steppedViewStart(state_.viewStart, *step, document_.frameCount()));
+        const std::int64_t frameCount = document_.frameCount();
+        moveView(steppedViewStart(state_.viewStart, *step, frameCount));
+        state_.cursorX = overviewColumnOf(state_.viewStart, frameCount);
+    }
+}
+
+// The window takes one sound file at a time; any other drop is told, and nothing changes.
+void Shell::refuseDrop(const std::string& paths)
+{
+    if (!dialogs_) {
+        return;
+    }
+    if (paths.find('\n') != std::string::npos) {
+        dialogs_->message("Error", "can't open several Files at once",
+            paths + "\n\nDrop one sound file on the window.");
+    } else {
+        dialogs_->message(
+            "Error", "Format not supported", paths + "\n\n" + std::string(text::refusedFileDetail));
     }
 }
 
@@ -247,7 +286,7 @@ void Shell::startDrag(Point pointer)
     state_.dragActive = true;
     state_.dragFollows = inBand(pointer);
     if (state_.dragFollows) {
-        moveView(viewStartAtColumn(pointer.x, document_.frameCount()));
+        moveCursor(pointer.x);
     }
 }
 
@@ -265,8 +304,14 @@ void Shell::dragView(Point pointer)
     }
     state_.dragFollows = state_.dragFollows || inBand(pointer);
     if (state_.dragFollows) {
-        moveView(viewStartAtColumn(pointer.x, document_.frameCount()));
+        moveCursor(pointer.x);
     }
+}
+
+void Shell::moveCursor(int pointerX)
+{
+    state_.cursorX = std::clamp(pointerX, 0, ZoomLayout::widthPx - 1);
+    moveView(viewStartAtColumn(state_.cursorX, document_.frameCount()));
 }
 
 void Shell::moveView(std::int64_t viewStart)
@@ -307,6 +352,13 @@ bool Shell::loadFile(const std::string& path)
         }
     };
     const FileIdentity file = FileIdentity::of(path);
+    // The one-bit sound belongs to the sound this file replaces, whose frames the new view no
+    // longer shows; it stops before the file is read, so that the old data, its image and the
+    // new data are never held at once. A file that is not there leaves it playing.
+    std::error_code missing;
+    if (std::filesystem::exists(path, missing)) {
+        releaseOneBitSound();
+    }
     releaseImageBeforeLoad();
     LoadedSound loaded;
     switch (loadSoundFile(path, loaded)) {
@@ -335,12 +387,15 @@ bool Shell::loadFile(const std::string& path)
     std::error_code ignored;
     loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
     showSound();
+    if (dialogs_) {
+        dialogs_->fileUsed(loadedPath_);
+    }
     return true;
 }
 
 // Every pass writes the one-bit image afresh before it is used, so its memory goes back before
 // a new sound is made, and a re-open holds only the old and the new data; a one-bit sound still
-// being heard keeps its samples and plays on.
+// being heard (during Resample…) keeps its samples and plays on.
 void Shell::releaseImageBeforeLoad()
 {
     releaseSilentOneBitSound();
@@ -390,8 +445,8 @@ void Shell::resample()
 // The document's sound in the title, the wave slot, the strip and the labels.
 void Shell::showSound()
 {
-    // The view keeps its frame where the new sound has it.
-    state_.viewStart = std::min(state_.viewStart, lastViewStart(document_.frameCount()));
+    // A new sound is viewed from the cursor's column, the same part of it whatever its length.
+    state_.viewStart = viewStartAtColumn(state_.cursorX, document_.frameCount());
     state_.redrawRequested = true;
     const WaveHeader& header = document_.header;
     std::string title = std::string(programTitle) + "  " + std::string(fileNamePart(loadedPath_));
@@ -401,6 +456,7 @@ void Shell::showSound()
     window_.setTitle(title);
     audio_.loadPcm(slotWave, pcmFormatOf(header), document_.data.block, 0,
         std::size_t(document_.data.sizeBytes));
+    state_.slotFrameCounts[slotWave] = document_.frameCount();
     drawOverviewStrip(overviewStrip_, header, document_.data.bytes(), document_.frameCount());
     const FileInfoTexts info = fileInfoTexts(header, document_.frameCount());
     window_.setText(control::rateLabel, info.rate);
@@ -420,15 +476,12 @@ void Shell::releaseSilentOneBitSound()
     }
 }
 
-// A silent one-bit sound lets go of the image, so the pass rewrites it in place. One still being
-// heard keeps its samples until the new ones are loaded, and the pass writes the image's other
-// buffer; when there is no memory for one, the sound stops instead.
-void Shell::freeImageForPass()
+// The one-bit sound stops, playing or not, and lets go of the image: a pass for a new one-bit
+// sound rewrites the image in place instead of holding a second one beside it.
+void Shell::releaseOneBitSound()
 {
-    releaseSilentOneBitSound();
-    if (!document_.image.unshare()) {
-        audio_.unload(slotOneBit);
-    }
+    audio_.unload(slotOneBit);
+    document_.image.dropSpare();
 }
 
 void Shell::playOneBit()
@@ -449,7 +502,7 @@ void Shell::playOneBit()
 // the pass as before; only the sound comes sooner, which on a long file is most of the wait.
 void Shell::playWhileConverting()
 {
-    freeImageForPass();
+    releaseOneBitSound();
     const WaveHeader& header = document_.header;
     const std::span<const std::uint8_t> data = document_.data.bytes();
     const std::span<std::uint8_t> area = document_.image.sampleArea();
@@ -460,7 +513,7 @@ void Shell::playWhileConverting()
     std::size_t pieceBytes
         = std::size_t(std::max<std::uint32_t>(header.sampleRateHz, 4096)) * frameBytes;
 
-    StreamingConversion pass(header, settings(), frames);
+    StreamingConversion pass(header, settings(), frames, true);
     NullBitSink sink;
     const auto written = std::make_shared<std::atomic<std::size_t>>(0);
     std::size_t inAt = 0;
@@ -474,13 +527,14 @@ void Shell::playWhileConverting()
         if (!started) {
             audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
                 WaveImage::headerBytes, area.size(), written);
+            state_.slotFrameCounts[slotOneBit] = document_.frameCount();
             play(slotOneBit);
             started = true;
             pieceBytes = laterPieceFrames * frameBytes;
         }
     }
     outAt += pass.finish(area.subspan(outAt), sink);
-    // Past the last counted frame the image reads zero, as every image does.
+    // Past the last counted frame the image holds silence, as every image does.
     written->store(area.size(), std::memory_order_release);
     showError(pass.result());
 }
@@ -528,9 +582,12 @@ void Shell::convertForPlay()
     if (!document_.isLoaded()) {
         return;
     }
-    freeImageForPass();
-    showConversion(convertWholeFile(
-        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea()));
+    releaseOneBitSound();
+    const std::span<std::uint8_t> area = document_.image.sampleArea();
+    ConversionResult result
+        = convertWholeFile(document_.header, document_.data.bytes(), settings(), area);
+    result.audibleSnrDb = audibleSnrDb(document_.header, document_.data.bytes(), settings(), area);
+    showConversion(result);
 }
 
 // The error of a fresh image in the information box, and the image in the one-bit slot, which
@@ -541,16 +598,16 @@ void Shell::showConversion(const ConversionResult& result)
     const WaveImage& image = document_.image;
     audio_.loadPcm(slotOneBit, pcmFormatOf(document_.header), image.share(), WaveImage::headerBytes,
         image.sampleArea().size());
+    state_.slotFrameCounts[slotOneBit] = document_.frameCount();
 }
 
-// The error and the audible SNR of the image the pass just wrote, for the settings shown.
+// The error and the audible SNR of the pass just run, for the settings shown.
 void Shell::showError(const ConversionResult& result)
 {
     window_.setText(control::samplesLabel, errorLabelText(result));
-    const double audibleDb = audibleSnrDb(
-        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea());
     window_.setToolTip(control::samplesLabel,
-        std::string(text::errorToolTip) + text::audibleSnrToolTip(audibleDb));
+        std::string(text::errorToolTip)
+            + (result.audibleSnrDb ? text::audibleSnrToolTip(*result.audibleSnrDb) : ""));
 }
 
 // The figures on screen speak of the settings they were made with: a change of a setting or of
@@ -571,16 +628,21 @@ void Shell::settingsChanged()
 // band and only when a marker moves by a pixel; ticks stop once both sounds are silent.
 void Shell::followPlayback()
 {
+    const std::int64_t frameCount = document_.frameCount();
     std::vector<std::int64_t> playing;
     for (const int slot : { slotWave, slotOneBit }) {
         if (const std::int64_t frame = audio_.playingFrame(slot); frame >= 0) {
-            playing.push_back(frame);
+            // A sound made before Resample… has other frames than the loaded one: its marker
+            // stands at the same fraction of the sound.
+            const std::int64_t soundFrames = state_.slotFrameCounts[std::size_t(slot)];
+            playing.push_back(soundFrames == frameCount || soundFrames < 1
+                    ? frame
+                    : roundHalfEven(double(frame) * double(frameCount) / double(soundFrames)));
         }
     }
     if (playing.empty()) {
         window_.tickEvery(std::chrono::milliseconds(0));
     }
-    const std::int64_t frameCount = document_.frameCount();
     const auto column
         = [frameCount](std::int64_t frame) { return overviewColumnOf(frame, frameCount); };
     const bool moved = !std::ranges::equal(playing, state_.playingFrames, {}, column, column);
@@ -621,8 +683,8 @@ std::string Shell::chooseSaveTarget(
     return path;
 }
 
-// A file that could not be created leaves everything as it was; otherwise the pass has made a
-// new image, written or not.
+// A file that could not be created leaves everything as it was; otherwise the pass's error is
+// shown, written or not. The one-bit sound and its image are never touched by a save.
 void Shell::showSaveOutcome(
     ExportStatus status, const ConversionResult& result, const std::string& path)
 {
@@ -630,10 +692,12 @@ void Shell::showSaveOutcome(
         dialogs_->message("Error", "can't create File", path);
         return;
     }
-    showConversion(result);
+    showError(result);
     if (status == ExportStatus::CannotWrite) {
         dialogs_->message("Error", "can't write File", path);
+        return;
     }
+    dialogs_->fileUsed(path);
 }
 
 // The export's progress callback empties the bar again at the end of the pass.
@@ -644,11 +708,10 @@ void Shell::exportPlayerSource()
         return;
     }
     clearMessage();
-    freeImageForPass();
     ConversionResult result;
-    const ExportStatus status = tt::exportPlayerSource(path, document_.header,
-        document_.data.bytes(), settings(), document_.image.sampleArea(), result,
-        [this](int percent) { window_.setValue(control::progress, percent); });
+    const ExportStatus status
+        = tt::exportPlayerSource(path, document_.header, document_.data.bytes(), settings(), result,
+            [this](int percent) { window_.setValue(control::progress, percent); });
     showSaveOutcome(status, result, path);
 }
 
@@ -659,9 +722,10 @@ void Shell::saveOneBitSound()
     if (path.empty()) {
         return;
     }
-    freeImageForPass();
     ConversionResult result;
-    showSaveOutcome(tt::saveOneBitSound(path, document_, settings(), result), result, path);
+    showSaveOutcome(
+        tt::saveOneBitSound(path, document_.header, document_.data.bytes(), settings(), result),
+        result, path);
 }
 
 void Shell::findBestSettings(SearchScope scope)

@@ -62,8 +62,12 @@ private:
     bool handle(const Event& event);
     void handleControl(const Event& event);
     void handleKey(const Event& event);
+    void volumeTyped(bool finished);
+    void refuseDrop(const std::string& paths);
     void startDrag(Point pointer);
     void dragView(Point pointer);
+    // Places the view from the pointer's column, limited to the band's ends.
+    void moveCursor(int pointerX);
     void moveView(std::int64_t viewStart);
     void openWave();
     bool loadFile(const std::string& path);
@@ -71,7 +75,7 @@ private:
     void releaseImageBeforeLoad();
     void showSound();
     void releaseSilentOneBitSound();
-    void freeImageForPass();
+    void releaseOneBitSound();
     void playOneBit();
     void toggleOneBit();
     void play(int slot);

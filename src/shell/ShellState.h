@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -14,8 +15,16 @@ struct ShellState {
     bool redrawRequested = false; // redraw the zoom view once the current event is handled
     // The zoom view's first frame: 0 ... lastViewStart of the loaded sound, a multiple of 8.
     std::int64_t viewStart = 0;
-    // The frames being heard at the last look, one per playing sound; empty when silent.
+    // The cursor's column in the overview band, 0 ... 599: where the pointer placed the view
+    // last, or after a key move the column of the view's marker. A new sound's view is placed
+    // from it.
+    int cursorX = 0;
+    // The frames being heard at the last look, one per playing sound, as frames of the loaded
+    // sound; empty when silent.
     std::vector<std::int64_t> playingFrames;
+    // The frames of the sound each slot was given (the wave slot's, the one-bit slot's), which
+    // after Resample… may differ from the loaded sound's.
+    std::array<std::int64_t, 2> slotFrameCounts {};
 };
 
 } // namespace tt

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace tt {
 
@@ -101,6 +103,28 @@ std::string withDefaultExtension(std::string_view path, std::string_view extensi
         name += extension;
     }
     return name;
+}
+
+bool isInSystemFolder(std::string_view path)
+{
+    namespace fs = std::filesystem;
+    const auto inSystemFolder = [](const fs::path& absolute) {
+        auto part = absolute.begin();
+        if (part == absolute.end() || *part != "/" || ++part == absolute.end()) {
+            return false;
+        }
+        return *part == "proc" || *part == "sys" || *part == "dev";
+    };
+    std::error_code error;
+    const fs::path absolute = fs::absolute(fs::path(path), error).lexically_normal();
+    if (error) {
+        return false;
+    }
+    if (inSystemFolder(absolute)) {
+        return true;
+    }
+    const fs::path resolved = fs::weakly_canonical(absolute, error);
+    return !error && inSystemFolder(resolved);
 }
 
 } // namespace tt

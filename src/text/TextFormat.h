@@ -39,4 +39,9 @@ std::string_view extensionOf(std::string_view path);
 // "song.asm".
 std::string withDefaultExtension(std::string_view path, std::string_view extension);
 
+// Whether the path is /proc, /sys or /dev or lies below one of them, also through symbolic
+// links: folders of special files that a file dialog must not look into (reading some of them
+// blocks). A relative path is taken from the working folder.
+bool isInSystemFolder(std::string_view path);
+
 } // namespace tt

@@ -1,5 +1,7 @@
 #include "wave/WaveImage.h"
 
+#include "wave/FrameCount.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -50,6 +52,11 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     }
     const auto headerBytesOfImage = headerFor(header, dataSizeBytes);
     std::copy(headerBytesOfImage.begin(), headerBytesOfImage.end(), fresh->begin());
+    // A player of the image hears the tail, and 0 is full scale in unsigned 8-bit samples.
+    const std::uint64_t countedBytes
+        = std::uint64_t(frameCount(header, dataSizeBytes)) * std::uint64_t(header.bytesPerFrame());
+    tailStart_ = headerBytes + std::size_t(std::min(countedBytes, dataSizeBytes));
+    std::fill(fresh->begin() + std::ptrdiff_t(tailStart_), fresh->end(), silenceByte(header));
     bytes_ = fresh;
     spare_.reset();
     return true;
@@ -65,9 +72,10 @@ bool WaveImage::unshare()
         if (!fresh) {
             return false;
         }
-        // Only the header: the pass that follows writes every frame of the sample area, and the
-        // bytes past its last frame read zero in fresh memory as in the first.
+        // Only the header and the tail: the pass that follows writes every frame between them.
         std::copy_n(bytes_->begin(), std::min(headerBytes, bytes_->size()), fresh->begin());
+        std::copy(bytes_->begin() + std::ptrdiff_t(std::min(tailStart_, bytes_->size())),
+            bytes_->end(), fresh->begin() + std::ptrdiff_t(std::min(tailStart_, bytes_->size())));
         spare_ = std::move(fresh);
     }
     std::swap(bytes_, spare_);

@@ -32,9 +32,10 @@ public:
     // Sizes the image for dataSizeBytes of samples in fresh memory, writes the header ("RIFF",
     // RIFF size, "WAVE", a 16-byte PCM "fmt " chunk with the header's channels, rate and bits and
     // the byte rate and block align that follow from them, "data" and its size); the sample area
-    // reads zero. Values beyond their field are written as its largest value. False when the
-    // memory cannot be had; the image is then unchanged. Bytes shared before stay with their
-    // readers.
+    // reads zero, but for its tail behind the frames a pass writes (see frameCount), which holds
+    // the format's silence (silenceByte) for good. Values beyond their field are written as its
+    // largest value. False when the memory cannot be had; the image is then unchanged. Bytes shared
+    // before stay with their readers.
     [[nodiscard]] bool prepare(const WaveHeader& header, std::uint64_t dataSizeBytes);
 
     // The header prepare() writes, for writers that stream the samples behind it instead of
@@ -47,6 +48,12 @@ public:
     std::span<const std::uint8_t> sampleArea() const;
     std::span<const std::uint8_t> bytes() const { return *bytes_; }
 
+    // The byte of a silent sample in the header's format: 0x80 for unsigned 8-bit samples, else 0.
+    static std::uint8_t silenceByte(const WaveHeader& header)
+    {
+        return header.bitsPerSample == 8 ? 0x80 : 0;
+    }
+
     // The whole image for a reader that keeps it: from now until every copy of the pointer is
     // gone, these bytes are never written — but by the pass in progress when it was shared,
     // which only ever writes past what it has told the reader is finished (see
@@ -56,8 +63,8 @@ public:
 
     // Gives the image bytes of its own where the current ones are shared, keeping the shared ones
     // as the next spare: the spare if no reader holds it any more, else fresh memory with the same
-    // header. The sample area then holds an earlier pass's frames or zero; past the frames a pass
-    // writes, it reads zero either way. False when fresh memory cannot be had; the image then
+    // header and silent tail. The sample area then holds an earlier pass's frames or zero, and
+    // the silent tail. False when fresh memory cannot be had; the image then
     // keeps the shared bytes.
     [[nodiscard]] bool unshare();
 
@@ -69,6 +76,7 @@ private:
     // writes them (see LargeBlockAllocator).
     std::shared_ptr<SampleBytes> bytes_;
     std::shared_ptr<SampleBytes> spare_; // null, or bytes of the same size that were shared
+    std::size_t tailStart_ = 0; // of the silent tail in the bytes
 };
 
 } // namespace tt

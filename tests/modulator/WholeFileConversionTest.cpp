@@ -292,9 +292,9 @@ namespace {
 
     TEST(Conversion, ErrorLabelRoundsHalfToEven)
     {
-        EXPECT_EQ(errorLabelText({ 2, 5.0 }), "Error: 2");
-        EXPECT_EQ(errorLabelText({ 2, 7.0 }), "Error: 4");
-        EXPECT_EQ(errorLabelText({ 4, 2.0 }), "Error: 0");
+        EXPECT_EQ(errorLabelText({ 2, 5.0, {} }), "Error: 2");
+        EXPECT_EQ(errorLabelText({ 2, 7.0, {} }), "Error: 4");
+        EXPECT_EQ(errorLabelText({ 4, 2.0, {} }), "Error: 0");
     }
 
     // FNV-1a over the bytes, then over the bits: one number that pins both outputs of a pass.

@@ -21,6 +21,7 @@ public:
         std::vector<std::string> yesNoQuestions; // "title|text" of every question
         std::deque<bool> yesNoAnswers; // in order; a question without an answer is answered No
         std::vector<std::string> abouts; // "title|text" of every About box
+        std::vector<std::string> used; // every file the program told it opened or wrote
         // "title|value|minimum|maximum" of every number question
         std::vector<std::string> numberQuestions;
         // In order; an empty answer, or a question without one, is cancelled.
@@ -42,6 +43,7 @@ public:
     {
         return answer(title, name, filter);
     }
+    void fileUsed(std::string_view path) override { log_.used.emplace_back(path); }
     void message(std::string_view title, std::string_view text, std::string_view detail) override
     {
         log_.messages.push_back(std::string(title) + "|" + std::string(text));

@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -135,23 +136,30 @@ namespace {
             EXPECT_EQ(text(control::volumeField), expected);
         }
 
-        input.typeText(control::volumeField, "2.5");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 250);
-
-        input.typeText(control::volumeField, "abc");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 0);
-        EXPECT_EQ(text(control::volumeField), "abc");
-
-        input.typeText(control::volumeField, "5");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 400);
-        EXPECT_EQ(text(control::volumeField), "5");
-
-        input.typeText(control::volumeField, "0.99");
-        ASSERT_TRUE(pump());
-        EXPECT_EQ(value(control::volumeTrackbar), 99);
+        // A Volume applies as it is typed; once the user is done (Return), the field shows the
+        // Volume in force, and text that was none is told and changes nothing.
+        struct Typed {
+            const char* text;
+            int volume; // applied afterwards
+            bool told;
+        };
+        const Typed typed[] = { { "2.5", 250, false }, { "abc", 250, true }, { "9", 250, true },
+            { "1,5", 250, true }, { "4", 400, false }, { "4.01", 400, true },
+            { " .99 ", 99, false }, { "-1", 99, true }, { "0", 0, false } };
+        for (const Typed& t : typed) {
+            SCOPED_TRACE(t.text);
+            dialogs.messages.clear();
+            input.typeText(control::volumeField, t.text);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(value(control::volumeTrackbar), t.volume);
+            input.pressKey(Qt::Key_Return);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(value(control::volumeTrackbar), t.volume);
+            EXPECT_EQ(text(control::volumeField), volumeText(t.volume));
+            EXPECT_EQ(dialogs.messages,
+                t.told ? std::vector<std::string> { "Error|Volume not changed" }
+                       : std::vector<std::string> {});
+        }
     }
 
     // With 4800 frames every pointer column is 8 frames: column x places the view at
@@ -196,6 +204,57 @@ namespace {
             EXPECT_EQ(shell.state().viewStart, step.viewStart) << step.at.x << "," << step.at.y;
         }
         EXPECT_FALSE(shell.state().dragActive);
+    }
+
+    // A new sound's view comes from the cursor's column: where the pointer left it, or after a
+    // key move the column of the view's marker; 0 at the start.
+    TEST_F(ShellTest, ANewSoundIsViewedFromTheCursorColumn)
+    {
+        struct Case {
+            const char* before; // what the user did on a 4800-frame sound first
+            int pointerX; // a click in the band there, or -1
+            int key; // a key pressed with the plot focused, or 0
+            int frames; // of the sound opened next
+            std::int64_t viewStart;
+        };
+        const Case cases[] = {
+            { "nothing", -1, 0, 58160, 80 }, // cursor frame 97, aligned 96, 16 pre-roll frames
+            { "nothing", -1, 0, 9600, 0 },
+            { "nothing", -1, 0, 31, 0 },
+            { "click at 299", 299, 0, 600000, 299984 },
+            { "click at 599", 599, 0, 600000, 599984 },
+            { "click at 599", 599, 0, 39, 16 },
+            { "drag past the end", 700, 0, 58160, 58144 },
+            { "End: marker at 598", -1, Qt::Key_End, 58160, 58040 },
+            { "Home: marker at 0", -1, Qt::Key_Home, 58160, 80 },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.before) + ", then " + std::to_string(c.frames) + " frames");
+            open(writeTone("first.wav", 4800, 8, 1));
+            if (c.pointerX >= 0) {
+                const int inWindow = std::min(c.pointerX, 599);
+                input.pressLeft({ inWindow, 250 });
+                input.moveTo({ c.pointerX, 250 });
+                input.releaseLeft({ inWindow, 250 });
+            }
+            if (c.key != 0) {
+                input.pressLeft({ 300, 100 }); // the plot takes the focus
+                input.releaseLeft({ 300, 100 });
+                input.pressKey(c.key);
+            }
+            ASSERT_TRUE(pump());
+            open(writeTone("next.wav", c.frames, 8, 1));
+            EXPECT_EQ(shell.state().viewStart, c.viewStart);
+            Image expected(600, 300);
+            const WaveDocument& document = shell.document();
+            redrawZoomView(expected, shell.overviewStrip(), document.header, document.data,
+                shell.settings(), c.viewStart);
+            EXPECT_EQ(std::memcmp(shell.zoomView().pixels(), expected.pixels(), 600 * 300 * 4), 0);
+            // Back to column 0 for the next case.
+            input.pressLeft({ 0, 250 });
+            input.releaseLeft({ 0, 250 });
+            ASSERT_TRUE(pump());
+        }
     }
 
     TEST_F(ShellTest, DragAboveTheBandNeverMovesTheCursor)
@@ -281,6 +340,56 @@ namespace {
     {
         input.pressKey(Qt::Key_Q, true);
         EXPECT_FALSE(pump());
+    }
+
+    // Keeps every Ctrl+letter for the control it watches, as a text field does with the key
+    // bindings of some desktops (Ctrl+E: to the line's end). The offscreen platform binds none.
+    class ClaimsControlKeys : public QObject {
+    protected:
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::ShortcutOverride
+                && static_cast<QKeyEvent*>(event)->modifiers() == Qt::ControlModifier) {
+                event->accept();
+                return true;
+            }
+            return false;
+        }
+    };
+
+    TEST_F(ShellTest, EveryMenuShortcutWorksWhateverControlHasTheFocus)
+    {
+        const std::string path = writeTone("keys.wav", 1600, 8, 1);
+        ClaimsControlKeys claims;
+        for (const int field : { control::value1Spin, control::value2Spin, control::volumeField }) {
+            static_cast<QObject*>(shell.window().nativeControl(field))->installEventFilter(&claims);
+        }
+        const int controls[] = { control::value1Spin, control::value2Spin, control::volumeField,
+            control::value1Trackbar, control::playWave, control::zoomImage };
+        for (const int id : controls) {
+            SCOPED_TRACE(id);
+            open(path); // clears the search's message
+            // Each file dialog is cancelled.
+            for (const auto& [key, title] :
+                { std::pair { Qt::Key_O, "Open Wavefile|" }, std::pair { Qt::Key_E, "Save 1Bit|" },
+                    std::pair { Qt::Key_S, "Save 1Bit Sound|" } }) {
+                dialogs.questions.clear();
+                input.focus(id);
+                input.pressKey(key, true);
+                ASSERT_TRUE(pump());
+                ASSERT_EQ(dialogs.questions.size(), 1u) << title;
+                EXPECT_TRUE(dialogs.questions[0].starts_with(title)) << dialogs.questions[0];
+            }
+            input.focus(id);
+            input.pressKey(Qt::Key_B, true);
+            ASSERT_TRUE(pump());
+            EXPECT_TRUE(text(control::progress).starts_with("Audible SNR "))
+                << text(control::progress);
+            input.focus(id);
+            input.pressKey(Qt::Key_Q, true);
+            EXPECT_FALSE(pump());
+        }
+        EXPECT_EQ(text(control::samplesLabel), "1600 Samples");
     }
 
     TEST_F(ShellTest, CloseBoxEndsTheLoop)
@@ -509,6 +618,36 @@ namespace {
         EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
     }
 
+    // The dialogs start where the last file was opened or written: never where an export failed
+    // (in /proc a dialog could block for good), nor where a file was refused.
+    TEST_F(ShellTest, OnlyFilesOpenedOrWrittenMoveTheFileDialogs)
+    {
+        const std::string tone = writeTone("moved.wav", 16 * 40);
+        const std::string written = (files.dir() / "moved.txt").string();
+        struct Step {
+            const char* menuItem;
+            std::string answer;
+            bool used;
+        };
+        const Step steps[] = {
+            { "Open Wave…", tone, true },
+            { "Export Beepster…", "/proc/moved.txt", false },
+            { "Save 1Bit Sound…", "/proc/moved.wav", false },
+            { "Open Wave…", (files.dir() / "missing.wav").string(), false },
+            { "Export Beepster…", "", false },
+            { "Export Beepster…", written, true },
+        };
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.menuItem + (" " + step.answer));
+            dialogs.used.clear();
+            dialogs.answers.push_back(step.answer);
+            input.chooseMenuItem(step.menuItem);
+            ASSERT_TRUE(pump());
+            EXPECT_EQ(dialogs.used,
+                step.used ? std::vector<std::string> { step.answer } : std::vector<std::string> {});
+        }
+    }
+
     TEST_F(ShellTest, ExportNeverReplacesTheLoadedSound)
     {
         namespace fs = std::filesystem;
@@ -632,8 +771,16 @@ namespace {
         ASSERT_TRUE(pump());
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
         EXPECT_EQ(this->text(control::samplesLabel), "3200 Samples");
-        EXPECT_FALSE(input.dropFile(files.write("notes.txt", testing::Bytes { 'x' }), { 9, 9 }));
+        // Other drops are told and change nothing.
+        dialogs.messages.clear();
+        const std::string notes = files.write("notes.txt", testing::Bytes { 'x' });
+        input.dropFile(notes, { 9, 9 });
+        input.dropFiles({ writeTone("a.wav", 1600), writeTone("b.wav", 1600) }, { 9, 9 });
         ASSERT_TRUE(pump());
+        EXPECT_EQ(dialogs.messages,
+            (std::vector<std::string> {
+                "Error|Format not supported", "Error|can't open several Files at once" }));
+        EXPECT_EQ(dialogs.details.back().find(files.dir().string() + "/a.wav\n"), 0u);
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
     }
 
@@ -725,6 +872,9 @@ namespace {
             { std::string(TICKTRACE_DECODE_FIXTURES) + "/flac-24bit.flac", std::nullopt },
             { std::string(TICKTRACE_DECODE_FIXTURES) + "/mp3-mono.mp3", 16000 },
             { writeTone("up.wav", 3000, 8, 1), 44100 },
+            // 8 * 375 + 5 frames: the 5 behind the counted frames hold silence, 0x80 in 8 bits.
+            { writeTone("tail8.wav", 3005, 8, 1), std::nullopt },
+            { writeTone("tail16.wav", 3005, 16, 1), std::nullopt },
         };
         this->input.typeText(control::value1Spin, "6000");
         this->input.typeText(control::value2Spin, "400");
@@ -755,6 +905,12 @@ namespace {
             const std::string windowBytes = testing::fileText(saved + ".wav");
             EXPECT_GT(windowBytes.size(), 44u + 2000);
             EXPECT_TRUE(windowBytes == testing::fileText(fromCommand)) << "the files differ";
+            const WaveDocument& document = shell.document();
+            const std::size_t countedBytes
+                = std::size_t(document.frameCount() * document.header.bytesPerFrame());
+            const char silence = document.header.bitsPerSample == 8 ? char(0x80) : 0;
+            EXPECT_EQ(windowBytes.substr(44 + countedBytes),
+                std::string(document.data.sizeBytes - countedBytes, silence));
         }
         EXPECT_TRUE(dialogs.messages.empty());
     }

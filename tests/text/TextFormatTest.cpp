@@ -4,7 +4,9 @@
 #include <cfenv>
 #include <clocale>
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace tt {
 namespace {
@@ -87,6 +89,23 @@ namespace {
         EXPECT_EQ(withDefaultExtension("/home/u/song.asm", ".txt"), "/home/u/song.asm");
         EXPECT_EQ(withDefaultExtension("/home/u.v2/song", ".txt"), "/home/u.v2/song.txt");
         EXPECT_EQ(withDefaultExtension("song.", ".txt"), "song..txt");
+    }
+
+    TEST(TextFormat, SystemFoldersOfSpecialFiles)
+    {
+        const std::pair<const char*, bool> paths[] = { { "/proc", true }, { "/proc/kmsg", true },
+            { "/sys/kernel/x.txt", true }, { "/dev/", true }, { "/tmp/../dev/null", true },
+            { "/dev/fd/0", true }, { "/home/u/dev/tune.txt", false }, { "/process/x", false },
+            { "/devices.txt", false }, { "/", false }, { "", false } };
+        for (const auto& [path, special] : paths) {
+            EXPECT_EQ(isInSystemFolder(path), special) << path;
+        }
+        // Through a link, too.
+        const auto link = std::filesystem::temp_directory_path() / "ticktrace-link-to-proc";
+        std::filesystem::remove(link);
+        std::filesystem::create_directory_symlink("/proc", link);
+        EXPECT_TRUE(isInSystemFolder((link / "self").string()));
+        std::filesystem::remove(link);
     }
 
 } // namespace

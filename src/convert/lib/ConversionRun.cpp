@@ -84,7 +84,7 @@ namespace {
     enum class PassFailure { None, Input, Wav, Text };
 
     // The one pass over the input, read in pieces. The one-bit WAV file gets the image's header
-    // first, then the samples as the pass decides them, then the zero bytes the image holds
+    // first, then the samples as the pass decides them, then the silence the image holds
     // behind the counted frames. Stops at the first piece that cannot be read or written; a
     // sink that writes text tells its failure by failed().
     template <BitSink Sink>
@@ -121,7 +121,8 @@ namespace {
         if (wav) {
             const std::uint64_t countedBytes
                 = std::uint64_t(pass.frameCount()) * std::uint64_t(input.header().bytesPerFrame());
-            const std::vector<std::uint8_t> tail(std::size_t(input.sizeBytes() - countedBytes), 0);
+            const std::vector<std::uint8_t> tail(std::size_t(input.sizeBytes() - countedBytes),
+                WaveImage::silenceByte(input.header()));
             if (!writeBytes(*wav, { out.data(), lastBytes }) || !writeBytes(*wav, tail)) {
                 return PassFailure::Wav;
             }

@@ -1,8 +1,10 @@
 #include "platform/toolkit/DesktopDialogs.h"
 
 #include "platform/toolkit/Window.h"
+#include "text/TextFormat.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -56,30 +58,46 @@ namespace {
 
 } // namespace
 
-QString DesktopDialogs::startingPoint(std::string_view defaultName) const
+QString DesktopDialogs::lastFolder() const
 {
-    return defaultName.empty() ? lastFolder_ : toQt(defaultName);
+    if (!lastFolder_.isEmpty()) {
+        return lastFolder_;
+    }
+    const QString working = QDir::currentPath();
+    return isInSystemFolder(working.toStdString()) ? QDir::homePath() : working;
 }
 
-std::string DesktopDialogs::remember(const QString& chosen)
+QString DesktopDialogs::startingPoint(std::string_view defaultName) const
 {
-    if (!chosen.isEmpty()) {
-        lastFolder_ = QFileInfo(chosen).absolutePath();
+    if (defaultName.empty()) {
+        return lastFolder();
     }
-    return settled(chosen);
+    const QString name = toQt(defaultName);
+    if (isInSystemFolder(defaultName)) {
+        return QDir(lastFolder()).filePath(QFileInfo(name).fileName());
+    }
+    return name;
+}
+
+void DesktopDialogs::fileUsed(std::string_view path)
+{
+    const QString folder = QFileInfo(toQt(path)).absolutePath();
+    if (!path.empty() && !isInSystemFolder(folder.toStdString())) {
+        lastFolder_ = folder;
+    }
 }
 
 std::string DesktopDialogs::openFile(
     std::string_view title, std::string_view defaultName, std::string_view filter)
 {
-    return remember(QFileDialog::getOpenFileName(
+    return settled(QFileDialog::getOpenFileName(
         parentOf(owner_), toQt(title), startingPoint(defaultName), toQtFilter(filter)));
 }
 
 std::string DesktopDialogs::saveFile(
     std::string_view title, std::string_view defaultName, std::string_view filter)
 {
-    return remember(
+    return settled(
         QFileDialog::getSaveFileName(parentOf(owner_), toQt(title), startingPoint(defaultName),
             toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
 }

@@ -9,9 +9,9 @@ namespace tt {
 class Window;
 
 // The desktop's own modal dialogs, centred on the main window. A file dialog without a default
-// name opens in the folder of the last file chosen in either dialog, so an export starts beside
-// the sound it was made from. Messages and questions show their detail as the box's informative
-// text.
+// name opens in the folder of the last file used (fileUsed), at first in the working folder, or
+// the home folder where that is a system folder. Messages and questions show their detail as the
+// box's informative text.
 class DesktopDialogs final : public Dialogs {
 public:
     explicit DesktopDialogs(const Window& owner)
@@ -23,6 +23,7 @@ public:
         std::string_view title, std::string_view defaultName, std::string_view filter) override;
     std::string saveFile(
         std::string_view title, std::string_view defaultName, std::string_view filter) override;
+    void fileUsed(std::string_view path) override;
     void message(
         std::string_view title, std::string_view text, std::string_view detail = {}) override;
     bool question(
@@ -34,10 +35,10 @@ public:
 
 private:
     QString startingPoint(std::string_view defaultName) const;
-    std::string remember(const QString& chosen);
+    QString lastFolder() const;
 
     const Window& owner_;
-    QString lastFolder_; // empty until a file was chosen: the working folder
+    QString lastFolder_; // empty until a file was used
 };
 
 } // namespace tt

@@ -16,14 +16,20 @@ public:
     // Full path of the chosen file, "" when cancelled. A filter is "label|patterns", for
     // example "*.wav|*.wav" or "Sound files|*.flac *.wav"; several are joined by ";;", the first
     // chosen at the start. A default name with a folder opens the dialog in that folder with
-    // the name proposed; without one the dialog opens where the last file was chosen. Saving
-    // never asks before replacing an existing file: the caller asks with question().
+    // the name proposed; without one the dialog opens in the folder of the last file used (see
+    // fileUsed). Never in /proc, /sys or /dev, whose special files can block a dialog that
+    // looks at them: the name is then proposed in the last folder used instead. Saving never
+    // asks before replacing an existing file: the caller asks with question().
     virtual std::string openFile(
         std::string_view title, std::string_view defaultName, std::string_view filter)
         = 0;
     virtual std::string saveFile(
         std::string_view title, std::string_view defaultName, std::string_view filter)
         = 0;
+
+    // The program has opened or written the file: later dialogs without a folder start in its
+    // folder. A file only chosen, then refused or not written, moves no dialog.
+    virtual void fileUsed(std::string_view path) = 0;
 
     // A message with an OK button only; the detail, when given, is shown beneath the text in
     // smaller print.

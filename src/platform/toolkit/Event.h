@@ -16,12 +16,20 @@ struct Event {
         LeftButtonUp, // the left mouse button was released: pointer
         KeyDown, // a key went down in the window or a control: key, id of the focused control
         Tick, // the window's timer, while it ticks (at most one waits in the queue)
-        Drop, // a file was dropped on the window: path
+        Drop, // files were dropped on the window: type, path
     };
 
     // Control event types of the image control.
     static constexpr int imageLeftPress = 0;
     static constexpr int imageOtherPress = 1;
+    // Control event types of a text field: the user changed the text, or ended editing it
+    // (Return, Enter, or the focus left it).
+    static constexpr int fieldEdited = 0;
+    static constexpr int fieldFinished = 1;
+    // Drop event types: one file the window takes (path), or files it does not take (path
+    // names them, one a line): several files, or one without an extension it takes.
+    static constexpr int dropTaken = 0;
+    static constexpr int dropRefused = 1;
 
     // Key codes used by the program; any other key is keyOther.
     static constexpr int keyOther = 0;

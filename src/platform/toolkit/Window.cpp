@@ -153,7 +153,7 @@ namespace {
     class MainWindow : public QMainWindow {
     public:
         std::function<void()> onClose;
-        std::function<void(const QString&)> onDrop;
+        std::function<void(const QStringList&, bool)> onDrop; // the files, whether taken
         QStringList dropExtensions; // lower case, with their dot
 
     protected:
@@ -164,38 +164,48 @@ namespace {
             onClose();
         }
 
+        // Every drag of local files is let in, so that a drop the program does not take is
+        // told rather than silently refused.
         void dragEnterEvent(QDragEnterEvent* event) override
         {
-            if (!droppedFile(event->mimeData()).isEmpty()) {
-                event->acceptProposedAction();
+            if (!acceptDrops() || droppedFiles(event->mimeData()).isEmpty()) {
+                return;
             }
+            event->acceptProposedAction();
         }
 
         void dropEvent(QDropEvent* event) override
         {
-            const QString path = droppedFile(event->mimeData());
-            if (!path.isEmpty()) {
-                event->acceptProposedAction();
-                onDrop(path);
+            const QStringList paths = droppedFiles(event->mimeData());
+            if (!acceptDrops() || paths.isEmpty()) {
+                return;
             }
+            event->acceptProposedAction();
+            onDrop(paths, paths.size() == 1 && hasDropExtension(paths.front()));
         }
 
     private:
-        // The one local file the drag carries when its name has the extension; "" otherwise.
-        QString droppedFile(const QMimeData* data) const
+        // The local files the drag carries; empty when it carries anything else.
+        static QStringList droppedFiles(const QMimeData* data)
         {
-            if (data == nullptr || !data->hasUrls() || data->urls().size() != 1
-                || !data->urls().front().isLocalFile()) {
+            QStringList paths;
+            if (data == nullptr || !data->hasUrls()) {
                 return {};
             }
-            const QString path = data->urls().front().toLocalFile();
-            const QString lower = path.toLower();
-            for (const QString& extension : dropExtensions) {
-                if (lower.endsWith(extension)) {
-                    return path;
+            for (const QUrl& url : data->urls()) {
+                if (!url.isLocalFile()) {
+                    return {};
                 }
+                paths.append(url.toLocalFile());
             }
-            return {};
+            return paths;
+        }
+
+        bool hasDropExtension(const QString& path) const
+        {
+            const QString lower = path.toLower();
+            return std::ranges::any_of(dropExtensions,
+                [&lower](const QString& extension) { return lower.endsWith(extension); });
         }
     };
 
@@ -413,6 +423,14 @@ struct Window::Impl : public QObject {
                     return true;
                 }
             }
+            if (QAction* action = menuShortcutOf(*key)) {
+                // The focused control kept a menu shortcut for itself (a text field takes
+                // Ctrl+E to the line's end); every menu shortcut acts wherever the focus is.
+                if (!key->isAutoRepeat()) {
+                    action->trigger();
+                }
+                return true;
+            }
             push(makeEvent(Event::Kind::KeyDown, focusedId(), 0, keyCode(key->key())));
             break;
         }
@@ -422,6 +440,19 @@ struct Window::Impl : public QObject {
             break;
         }
         return false;
+    }
+
+    // The enabled menu item whose shortcut the key press is; null for any other key.
+    QAction* menuShortcutOf(const QKeyEvent& key) const
+    {
+        const QKeySequence pressed(key.keyCombination());
+        for (const auto& [number, action] : menuItems) {
+            if (action->isEnabled() && !action->shortcut().isEmpty()
+                && action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+                return action;
+            }
+        }
+        return nullptr;
     }
 
     bool filterWhileBusy(QEvent* event)
@@ -463,9 +494,10 @@ Window::Window(std::string_view title, int innerWidth, int innerHeight)
 {
     Impl& d = *impl_;
     d.window.onClose = [&d] { d.push(makeEvent(Event::Kind::Close)); };
-    d.window.onDrop = [&d](const QString& path) {
+    d.window.onDrop = [&d](const QStringList& paths, bool taken) {
         Event event = makeEvent(Event::Kind::Drop);
-        event.path = path.toStdString();
+        event.type = taken ? Event::dropTaken : Event::dropRefused;
+        event.path = paths.join(QLatin1Char('\n')).toStdString();
         d.push(std::move(event));
     };
     QObject::connect(&d.ticker, &QTimer::timeout, &d, [&d] { d.tick(); });
@@ -523,8 +555,12 @@ void Window::addTextField(int id, Rect geometry)
     small.setPixelSize(9);
     field->setFont(small);
     // textEdited fires for the user's typing only, never for setText.
-    QObject::connect(field, &QLineEdit::textEdited, impl_.get(),
-        [d = impl_.get(), id] { d->push(makeEvent(Event::Kind::Control, id)); });
+    QObject::connect(field, &QLineEdit::textEdited, impl_.get(), [d = impl_.get(), id] {
+        d->push(makeEvent(Event::Kind::Control, id, Event::fieldEdited));
+    });
+    QObject::connect(field, &QLineEdit::editingFinished, impl_.get(), [d = impl_.get(), id] {
+        d->push(makeEvent(Event::Kind::Control, id, Event::fieldFinished));
+    });
     impl_->place(id, field, geometry);
 }
 

@@ -56,6 +56,8 @@ public:
 
     void addLabel(int id, Rect geometry, std::string_view text);
     void addButton(int id, Rect geometry, std::string_view text);
+    // Raises Control events of type Event::fieldEdited as the user types, and fieldFinished when
+    // editing ends.
     void addTextField(int id, Rect geometry);
     // Values set beyond the range are clamped.
     void addTrackbar(int id, Rect geometry, int minimum, int maximum);
@@ -85,8 +87,9 @@ public:
     // What the pointer resting on the control shows.
     std::string toolTip(int id) const;
 
-    // From now on, dropping exactly one local file whose name ends in one of the extensions
-    // (".wav", any case) on the window gives a Drop event.
+    // From now on, local files dropped on the window give a Drop event: taken for exactly one
+    // file whose name ends in one of the extensions (".wav", any case), refused for any other
+    // drop of local files, so that the program can tell why.
     void acceptDroppedFiles(const std::vector<std::string>& extensions);
 
     // Tick events every interval from now on; zero stops them.

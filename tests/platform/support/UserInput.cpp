@@ -137,8 +137,17 @@ void UserInput::releaseLeft(Point at)
 
 bool UserInput::dropFile(const std::string& path, Point at)
 {
+    return dropFiles({ path }, at);
+}
+
+bool UserInput::dropFiles(const std::vector<std::string>& paths, Point at)
+{
     QMimeData data;
-    data.setUrls({ QUrl::fromLocalFile(QString::fromStdString(path)) });
+    QList<QUrl> urls;
+    for (const std::string& path : paths) {
+        urls.append(QUrl::fromLocalFile(QString::fromStdString(path)));
+    }
+    data.setUrls(urls);
     QWindow* handle = mainWindow(window_).windowHandle();
     const QPoint position = toWindow(window_, at);
     QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);

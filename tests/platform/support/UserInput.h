@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tt {
 
@@ -33,9 +34,10 @@ public:
     void moveTo(Point at);
     void releaseLeft(Point at);
 
-    // Drags the file from another program and drops it at the position; true when the window
-    // took it.
+    // Drags the files from another program and drops them at the position; true when the window
+    // took the drop.
     bool dropFile(const std::string& path, Point at);
+    bool dropFiles(const std::vector<std::string>& paths, Point at);
 
     // Lets the toolkit deliver what is pending.
     void settle();

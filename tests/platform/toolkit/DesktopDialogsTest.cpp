@@ -46,7 +46,7 @@ namespace {
         });
     }
 
-    TEST(DesktopDialogs, FileDialogsOpenWhereTheLastFileWasChosen)
+    TEST(DesktopDialogs, FileDialogsOpenWhereTheLastFileWasUsedButNeverInSystemFolders)
     {
         QTemporaryDir sounds;
         QTemporaryDir elsewhere;
@@ -62,6 +62,7 @@ namespace {
 
         choose(wave, openedIn);
         EXPECT_EQ(dialogs.openFile("Open Wavefile", "", "*.wav|*.wav"), wave.toStdString());
+        dialogs.fileUsed(wave.toStdString()); // the program opened it
 
         // The export dialog starts beside the sound.
         choose(sounds.filePath("tune.txt"), openedIn);
@@ -69,16 +70,23 @@ namespace {
             sounds.filePath("tune.txt").toStdString());
         EXPECT_EQ(openedIn, QDir(sounds.path()).absolutePath());
 
+        // A file chosen but not used (refused, not written) moves no dialog.
         choose(other, openedIn);
         dialogs.openFile("Open Wavefile", "", "*.wav|*.wav");
         EXPECT_EQ(openedIn, QDir(sounds.path()).absolutePath());
+        dialogs.fileUsed("/proc/tune.txt");
+        choose(other, openedIn);
+        dialogs.openFile("Open Wavefile", "", "*.wav|*.wav");
+        EXPECT_EQ(openedIn, QDir(sounds.path()).absolutePath());
+        dialogs.fileUsed(other.toStdString());
 
-        // A cancelled dialog changes nothing.
+        // A proposal in a system folder is made in the last folder instead; a cancelled dialog
+        // changes nothing.
         whenDialogOpens([&openedIn](QFileDialog& dialog) {
             openedIn = dialog.directory().absolutePath();
             dialog.reject();
         });
-        EXPECT_EQ(dialogs.saveFile("Save 1Bit", "", "*.txt|*.txt"), "");
+        EXPECT_EQ(dialogs.saveFile("Save 1Bit", "/dev/tune.txt", "*.txt|*.txt"), "");
         EXPECT_EQ(openedIn, QDir(elsewhere.path()).absolutePath());
     }
 

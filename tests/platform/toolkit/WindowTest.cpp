@@ -109,12 +109,16 @@ namespace {
         controls = only(drain(window), Event::Kind::Control);
         ASSERT_FALSE(controls.empty());
         EXPECT_EQ(controls.back().id, 6);
+        EXPECT_EQ(controls.back().type, Event::fieldEdited);
         EXPECT_EQ(window.text(6), "2.5");
 
+        // The click takes the focus from the field, which ends its editing first.
         input.click(9);
         controls = only(drain(window), Event::Kind::Control);
-        ASSERT_EQ(controls.size(), 1u);
-        EXPECT_EQ(controls[0].id, 9);
+        ASSERT_EQ(controls.size(), 2u);
+        EXPECT_EQ(controls[0].id, 6);
+        EXPECT_EQ(controls[0].type, Event::fieldFinished);
+        EXPECT_EQ(controls[1].id, 9);
     }
 
     TEST_F(WindowTest, TrackbarClampsAndSpinKeepsLastValidValue)
@@ -283,20 +287,27 @@ namespace {
         EXPECT_TRUE(only(drain(window), Event::Kind::Tick).empty());
     }
 
-    TEST_F(WindowTest, DroppedFilesWithTheExtensionGiveTheirPath)
+    // One file with the extension is taken; any other drop of files is reported as refused, so
+    // that the program can say why.
+    TEST_F(WindowTest, DroppedFilesWithTheExtensionGiveTheirPathAndOthersARefusal)
     {
         EXPECT_FALSE(input.dropFile("/tmp/before.wav", { 300, 100 })); // drops not yet taken
         window.acceptDroppedFiles({ ".wav", ".flac" });
-        const std::pair<const char*, bool> drops[]
-            = { { "/tmp/tune.wav", true }, { "/tmp/LOUD.WAV", true }, { "/tmp/song.Flac", true },
-                  { "/tmp/notes.txt", false }, { "/tmp/wav", false } };
-        for (const auto& [path, taken] : drops) {
-            EXPECT_EQ(input.dropFile(path, { 300, 350 }), taken) << path;
+        const std::pair<std::vector<std::string>, int> drops[] = {
+            { { "/tmp/tune.wav" }, Event::dropTaken },
+            { { "/tmp/LOUD.WAV" }, Event::dropTaken },
+            { { "/tmp/song.Flac" }, Event::dropTaken },
+            { { "/tmp/notes.txt" }, Event::dropRefused },
+            { { "/tmp/wav" }, Event::dropRefused },
+            { { "/tmp/a.wav", "/tmp/b.wav" }, Event::dropRefused },
+        };
+        for (const auto& [paths, type] : drops) {
+            SCOPED_TRACE(paths.front());
+            EXPECT_TRUE(input.dropFiles(paths, { 300, 350 }));
             const auto events = only(drain(window), Event::Kind::Drop);
-            ASSERT_EQ(events.size(), taken ? 1u : 0u) << path;
-            if (taken) {
-                EXPECT_EQ(events[0].path, path);
-            }
+            ASSERT_EQ(events.size(), 1u);
+            EXPECT_EQ(events[0].type, type);
+            EXPECT_EQ(events[0].path, paths.size() == 1 ? paths[0] : paths[0] + "\n" + paths[1]);
         }
     }
 
