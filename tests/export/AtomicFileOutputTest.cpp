@@ -42,6 +42,9 @@ namespace {
         fs::create_symlink(folder / "chain", folder / "other" / "absolute");
         fs::create_symlink("../other/far.txt", folder / "other" / "upward");
         fs::create_symlink("made.txt", folder / "dangling");
+        // A replaced file keeps its permissions, however unusual.
+        const auto kept = fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read;
+        fs::permissions(folder / "real.txt", kept);
         const struct {
             fs::path written;
             fs::path reached;
@@ -59,6 +62,7 @@ namespace {
             EXPECT_EQ(fileText(c.reached), text);
         }
         EXPECT_TRUE(fs::is_symlink(folder / "near"));
+        EXPECT_EQ(fs::status(folder / "real.txt").permissions(), kept);
         EXPECT_EQ(entryCount(folder), 6u) << "a temporary file was left behind";
         EXPECT_EQ(entryCount(folder / "other"), 3u);
     }
