@@ -45,7 +45,7 @@ public:
     AudibleSnr(std::uint32_t sampleRateHz, double fullScale);
 
     // One frame: its target level and the level played for it, in sample units.
-    [[gnu::always_inline]] void add(double target, double played)
+    void add(double target, double played)
     {
         double error = target - played;
         if (weighted_) {

@@ -6,11 +6,6 @@
 //
 // Every expression keeps its written order and the build forbids FMA contraction, so the levels
 // are the same bits on every machine and at every optimisation level.
-//
-// The per-frame members are always inlined: a pass that calls them keeps the level in a
-// register from frame to frame instead of passing it through memory, and the shipped programs
-// run the same code the benchmarks measure (the compiler's own judgement left them out of line
-// in the programs' larger passes). A test checks the programs' machine code for such calls.
 
 #include "modulator/ModulatorSettings.h"
 #include "wave/FrameReader.h"
@@ -36,14 +31,14 @@ public:
 
     // The input level of a frame: channels 1 and 2 summed, divided by the channel count (in
     // floating point, in this order), times the gain.
-    [[gnu::always_inline]] double targetOf(ChannelPair samples) const
+    double targetOf(ChannelPair samples) const
     {
         return double(samples.first + samples.second) / channelCount * gain;
     }
 
     // One frame: sets targetLevel and modelLevel, keeping the previous values. Returns the
     // absolute model error of this frame (the level before the update against the new target).
-    [[gnu::always_inline]] double step(double target)
+    double step(double target)
     {
         previousTarget = targetLevel;
         targetLevel = target;
@@ -69,7 +64,7 @@ public:
     // One frame whose drive was chosen elsewhere (by a search over the frames ahead): sets the
     // levels and returns the error as step(target) does. The greedy step does not call this: it
     // picks the level by the comparison itself, which keeps its chain from frame to frame short.
-    [[gnu::always_inline]] double step(double target, bool down)
+    double step(double target, bool down)
     {
         previousTarget = targetLevel;
         targetLevel = target;
@@ -80,7 +75,7 @@ public:
 
     // One frame with the drive given rather than chosen: what a player does with an exported
     // bit, and what a search over drive sequences tries. Sets modelLevel, keeping the previous.
-    [[gnu::always_inline]] void drive(bool down)
+    void drive(bool down)
     {
         previousModel = modelLevel;
         drivenDown_ = down;
@@ -114,7 +109,7 @@ public:
     // never exceeds the level in size nor changes its sign, so an up drive from a negative
     // level never falls (up - level >= 0) and from a level >= 0 stays >= 0; the mirror holds
     // for down. The same result as clamping both ways, and a shorter chain from frame to frame.
-    template <Limits L> [[gnu::always_inline]] Successors successorsWith(double level) const
+    template <Limits L> Successors successorsWith(double level) const
     {
         if constexpr (L == Limits::AreTheSuccessors) {
             return { -maxAmp, maxAmp };
@@ -131,7 +126,7 @@ public:
     }
 
     // Both levels one frame after `level`. With Value 1 at 9000 they are the two limits.
-    [[gnu::always_inline]] Successors successors(double level) const
+    Successors successors(double level) const
     {
         switch (limits()) {
         case Limits::AreTheSuccessors:
@@ -145,7 +140,7 @@ public:
     }
 
     // The level one frame after `level` when the pin is driven down or up.
-    [[gnu::always_inline]] double levelAfter(double level, bool down) const
+    double levelAfter(double level, bool down) const
     {
         const Successors next = successors(level);
         return down ? next.down : next.up;
@@ -169,7 +164,7 @@ public:
 
 private:
     // The two levels the pin reaches from `level` in one frame with a finite leak.
-    [[gnu::always_inline]] Successors successorsOf(double level) const
+    Successors successorsOf(double level) const
     {
         if (leakAtMostOne_) {
             return successorsWith<Limits::OneEach>(level);
@@ -177,7 +172,7 @@ private:
         return successorsWith<Limits::Both>(level);
     }
 
-    [[gnu::always_inline]] double clamped(double level) const
+    double clamped(double level) const
     {
         level = level < -maxAmp ? -maxAmp : level;
         return level > maxAmp ? maxAmp : level;

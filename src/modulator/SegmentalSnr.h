@@ -27,7 +27,7 @@ public:
     explicit SegmentalSnr(std::int64_t segmentFrames);
 
     // One frame: its target level and the level played for it, in sample units.
-    [[gnu::always_inline]] void add(double target, double played)
+    void add(double target, double played)
     {
         signalEnergy_ += target * target;
         const double error = target - played;
