@@ -30,25 +30,30 @@ LoadStatus loadSoundFile(const std::string& path, LoadedSound& out)
 {
     std::unique_ptr<SampleStream> stream;
     std::string originalFormat;
-    if (const LoadStatus opened = openSoundStream(path, stream, originalFormat);
+    std::string decodeNote;
+    if (const LoadStatus opened = openSoundStream(path, stream, originalFormat, &decodeNote);
         opened != LoadStatus::Loaded) {
         return opened;
     }
     const LoadStatus read = readWhole(*stream, out.wave);
     if (read == LoadStatus::Loaded) {
         out.originalFormat = std::move(originalFormat);
+        out.decodeNote = std::move(decodeNote);
     }
     return read;
 }
 
-LoadStatus openSoundStream(
-    const std::string& path, std::unique_ptr<SampleStream>& out, std::string& originalFormat)
+LoadStatus openSoundStream(const std::string& path, std::unique_ptr<SampleStream>& out,
+    std::string& originalFormat, std::string* decodeNote)
 {
     auto native = std::make_unique<WaveDataStream>();
     if (const LoadStatus status = native->open(path); status != LoadStatus::NotSupported) {
         if (status == LoadStatus::Loaded) {
             out = std::move(native);
             originalFormat.clear();
+            if (decodeNote) {
+                decodeNote->clear();
+            }
         }
         return status;
     }
@@ -56,6 +61,9 @@ LoadStatus openSoundStream(
     const LoadStatus status = decoded->open(path);
     if (status == LoadStatus::Loaded) {
         originalFormat = decoded->originalFormat();
+        if (decodeNote) {
+            *decodeNote = decoded->decodeNote();
+        }
         out = std::move(decoded);
     }
     return status;

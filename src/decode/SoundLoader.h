@@ -19,9 +19,10 @@ namespace tt {
 LoadStatus loadSoundFile(const std::string& path, LoadedSound& out);
 
 // The same sound read in pieces, for the command line: the same format and the same bytes as
-// loadSoundFile, without holding them. out and originalFormat are assigned only when Loaded.
-LoadStatus openSoundStream(
-    const std::string& path, std::unique_ptr<SampleStream>& out, std::string& originalFormat);
+// loadSoundFile, without holding them. out, originalFormat and decodeNote (see
+// LoadedSound) are assigned only when Loaded.
+LoadStatus openSoundStream(const std::string& path, std::unique_ptr<SampleStream>& out,
+    std::string& originalFormat, std::string* decodeNote = nullptr);
 
 // The stream at rateHz (see ResampledStream); the stream itself when it is at that rate already.
 // Empty when the sound cannot be resampled to that rate.

@@ -323,6 +323,7 @@ bool Shell::loadFile(const std::string& path)
     }
     original_ = std::move(loaded.wave);
     originalFormat_ = std::move(loaded.originalFormat);
+    decodeNote_ = std::move(loaded.decodeNote);
     loadedFile_ = file;
     std::error_code ignored;
     loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
@@ -693,8 +694,8 @@ void Shell::showInfoToolTip(const std::string& searchReport)
 {
     std::string text;
     if (document_.isLoaded()) {
-        text = soundOriginText(
-            originalFormat_, original_.header.sampleRateHz, document_.header.sampleRateHz);
+        text = soundOriginText(originalFormat_, original_.header.sampleRateHz,
+            document_.header.sampleRateHz, decodeNote_);
         text += (text.empty() ? "" : "\n\n")
             + text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
     }

@@ -4,6 +4,7 @@
 #include "ConvertProcess.h"
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/InterruptCleanup.h"
+#include "decode/EncodedSound.h"
 #include "export/FileSizeLimit.h"
 #include "export/PlayerSourceExport.h"
 #include "modulator/SegmentalSnr.h"
@@ -378,6 +379,52 @@ namespace {
                 << run.err;
             EXPECT_EQ(fileText(path("existing.txt")), "kept");
             EXPECT_FALSE(fs::exists(path("new.wav")));
+        }
+    }
+
+    // Inputs the decoder or the resampler cannot take whole: what is kept is told, what is
+    // refused says why, and the decoder library's own messages stay off the terminal.
+    TEST_F(ConvertCommand, DamagedShortAndUnresamplableInputsAreTold)
+    {
+        const auto encoded = [this](const std::string& name, int format, std::int64_t frames,
+                                 int rateHz, std::size_t keepBytes = 0, std::size_t zeroAt = 0) {
+            const std::string file = path(name);
+            EXPECT_TRUE(testing::writeEncodedSound(file, format, frames, rateHz));
+            std::string bytes = fileText(file);
+            if (keepBytes != 0) {
+                bytes.resize(keepBytes);
+            }
+            if (zeroAt != 0) {
+                std::fill_n(bytes.begin() + std::ptrdiff_t(zeroAt), 4096, '\0');
+            }
+            return files.write(name, Bytes(bytes.begin(), bytes.end()));
+        };
+        const struct {
+            std::vector<std::string> arguments;
+            int exitCode;
+            std::string out; // contained in standard output
+            std::string err; // standard error, from its start
+        } cases[] = {
+            { { encoded("cut.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 48000, 48000, 3000) },
+                0, "\nShorter than the file states: ", "" },
+            { { "--export", path("out.txt"),
+                  encoded(
+                      "damaged.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 48000, 0, 30000) },
+                0, "", "ticktrace-convert: " + path("damaged.flac") + ": Damaged: " },
+            // Longer than one piece, in an encoding the library cannot seek back in.
+            { { "--best-settings", "--info",
+                  encoded("gsm.wav", SF_FORMAT_WAV | SF_FORMAT_GSM610, 600000, 8000) },
+                0, "--value1 ", "" },
+            { { encoded("none.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0, 48000) }, 3, "",
+                "ticktrace-convert: " + path("none.flac") + ": Format not supported\n" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::PrintToString(c.arguments));
+            const auto run = runConvert(c.arguments, files.dir());
+            EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+            EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+            EXPECT_TRUE(run.err.starts_with(c.err)) << run.err;
+            EXPECT_EQ(run.err.empty(), c.err.empty()) << run.err;
         }
     }
 

@@ -41,7 +41,8 @@ namespace {
     {
         const std::string& path = options.inputPath;
         std::string originalFormat;
-        switch (openSoundStream(path, input, originalFormat)) {
+        std::string decodeNote;
+        switch (openSoundStream(path, input, originalFormat, &decodeNote)) {
         case LoadStatus::Unreadable:
             printError(console, "can't read " + path);
             return ExitStatus::InputRefused;
@@ -64,7 +65,12 @@ namespace {
                 return ExitStatus::InputRefused;
             }
         }
-        origin = soundOriginText(originalFormat, ownRateHz, input->header().sampleRateHz);
+        origin
+            = soundOriginText(originalFormat, ownRateHz, input->header().sampleRateHz, decodeNote);
+        // Without the information lines, a damaged or short input is still told.
+        if (!decodeNote.empty() && !options.printsInfo()) {
+            printError(console, path + ": " + decodeNote);
+        }
         return ExitStatus::Done;
     }
 
