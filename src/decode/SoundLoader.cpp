@@ -70,22 +70,27 @@ LoadStatus openSoundStream(const std::string& path, std::unique_ptr<SampleStream
 }
 
 std::unique_ptr<SampleStream> streamAtRate(
-    std::unique_ptr<SampleStream> stream, std::uint32_t rateHz)
+    std::unique_ptr<SampleStream> stream, std::uint32_t rateHz, std::string* reason)
 {
     if (stream->header().sampleRateHz == rateHz) {
         return stream;
     }
     auto resampled = std::make_unique<ResampledStream>();
-    if (!resampled->open(std::move(stream), rateHz)) {
+    std::string why;
+    if (!resampled->open(std::move(stream), rateHz, why)) {
+        if (reason) {
+            *reason = std::move(why);
+        }
         return nullptr;
     }
     return resampled;
 }
 
-LoadStatus resampleSound(const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out)
+LoadStatus resampleSound(
+    const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out, std::string* reason)
 {
     std::unique_ptr<SampleStream> stream
-        = streamAtRate(std::make_unique<LoadedWaveStream>(wave), rateHz);
+        = streamAtRate(std::make_unique<LoadedWaveStream>(wave), rateHz, reason);
     if (!stream) {
         return LoadStatus::NotSupported;
     }

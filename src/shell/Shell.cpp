@@ -359,7 +359,8 @@ void Shell::resample()
     releaseImageBeforeLoad();
     LoadedWave sound = original_;
     if (*rateHz != ownRateHz) {
-        switch (resampleSound(original_, std::uint32_t(*rateHz), sound)) {
+        std::string reason;
+        switch (resampleSound(original_, std::uint32_t(*rateHz), sound, &reason)) {
         case LoadStatus::Loaded:
             break;
         case LoadStatus::OutOfMemory:
@@ -367,9 +368,8 @@ void Shell::resample()
             return;
         case LoadStatus::Unreadable:
         case LoadStatus::NotSupported:
-            dialogs_->message("Error",
-                "can't resample this Sound to " + std::to_string(*rateHz) + " Hz",
-                "It would have no frame at that rate.");
+            dialogs_->message(
+                "Error", "can't resample this Sound to " + std::to_string(*rateHz) + " Hz", reason);
             return;
         }
     }

@@ -57,11 +57,12 @@ namespace {
         }
         const std::uint32_t ownRateHz = input->header().sampleRateHz;
         if (options.rateHz != 0) {
-            input = streamAtRate(std::move(input), options.rateHz);
+            std::string reason;
+            input = streamAtRate(std::move(input), options.rateHz, &reason);
             if (!input) {
                 printError(console,
                     path + ": can't resample from " + toDecimal(ownRateHz) + " Hz to "
-                        + toDecimal(options.rateHz) + " Hz");
+                        + toDecimal(options.rateHz) + " Hz. " + reason);
                 return ExitStatus::InputRefused;
             }
         }
