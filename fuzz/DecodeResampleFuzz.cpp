@@ -94,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const tt::WaveHeader header = stream->header();
     require(header.bitsPerSample == 8 || header.bitsPerSample == 16);
     require(header.channelCount >= 1 && header.sampleRateHz > 0);
-    require(stream->sizeBytes() > 0 && stream->sizeBytes() % std::uint64_t(header.bytesPerFrame()) == 0);
+    require(stream->sizeBytes() > 0
+        && stream->sizeBytes() % std::uint64_t(header.bytesPerFrame()) == 0);
     require(stream->sizeBytes() <= 0xFFFFFFFFu);
 
     if (rateHz != 0) {
