@@ -33,8 +33,10 @@ LoadStatus DecodedSoundStream::open(const std::string& path)
         return std::ifstream(path, std::ios::binary).is_open() ? LoadStatus::NotSupported
                                                                : LoadStatus::Unreadable;
     }
-    const int channels = file_.channelCount();
-    const int rateHz = file_.sampleRateHz();
+    channels_ = file_.channelCount();
+    rateHz_ = file_.sampleRateHz();
+    const int channels = channels_;
+    const int rateHz = rateHz_;
     if (channels < 1 || channels > std::numeric_limits<std::uint16_t>::max() / 2 || rateHz < 1) {
         return LoadStatus::NotSupported;
     }
@@ -81,7 +83,7 @@ LoadStatus DecodedSoundStream::open(const std::string& path)
 
 std::int64_t DecodedSoundStream::readFrames(std::int64_t frames)
 {
-    const int channels = file_.channelCount();
+    const int channels = channels_;
     while (true) {
         if (silenceLeft_ > 0) {
             const std::int64_t count = std::min(frames, silenceLeft_);
@@ -128,7 +130,7 @@ bool DecodedSoundStream::resumeAfterDamage()
         }
         ++resumeAttempts_;
         // A decoder that failed stays failed, also for seeking: a fresh one is asked.
-        if (!file_.open(path_)) {
+        if (!reopen()) {
             return false;
         }
         if (file_.seek(frame)) {
@@ -161,9 +163,16 @@ std::optional<std::size_t> DecodedSoundStream::produce(std::span<std::uint8_t> o
 
 // The file is opened again rather than sought back in: some encodings cannot seek back, and a
 // decoder that failed on damage cannot seek at all.
+bool DecodedSoundStream::reopen()
+{
+    // The file may have been replaced meanwhile: only the same format is read on.
+    return file_.open(path_) && file_.channelCount() == channels_
+        && file_.sampleRateHz() == rateHz_;
+}
+
 bool DecodedSoundStream::startOver()
 {
-    if (!file_.open(path_)) {
+    if (!reopen()) {
         return false;
     }
     position_ = 0;

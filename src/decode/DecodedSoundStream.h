@@ -41,10 +41,15 @@ private:
     // After a decoding error at position_: the file opened again at a later frame, with the
     // frames between as silence. False when no later frame can be reached.
     bool resumeAfterDamage();
+    // The file opened again from its start; false when it cannot be, or is no longer the
+    // format first opened.
+    bool reopen();
     bool startOver();
 
     std::string path_;
     SoundFile file_;
+    int channels_ = 0;
+    int rateHz_ = 0;
     std::int64_t framesPerRead_ = 0;
     std::int64_t position_ = 0; // frames delivered, silence included
     std::int64_t silenceLeft_ = 0; // frames of a damaged stretch still to deliver
