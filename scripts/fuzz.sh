@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer target with clang-14 (ASan + UBSan) into build-fuzz/ and runs it for the
-# given number of seconds (default 60) from a few generated seed files. The target takes a file
-# through parsing, conversion in export mode and the one-bit image; its first five bytes choose
-# the model settings, so every seed starts with five of them.
-# The corpus grows in build-fuzz/corpus and is reused by later runs; findings land in
-# build-fuzz/findings and make the script fail.
+# Builds the libFuzzer targets with clang-14 (ASan + UBSan) into build-fuzz/ and runs each for the
+# given number of seconds (default 60) from a few generated seed files:
+# - wave_path_fuzz takes a file through WAV parsing, conversion in export mode and the one-bit
+#   image; its first five bytes choose the model settings, so every seed starts with five of them.
+# - decode_resample_fuzz takes a file through the decoder library, a resample and the
+#   conversion; five bytes of settings, then three that choose the rate, then the file.
+# The corpora grow in build-fuzz/corpus and build-fuzz/decode-corpus and are reused by later
+# runs; findings land in build-fuzz/findings and make the script fail. FUZZ_TARGETS="NAME ..."
+# runs only the targets named.
 set -euo pipefail
 
 seconds="${1:-60}"
@@ -28,7 +31,7 @@ fi
 
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DTICKTRACE_GUI=OFF -DBUILD_TESTING=OFF -DTICKTRACE_BENCH=OFF -DTICKTRACE_FUZZ=ON >/dev/null
-cmake --build "$build" --target wave_path_fuzz -j "$(nproc 2>/dev/null || echo 2)"
+cmake --build "$build" --target wave_path_fuzz decode_resample_fuzz -j "$(nproc 2>/dev/null || echo 2)"
 
 # Seeds: little-endian fields written with printf escapes.
 seeds="$build/seeds"
@@ -55,7 +58,35 @@ settings() { le16 "$1"; le16 "$2"; printf "\\x$(printf %02x "$3")"; } # Value 1 
 { settings 0 32766 255; printf RIFF; le32 0; printf WAVE; fmt16 1 3 22050 16; printf LIST; le32 3; \
   printf 'abc'; printf data; le32 96; samples 96; } >"$seeds/three-channels-unpadded.wav"
 
+# The decoder's seeds: a short sweep in the formats sox writes, behind settings and a rate.
+decode_seeds="$build/decode-seeds"
+mkdir -p "$decode_seeds" "$build/decode-corpus"
+rate24() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))"; }
+made=0
+for spec in "flac:-b 16:16000" "ogg::11025" "aiff:-b 16:44100" "au:-e mu-law:8000" "wav:-b 24:22050" \
+  "wav:-e floating-point:1" "wav:-e gsm-full-rate:8000" "wav:-e ima-adpcm:48000" "caf:-b 16:384000" \
+  "w64:-b 16:0" "voc:-b 8:16000" "8svx:-b 8:8000"; do
+  IFS=: read -r type options rate <<<"$spec"
+  sound="$build/seed-sound.$type"
+  # shellcheck disable=SC2086 # the options are words
+  if sox -q -n -r 8000 -c 1 $options "$sound" synth 0.05 sine 300-2000 2>/dev/null; then
+    { settings 2999 999 128; rate24 "$rate"; cat "$sound"; } >"$decode_seeds/$type-$made"
+    made=$((made + 1))
+  fi
+  rm -f "$sound"
+done
+
 cd "$build"
-"$build/fuzz/wave_path_fuzz" "$build/corpus" "$seeds" \
-  -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-  -artifact_prefix="$build/findings/"
+run() { # target corpus seeds max_len
+  LSAN_OPTIONS="suppressions=$root/scripts/leak-suppressions.txt:print_suppressions=0" \
+    "$build/fuzz/$1" "$2" "$3" -max_total_time="$seconds" -max_len="$4" -print_final_stats=1 \
+    -artifact_prefix="$build/findings/"
+}
+# FUZZ_TARGETS narrows the run to some of the targets.
+for target in ${FUZZ_TARGETS:-wave_path_fuzz decode_resample_fuzz}; do
+  case "$target" in
+    wave_path_fuzz) run wave_path_fuzz "$build/corpus" "$seeds" 4096 ;;
+    decode_resample_fuzz) run decode_resample_fuzz "$build/decode-corpus" "$decode_seeds" 16384 ;;
+    *) echo "fuzz: no target $target" >&2; exit 2 ;;
+  esac
+done

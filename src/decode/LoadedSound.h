@@ -12,6 +12,8 @@ struct LoadedSound {
     LoadedWave wave;
     // "FLAC, 24-bit, 48000 Hz, stereo" for a decoded file; empty for a WAV file read as it lies.
     std::string originalFormat;
+    // Empty unless a decoded file was damaged or shorter than it states (DecodedSoundStream).
+    std::string decodeNote;
 };
 
 } // namespace tt

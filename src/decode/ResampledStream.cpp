@@ -1,14 +1,18 @@
 #include "decode/ResampledStream.h"
 
 #include "decode/Pcm16.h"
+#include "text/TextFormat.h"
+#include "wave/WaveParser.h"
 
 #include <algorithm>
 
 namespace tt {
 namespace {
 
-    // Frames per call of the resampler, in and out.
+    // Frames per call of the resampler, in and out; fewer for many channels, so one step's
+    // levels stay within samplesPerStep.
     constexpr std::size_t framesPerStep = 8192;
+    constexpr std::size_t samplesPerStep = 65536;
 
 } // namespace
 
@@ -25,26 +29,65 @@ std::int64_t ResampledStream::resampledFrameCount(
     return std::int64_t(whole * toRateHz + (rest * toRateHz + fromRateHz / 2) / fromRateHz);
 }
 
-bool ResampledStream::open(std::unique_ptr<SampleStream> source, std::uint32_t rateHz)
+std::string ResampledStream::refusal(
+    const WaveHeader& from, std::uint64_t frameCount, std::uint32_t rateHz)
+{
+    if (from.channelCount < 1 || from.sampleRateHz == 0 || rateHz == 0) {
+        return "It has no channel or no rate.";
+    }
+    // Whole times the rate is raised, at least 1.
+    const std::uint64_t raise = (std::uint64_t(rateHz) + from.sampleRateHz - 1) / from.sampleRateHz;
+    const auto channelLimit = std::min<std::uint64_t>(
+        maxChannels, std::max<std::uint64_t>(1, maxChannelsTimesRaise / raise));
+    if (std::uint64_t(from.channelCount) > channelLimit) {
+        return "It has " + toDecimal(from.channelCount) + " channels; at most "
+            + toDecimal(std::int64_t(channelLimit)) + " are resampled"
+            + (channelLimit < maxChannels ? " from " + toDecimal(from.sampleRateHz) + " Hz to "
+                        + toDecimal(rateHz) + " Hz."
+                                          : std::string("."));
+    }
+    // Beyond 2^40 frames no sound is held either way; below, no product leaves 64 bits.
+    const std::int64_t frames = resampledFrameCount(
+        std::int64_t(std::min<std::uint64_t>(frameCount, std::uint64_t(1) << 40)),
+        from.sampleRateHz, rateHz);
+    if (frames <= 0) {
+        return "It would have no frame at that rate.";
+    }
+    const std::uint64_t frameBytes = 2 * std::uint64_t(from.channelCount);
+    if (std::uint64_t(frames) > maxDataSizeBytes / frameBytes) {
+        return "It would have " + toDecimal(frames)
+            + " frames at that rate, more than a sound holds (4 GiB).";
+    }
+    return {};
+}
+
+bool ResampledStream::open(
+    std::unique_ptr<SampleStream> source, std::uint32_t rateHz, std::string& reason)
 {
     const WaveHeader& from = source->header();
-    if ((from.bitsPerSample != 8 && from.bitsPerSample != 16) || from.channelCount < 1
-        || !resampler_.create(from.sampleRateHz, rateHz, from.channelCount)) {
+    if (from.bitsPerSample != 8 && from.bitsPerSample != 16) {
+        reason = "Only 8- and 16-bit sound is resampled.";
         return false;
     }
     const auto sourceFrameBytes = std::uint64_t(from.bytesPerFrame());
-    const std::int64_t frames = resampledFrameCount(
-        std::int64_t(source->sizeBytes() / sourceFrameBytes), from.sampleRateHz, rateHz);
-    setFormat(from.channelCount, rateHz, std::uint64_t(frames));
-    if (sizeBytes() == 0) {
+    const std::uint64_t sourceFrames = source->sizeBytes() / sourceFrameBytes;
+    reason = refusal(from, sourceFrames, rateHz);
+    if (!reason.empty()) {
         return false;
     }
-    sourceSizeBytes_ = source->sizeBytes() / sourceFrameBytes * sourceFrameBytes;
+    if (!resampler_.create(from.sampleRateHz, rateHz, from.channelCount)) {
+        reason = "The resampler refuses these rates.";
+        return false;
+    }
+    setFormat(from.channelCount, rateHz,
+        std::uint64_t(resampledFrameCount(std::int64_t(sourceFrames), from.sampleRateHz, rateHz)));
+    sourceSizeBytes_ = sourceFrames * sourceFrameBytes;
     source_ = std::move(source);
     const auto channels = std::size_t(from.channelCount);
-    sourceBytes_.resize(framesPerStep * std::size_t(sourceFrameBytes));
-    input_.resize(framesPerStep * channels);
-    output_.resize(framesPerStep * channels);
+    framesPerStep_ = std::clamp<std::size_t>(samplesPerStep / channels, 1, framesPerStep);
+    sourceBytes_.resize(framesPerStep_ * std::size_t(sourceFrameBytes));
+    input_.resize(framesPerStep_ * channels);
+    output_.resize(framesPerStep_ * channels);
     return true;
 }
 
@@ -79,7 +122,7 @@ std::optional<std::size_t> ResampledStream::produce(std::span<std::uint8_t> out)
         // Once the source has ended, an empty input drains what the resampler holds.
         const std::span<const double> input(
             input_.data() + inputFrom_ * channels, (inputFrames_ - inputFrom_) * channels);
-        const std::size_t outputFrames = std::min(framesPerStep, (out.size() - made) / frameBytes);
+        const std::size_t outputFrames = std::min(framesPerStep_, (out.size() - made) / frameBytes);
         Resampler::Step step;
         if (!resampler_.process(input, { output_.data(), outputFrames * channels }, step)) {
             return std::nullopt;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tt {
@@ -20,9 +21,20 @@ public:
     static std::int64_t resampledFrameCount(
         std::int64_t frameCount, std::uint32_t fromRateHz, std::uint32_t toRateHz);
 
-    // Takes an 8- or 16-bit source. False when the resampler refuses the rates or the sound
-    // would have no frame at the new rate.
-    bool open(std::unique_ptr<SampleStream> source, std::uint32_t rateHz);
+    // At most this many channels are resampled, and fewer the more the rate is raised: the
+    // resampler's memory grows with channels x (new rate / old rate), and beyond these it
+    // takes gigabytes (or fails inside without a word).
+    static constexpr int maxChannels = 256;
+    static constexpr std::uint64_t maxChannelsTimesRaise = 1u << 21;
+
+    // Why a sound of this format and this many frames cannot be resampled to rateHz, as a
+    // sentence for the user; empty when it can. Decided before anything is allocated.
+    static std::string refusal(
+        const WaveHeader& from, std::uint64_t frameCount, std::uint32_t rateHz);
+
+    // Takes an 8- or 16-bit source. False when refusal() gives a reason or the resampler
+    // refuses the rates; `reason` then tells why.
+    bool open(std::unique_ptr<SampleStream> source, std::uint32_t rateHz, std::string& reason);
 
 protected:
     std::optional<std::size_t> produce(std::span<std::uint8_t> out) override;
@@ -41,6 +53,7 @@ private:
     std::size_t inputFrom_ = 0;
     std::size_t inputFrames_ = 0;
     std::vector<double> output_;
+    std::size_t framesPerStep_ = 0;
     bool drained_ = false; // the source has ended and the resampler gave its last frame
 };
 

@@ -2,10 +2,52 @@
 
 #include "text/TextFormat.h"
 
+#include <cstdio>
+#include <fcntl.h>
 #include <string_view>
+#include <unistd.h>
 
 namespace tt {
 namespace {
+
+    bool quietLibraries = true;
+
+    // Standard error points at /dev/null while it lives: the MPEG decoder under the library
+    // prints its own notes there ("Note: Illegal Audio-MPEG-Header ...") and the library gives
+    // no way to silence it. The program writes nothing to standard error meanwhile.
+    class QuietStandardError {
+    public:
+        QuietStandardError()
+        {
+            if (!quietLibraries) {
+                return;
+            }
+            std::fflush(stderr);
+            const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+            if (quiet < 0) {
+                return;
+            }
+            saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+            if (saved_ >= 0 && ::dup2(quiet, STDERR_FILENO) < 0) {
+                ::close(saved_);
+                saved_ = -1;
+            }
+            ::close(quiet);
+        }
+        ~QuietStandardError()
+        {
+            if (saved_ >= 0) {
+                std::fflush(stderr);
+                ::dup2(saved_, STDERR_FILENO);
+                ::close(saved_);
+            }
+        }
+        QuietStandardError(const QuietStandardError&) = delete;
+        QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+    private:
+        int saved_ = -1;
+    };
 
     // The library's own name of a container or encoding, "AIFF (Apple/SGI)" cut to "AIFF".
     std::string libraryName(int format)
@@ -85,7 +127,11 @@ SoundFile::~SoundFile()
 bool SoundFile::open(const std::string& path)
 {
     SF_INFO info {};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = nullptr;
+    {
+        const QuietStandardError quiet;
+        file = sf_open(path.c_str(), SFM_READ, &info);
+    }
     if (file == nullptr) {
         return false;
     }
@@ -111,6 +157,7 @@ std::int64_t SoundFile::readFrames(std::span<double> out)
     if (file_ == nullptr || info_.channels <= 0) {
         return -1;
     }
+    const QuietStandardError quiet;
     const sf_count_t frames
         = sf_readf_double(file_, out.data(), sf_count_t(out.size()) / info_.channels);
     if (frames == 0 && sf_error(file_) != SF_ERR_NO_ERROR) {
@@ -119,9 +166,15 @@ std::int64_t SoundFile::readFrames(std::span<double> out)
     return std::int64_t(frames);
 }
 
-bool SoundFile::rewind()
+void SoundFile::showLibraryMessages(bool show)
 {
-    return file_ != nullptr && sf_seek(file_, 0, SEEK_SET) == 0;
+    quietLibraries = !show;
+}
+
+bool SoundFile::seek(std::int64_t frame)
+{
+    const QuietStandardError quiet;
+    return file_ != nullptr && sf_seek(file_, sf_count_t(frame), SEEK_SET) == frame;
 }
 
 } // namespace tt

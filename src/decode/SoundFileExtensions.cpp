@@ -42,9 +42,9 @@ std::vector<std::string> soundFileExtensions()
     }
     // The native loader's own, whatever the library says.
     extensions.emplace_back("wav");
-    std::ranges::sort(extensions);
-    const auto [first, last] = std::ranges::unique(extensions);
-    extensions.erase(first, last);
+    // The iterator forms: clang 14's ranges cannot take this standard library's subrange.
+    std::sort(extensions.begin(), extensions.end());
+    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
     return extensions;
 }
 

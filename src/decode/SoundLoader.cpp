@@ -30,25 +30,30 @@ LoadStatus loadSoundFile(const std::string& path, LoadedSound& out)
 {
     std::unique_ptr<SampleStream> stream;
     std::string originalFormat;
-    if (const LoadStatus opened = openSoundStream(path, stream, originalFormat);
+    std::string decodeNote;
+    if (const LoadStatus opened = openSoundStream(path, stream, originalFormat, &decodeNote);
         opened != LoadStatus::Loaded) {
         return opened;
     }
     const LoadStatus read = readWhole(*stream, out.wave);
     if (read == LoadStatus::Loaded) {
         out.originalFormat = std::move(originalFormat);
+        out.decodeNote = std::move(decodeNote);
     }
     return read;
 }
 
-LoadStatus openSoundStream(
-    const std::string& path, std::unique_ptr<SampleStream>& out, std::string& originalFormat)
+LoadStatus openSoundStream(const std::string& path, std::unique_ptr<SampleStream>& out,
+    std::string& originalFormat, std::string* decodeNote)
 {
     auto native = std::make_unique<WaveDataStream>();
     if (const LoadStatus status = native->open(path); status != LoadStatus::NotSupported) {
         if (status == LoadStatus::Loaded) {
             out = std::move(native);
             originalFormat.clear();
+            if (decodeNote) {
+                decodeNote->clear();
+            }
         }
         return status;
     }
@@ -56,28 +61,36 @@ LoadStatus openSoundStream(
     const LoadStatus status = decoded->open(path);
     if (status == LoadStatus::Loaded) {
         originalFormat = decoded->originalFormat();
+        if (decodeNote) {
+            *decodeNote = decoded->decodeNote();
+        }
         out = std::move(decoded);
     }
     return status;
 }
 
 std::unique_ptr<SampleStream> streamAtRate(
-    std::unique_ptr<SampleStream> stream, std::uint32_t rateHz)
+    std::unique_ptr<SampleStream> stream, std::uint32_t rateHz, std::string* reason)
 {
     if (stream->header().sampleRateHz == rateHz) {
         return stream;
     }
     auto resampled = std::make_unique<ResampledStream>();
-    if (!resampled->open(std::move(stream), rateHz)) {
+    std::string why;
+    if (!resampled->open(std::move(stream), rateHz, why)) {
+        if (reason) {
+            *reason = std::move(why);
+        }
         return nullptr;
     }
     return resampled;
 }
 
-LoadStatus resampleSound(const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out)
+LoadStatus resampleSound(
+    const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out, std::string* reason)
 {
     std::unique_ptr<SampleStream> stream
-        = streamAtRate(std::make_unique<LoadedWaveStream>(wave), rateHz);
+        = streamAtRate(std::make_unique<LoadedWaveStream>(wave), rateHz, reason);
     if (!stream) {
         return LoadStatus::NotSupported;
     }

@@ -19,18 +19,21 @@ namespace tt {
 LoadStatus loadSoundFile(const std::string& path, LoadedSound& out);
 
 // The same sound read in pieces, for the command line: the same format and the same bytes as
-// loadSoundFile, without holding them. out and originalFormat are assigned only when Loaded.
-LoadStatus openSoundStream(
-    const std::string& path, std::unique_ptr<SampleStream>& out, std::string& originalFormat);
+// loadSoundFile, without holding them. out, originalFormat and decodeNote (see
+// LoadedSound) are assigned only when Loaded.
+LoadStatus openSoundStream(const std::string& path, std::unique_ptr<SampleStream>& out,
+    std::string& originalFormat, std::string* decodeNote = nullptr);
 
 // The stream at rateHz (see ResampledStream); the stream itself when it is at that rate already.
-// Empty when the sound cannot be resampled to that rate.
+// Empty when the sound cannot be resampled to that rate; `reason` then tells why in a sentence
+// (too many channels, too long a result, ...).
 std::unique_ptr<SampleStream> streamAtRate(
-    std::unique_ptr<SampleStream> stream, std::uint32_t rateHz);
+    std::unique_ptr<SampleStream> stream, std::uint32_t rateHz, std::string* reason = nullptr);
 
 // A loaded 8- or 16-bit sound at rateHz, the same bytes streamAtRate gives. Loaded;
-// OutOfMemory; NotSupported when it cannot be resampled to that rate. out is assigned only when
-// the result is Loaded.
-LoadStatus resampleSound(const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out);
+// OutOfMemory; NotSupported when it cannot be resampled to that rate, with `reason` as
+// streamAtRate's. out is assigned only when the result is Loaded.
+LoadStatus resampleSound(
+    const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out, std::string* reason = nullptr);
 
 } // namespace tt

@@ -383,6 +383,7 @@ bool Shell::loadFile(const std::string& path)
     }
     original_ = std::move(loaded.wave);
     originalFormat_ = std::move(loaded.originalFormat);
+    decodeNote_ = std::move(loaded.decodeNote);
     loadedFile_ = file;
     std::error_code ignored;
     loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
@@ -421,7 +422,8 @@ void Shell::resample()
     releaseImageBeforeLoad();
     LoadedWave sound = original_;
     if (*rateHz != ownRateHz) {
-        switch (resampleSound(original_, std::uint32_t(*rateHz), sound)) {
+        std::string reason;
+        switch (resampleSound(original_, std::uint32_t(*rateHz), sound, &reason)) {
         case LoadStatus::Loaded:
             break;
         case LoadStatus::OutOfMemory:
@@ -429,9 +431,8 @@ void Shell::resample()
             return;
         case LoadStatus::Unreadable:
         case LoadStatus::NotSupported:
-            dialogs_->message("Error",
-                "can't resample this Sound to " + std::to_string(*rateHz) + " Hz",
-                "It would have no frame at that rate.");
+            dialogs_->message(
+                "Error", "can't resample this Sound to " + std::to_string(*rateHz) + " Hz", reason);
             return;
         }
     }
@@ -790,8 +791,8 @@ void Shell::showInfoToolTip(const std::string& searchReport)
 {
     std::string text;
     if (document_.isLoaded()) {
-        text = soundOriginText(
-            originalFormat_, original_.header.sampleRateHz, document_.header.sampleRateHz);
+        text = soundOriginText(originalFormat_, original_.header.sampleRateHz,
+            document_.header.sampleRateHz, decodeNote_);
         text += (text.empty() ? "" : "\n\n")
             + text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
     }

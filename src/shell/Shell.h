@@ -110,6 +110,7 @@ private:
     // resampled from it (a later Resample… starts from here again).
     LoadedWave original_;
     std::string originalFormat_; // of a decoded file (LoadedSound::originalFormat), else empty
+    std::string decodeNote_; // LoadedSound::decodeNote
     ShellState state_;
     int redrawCount_ = 0;
 };

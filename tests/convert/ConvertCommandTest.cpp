@@ -4,6 +4,7 @@
 #include "ConvertProcess.h"
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/InterruptCleanup.h"
+#include "decode/EncodedSound.h"
 #include "export/FileSizeLimit.h"
 #include "export/PlayerSourceExport.h"
 #include "modulator/AudibleSnr.h"
@@ -406,6 +407,64 @@ namespace {
                 << run.err;
             EXPECT_EQ(fileText(path("existing.txt")), "kept");
             EXPECT_FALSE(fs::exists(path("new.wav")));
+        }
+    }
+
+    // Inputs the decoder or the resampler cannot take whole: what is kept is told, what is
+    // refused says why, and the decoder library's own messages stay off the terminal.
+    TEST_F(ConvertCommand, DamagedShortAndUnresamplableInputsAreTold)
+    {
+        const auto encoded = [this](const std::string& name, int format, std::int64_t frames,
+                                 int rateHz, std::size_t keepBytes = 0, std::size_t zeroAt = 0) {
+            const std::string file = path(name);
+            EXPECT_TRUE(testing::writeEncodedSound(file, format, frames, rateHz));
+            std::string bytes = fileText(file);
+            if (keepBytes != 0) {
+                bytes.resize(keepBytes);
+            }
+            if (zeroAt != 0) {
+                std::fill_n(bytes.begin() + std::ptrdiff_t(zeroAt), 4096, '\0');
+            }
+            return files.write(name, Bytes(bytes.begin(), bytes.end()));
+        };
+        const struct {
+            std::vector<std::string> arguments;
+            int exitCode;
+            std::string out; // contained in standard output
+            std::string err; // standard error, from its start
+        } cases[] = {
+            { { encoded("cut.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 48000, 48000, 3000) },
+                0, "\nShorter than the file states: ", "" },
+            { { "--export", path("out.txt"),
+                  encoded(
+                      "damaged.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 48000, 0, 30000) },
+                0, "", "ticktrace-convert: " + path("damaged.flac") + ": Damaged: " },
+            // Longer than one piece, in an encoding the library cannot seek back in.
+            { { "--best-settings", "--info",
+                  encoded("gsm.wav", SF_FORMAT_WAV | SF_FORMAT_GSM610, 600000, 8000) },
+                0, "--value1 ", "" },
+            { { "--rate", "16000",
+                  files.write("many.wav",
+                      testing::canonicalWave({ 1, 65025, 8000, 16 }, Bytes(2 * 65025 * 2))) },
+                3, "",
+                "ticktrace-convert: " + path("many.wav")
+                    + ": can't resample from 8000 Hz to 16000 Hz. It has 65025 channels; at most "
+                      "256 are resampled.\n" },
+            { { "--rate", "384000", encoded("slow.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 5700, 1) },
+                3, "",
+                "ticktrace-convert: " + path("slow.wav")
+                    + ": can't resample from 1 Hz to 384000 Hz. It would have 2188800000 frames at "
+                      "that rate, more than a sound holds (4 GiB).\n" },
+            { { encoded("none.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0, 48000) }, 3, "",
+                "ticktrace-convert: " + path("none.flac") + ": Format not supported\n" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::PrintToString(c.arguments));
+            const auto run = runConvert(c.arguments, files.dir());
+            EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+            EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+            EXPECT_TRUE(run.err.starts_with(c.err)) << run.err;
+            EXPECT_EQ(run.err.empty(), c.err.empty()) << run.err;
         }
     }
 

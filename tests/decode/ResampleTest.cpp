@@ -147,5 +147,43 @@ namespace {
         EXPECT_EQ(resampleSound(tone(16, 1, 8000, 1.0 / 8000), 1, none), LoadStatus::NotSupported);
     }
 
+    // What would need gigabytes, or more frames than a sound holds, is refused with its reason
+    // before the resampler is made; the rest of the limits' edges pass.
+    TEST(Resample, RefusesTooManyChannelsAndTooLongResultsBeforeAllocating)
+    {
+        struct Case {
+            int channels;
+            std::int64_t frames;
+            std::uint32_t fromHz;
+            std::uint32_t toHz;
+            const char* reason; // empty: resampled
+        };
+        const Case cases[] = {
+            { 65025, 2, 8000, 16000, "It has 65025 channels; at most 256 are resampled." },
+            { 257, 2, 44100, 16000, "It has 257 channels; at most 256 are resampled." },
+            { 256, 2, 44100, 16000, "" },
+            { 6, 2, 1, 384000,
+                "It has 6 channels; at most 5 are resampled from 1 Hz to 384000 Hz." },
+            { 1, 5700, 1, 384000,
+                "It would have 2188800000 frames at that rate, more than a sound holds (4 GiB)." },
+            { 1, 5600, 1, 384000,
+                "It would have 2150400000 frames at that rate, more than a sound holds (4 GiB)." },
+            { 1, 1, 8000, 1, "It would have no frame at that rate." },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(c.channels) + " channels, " + std::to_string(c.frames)
+                + " frames, " + std::to_string(c.fromHz) + " -> " + std::to_string(c.toHz));
+            LoadedWave wave;
+            wave.header = { c.channels, c.fromHz, 0, 0, 16 };
+            wave.data.block = std::make_shared<SampleBytes>(std::size_t(c.frames * c.channels * 2));
+            wave.data.sizeBytes = wave.data.block->size();
+            std::string reason = "untouched";
+            const std::unique_ptr<SampleStream> stream
+                = streamAtRate(std::make_unique<LoadedWaveStream>(wave), c.toHz, &reason);
+            EXPECT_EQ(stream == nullptr, *c.reason != 0);
+            EXPECT_EQ(reason, *c.reason != 0 ? c.reason : "untouched");
+        }
+    }
+
 } // namespace
 } // namespace tt

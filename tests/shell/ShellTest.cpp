@@ -2,6 +2,7 @@
 
 #include "ShellDriver.h"
 #include "convert/ConvertProcess.h"
+#include "decode/EncodedSound.h"
 #include "decode/SoundLoader.h"
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
@@ -927,6 +928,21 @@ namespace {
         const std::string tip = shell.window().toolTip(control::infoBox);
         EXPECT_TRUE(tip.starts_with(
             "Original: FLAC, 24-bit, 48000 Hz, stereo\n\nExport Beepster writes 300 words"))
+            << tip;
+    }
+
+    TEST_F(ShellTest, ADecodedFileShorterThanItStatesOpensAsWhatDecodesAndTheToolTipSaysSo)
+    {
+        const std::string path = (files.dir() / "cut.mp3").string();
+        ASSERT_TRUE(testing::writeEncodedSound(
+            path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 48000, 48000));
+        const std::string whole = testing::fileText(path);
+        open(files.write("cut.mp3", testing::Bytes(whole.begin(), whole.begin() + 3000)));
+        EXPECT_TRUE(dialogs.messages.empty());
+        EXPECT_LT(shell.document().data.sizeBytes, 2u * 48000);
+        const std::string tip = shell.window().toolTip(control::infoBox);
+        EXPECT_TRUE(
+            tip.starts_with("Original: MP3, 48000 Hz, mono\nShorter than the file states: "))
             << tip;
     }
 

@@ -41,7 +41,8 @@ namespace {
     {
         const std::string& path = options.inputPath;
         std::string originalFormat;
-        switch (openSoundStream(path, input, originalFormat)) {
+        std::string decodeNote;
+        switch (openSoundStream(path, input, originalFormat, &decodeNote)) {
         case LoadStatus::Unreadable:
             printError(console, "can't read " + path);
             return ExitStatus::InputRefused;
@@ -56,15 +57,21 @@ namespace {
         }
         const std::uint32_t ownRateHz = input->header().sampleRateHz;
         if (options.rateHz != 0) {
-            input = streamAtRate(std::move(input), options.rateHz);
+            std::string reason;
+            input = streamAtRate(std::move(input), options.rateHz, &reason);
             if (!input) {
                 printError(console,
                     path + ": can't resample from " + toDecimal(ownRateHz) + " Hz to "
-                        + toDecimal(options.rateHz) + " Hz");
+                        + toDecimal(options.rateHz) + " Hz. " + reason);
                 return ExitStatus::InputRefused;
             }
         }
-        origin = soundOriginText(originalFormat, ownRateHz, input->header().sampleRateHz);
+        origin
+            = soundOriginText(originalFormat, ownRateHz, input->header().sampleRateHz, decodeNote);
+        // Without the information lines, a damaged or short input is still told.
+        if (!decodeNote.empty() && !options.printsInfo()) {
+            printError(console, path + ": " + decodeNote);
+        }
         return ExitStatus::Done;
     }
 
