@@ -16,7 +16,17 @@ namespace {
     constexpr double toneHz = 1000;
     constexpr double toneLevel = 0.5; // of full scale
 
-    // toneHz at toneLevel, every channel alike, for seconds; 8-bit unsigned or 16-bit signed.
+    // Each channel has a tone of its own, so that channels swapped or mixed show: the second
+    // softer and later in phase than the first.
+    double channelLevelAt(int channel, double seconds)
+    {
+        const double gain = channel == 0 ? 1.0 : 0.6;
+        return toneLevel * gain
+            * std::sin(2 * std::numbers::pi * toneHz * seconds + channel * std::numbers::pi / 3);
+    }
+
+    // toneHz at toneLevel on every channel (channelLevelAt), for seconds; 8-bit unsigned or
+    // 16-bit signed.
     LoadedWave tone(int bits, int channels, std::uint32_t rateHz, double seconds)
     {
         LoadedWave wave;
@@ -26,9 +36,8 @@ namespace {
         const auto frames = std::size_t(std::lround(seconds * rateHz));
         auto block = std::make_shared<SampleBytes>();
         for (std::size_t i = 0; i < frames; ++i) {
-            const double level
-                = toneLevel * std::sin(2 * std::numbers::pi * toneHz * double(i) / rateHz);
             for (int c = 0; c < channels; ++c) {
+                const double level = channelLevelAt(c, double(i) / rateHz);
                 if (bits == 8) {
                     block->push_back(std::uint8_t(128 + std::lround(level * 127)));
                 } else {
@@ -107,8 +116,7 @@ namespace {
                 double largest = 0;
                 const auto margin = std::size_t(c.toHz / 100);
                 for (std::size_t i = margin; i + margin < levels.size(); ++i) {
-                    const double ideal
-                        = toneLevel * std::sin(2 * std::numbers::pi * toneHz * double(i) / c.toHz);
+                    const double ideal = channelLevelAt(channel, double(i) / c.toHz);
                     largest = std::max(largest, std::abs(levels[i] - ideal));
                 }
                 EXPECT_LT(largest, c.tolerance) << "channel " << channel;
