@@ -3,11 +3,11 @@
 // the rest is the file. Any crash, sanitizer report or broken promise below is a finding.
 
 #include "export/PlayerSourceExport.h"
-#include "modulator/LevelRounding.h"
 #include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
 #include "wave/FrameCount.h"
 #include "wave/LeadingChannels.h"
+#include "wave/LevelRounding.h"
 #include "wave/MemoryByteSource.h"
 #include "wave/WaveDocument.h"
 #include "wave/WaveParser.h"

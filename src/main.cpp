@@ -1,5 +1,5 @@
 // The window program: opens the sound output, builds the window, opens the sound named on the
-// command line (ticktrace [FILE.wav]) and runs the event loop.
+// command line (ticktrace [FILE], any sound file it opens) and runs the event loop.
 
 #include "platform/audio/AudioOutput.h"
 #include "platform/toolkit/DesktopDialogs.h"
@@ -14,7 +14,7 @@ int main(int argc, char** argv)
     // The toolkit takes its own options (-platform, -style, ...) out of argc and argv.
     tt::GuiApplication application(argc, argv);
     if (argc > 2) {
-        std::fprintf(stderr, "usage: ticktrace [FILE.wav]\n");
+        std::fprintf(stderr, "usage: ticktrace [FILE]\n");
         return 2;
     }
     tt::AudioOutput audio;

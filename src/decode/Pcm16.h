@@ -3,8 +3,8 @@
 // reads, and how loaded PCM samples go to the resampler. Levels are normalised: full scale is
 // -1 ... +1.
 
-#include "modulator/LevelRounding.h"
 #include "wave/FrameReader.h"
+#include "wave/LevelRounding.h"
 
 #include <algorithm>
 #include <cmath>

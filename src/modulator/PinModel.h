@@ -51,8 +51,8 @@ public:
         }
         // The pin drives up only when the target lies strictly above the level. Both successors
         // are computed while that comparison runs and the comparison picks one: it takes the
-        // update's arithmetic off the chain from one frame's level to the next (about a quarter
-        // faster than choosing the drive first), and gives the same bits.
+        // update's arithmetic off the chain from one frame's level to the next (shorter than
+        // choosing the drive first), and gives the same bits.
         const Successors next = successorsOf(modelLevel);
         const bool up = targetLevel > modelLevel;
         previousModel = modelLevel;

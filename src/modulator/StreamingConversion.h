@@ -18,12 +18,12 @@
 #include "modulator/AudibleSnr.h"
 #include "modulator/BitSink.h"
 #include "modulator/ConversionResult.h"
-#include "modulator/LevelRounding.h"
 #include "modulator/LookAheadPlayer.h"
 #include "modulator/ModulatorSettings.h"
 #include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
 #include "wave/FrameReader.h"
+#include "wave/LevelRounding.h"
 #include "wave/WaveHeader.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "search/SnrOfStretches.h"
 
 #include "modulator/AudibleSnr.h"
-#include "modulator/LevelRounding.h"
 #include "modulator/LookAheadPlayer.h"
 #include "modulator/PinModel.h"
 #include "modulator/WholeFileConversion.h"
 #include "wave/FrameReader.h"
+#include "wave/LevelRounding.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,11 +3,7 @@
 // is its own anonymous mapping, aligned to and advised for the kernel's 2 MiB pages: reading a
 // 40 MB file into 4 KiB pages costs about ten thousand page faults, which on a virtual machine
 // take longer than copying the bytes. Small blocks come from the ordinary heap.
-//
-// Measured on a 2-core virtual machine (bench/MemoryBench.cpp, BM_Block*, medians of 5): writing
-// a fresh 40 MB block once takes 2.6 ms here against 13.6 ms for zeroed and 18.1 ms for
-// uninitialised heap memory; reading a 40 MB file into fresh memory again and again 6.7 ms
-// against 22.6 and 19.4 ms.
+// bench/MemoryBench.cpp (BM_Block*) compares this with zeroed and uninitialised heap memory.
 
 #include <cstddef>
 #include <cstdint>

@@ -6,8 +6,8 @@
 
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
-#include "modulator/LevelRounding.h"
 #include "modulator/PinModel.h"
+#include "wave/LevelRounding.h"
 
 #include <array>
 #include <cmath>

@@ -1,5 +1,5 @@
 #pragma once
-// The command line of ticktrace-convert: `ticktrace-convert [options] INPUT.wav`.
+// The command line of ticktrace-convert: `ticktrace-convert [options] INPUT`, a sound file.
 
 #include "convert/lib/ConsoleStreams.h"
 #include "convert/lib/ConvertOptions.h"

@@ -6,7 +6,7 @@ namespace tt {
 enum class ExitStatus : int {
     Done = 0,
     UsageError = 2,
-    InputRefused = 3, // not readable, not a WAV file the model takes, or too large for memory
+    InputRefused = 3, // not readable, not a sound file it can decode, or too large for memory
     OutputFailed = 4, // an output could not be created or written; none is half-replaced
 };
 

@@ -88,8 +88,8 @@ public:
     std::string toolTip(int id) const;
 
     // From now on, local files dropped on the window give a Drop event: taken for exactly one
-    // file whose name ends in one of the extensions (".wav", any case), refused for any other
-    // drop of local files, so that the program can tell why.
+    // file whose name ends in one of the extensions (".wav", ".flac", ..., any case), refused for
+    // any other drop of local files, so that the program can tell why.
     void acceptDroppedFiles(const std::vector<std::string>& extensions);
 
     // Tick events every interval from now on; zero stops them.

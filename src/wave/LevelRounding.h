@@ -5,7 +5,8 @@
 
 namespace tt {
 
-// The per-sample rounding of the conversion pass: nearest integer, halves to even, for levels
+// The per-sample rounding of the conversion pass and of every level made into a sample (a
+// decoded or resampled sound): nearest integer, halves to even, for levels
 // of magnitude below 2^31 (model levels never leave +-32768 * 4). Under the default
 // round-to-nearest-even mode, adding 1.5 * 2^52 leaves a sum whose unit in the last place is 1,
 // so the addition itself rounds the fraction away, and the low 32 bits of the sum's
