@@ -6,6 +6,7 @@
 #include "decode/SoundFile.h"
 #include "decode/SoundLoader.h"
 #include "export/PlayerSourceExport.h"
+#include "export/StringSink.h"
 #include "wave/WaveDocument.h"
 
 #include <algorithm>
@@ -30,15 +31,6 @@ void require(bool condition)
     }
 }
 
-struct StringSink final : tt::TextSink {
-    std::string text;
-    bool write(std::string_view piece) override
-    {
-        text += piece;
-        return true;
-    }
-};
-
 tt::ModulatorSettings settingsOf(const std::uint8_t* p)
 {
     tt::ModulatorSettings settings;
@@ -55,6 +47,8 @@ const std::string& inputPath()
         = "/tmp/ticktrace-decode-fuzz-" + std::to_string(::getpid()) + ".input";
     return path;
 }
+
+using tt::testing::StringSink;
 
 } // namespace
 

@@ -2,7 +2,9 @@
 // The first five bytes choose the model settings (Value 1 up to 9000 included, Value 2, Volume);
 // the rest is the file. Any crash, sanitizer report or broken promise below is a finding.
 
+#include "export/PlayerSourceBits.h"
 #include "export/PlayerSourceExport.h"
+#include "export/StringSink.h"
 #include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
 #include "wave/FrameCount.h"
@@ -31,15 +33,6 @@ void require(bool condition)
     }
 }
 
-struct StringSink final : tt::TextSink {
-    std::string text;
-    bool write(std::string_view piece) override
-    {
-        text += piece;
-        return true;
-    }
-};
-
 tt::ModulatorSettings settingsOf(const std::uint8_t* p)
 {
     tt::ModulatorSettings settings;
@@ -49,22 +42,9 @@ tt::ModulatorSettings settingsOf(const std::uint8_t* p)
     return settings;
 }
 
-// The bits of the text's data words in frame order (frames 9-16 stand first on a line).
-std::vector<bool> bitsOfText(const std::string& text)
-{
-    std::vector<bool> bits;
-    const std::string prefix = ".dw 0b";
-    for (std::size_t at = text.find(prefix); at != std::string::npos;
-         at = text.find(prefix, at + 1)) {
-        const char* digits = text.data() + at + prefix.size();
-        for (const int first : { 8, 0 }) {
-            for (int d = first; d < first + 8; ++d) {
-                bits.push_back(digits[d] == '1');
-            }
-        }
-    }
-    return bits;
-}
+using tt::testing::bitsOfText;
+
+using tt::testing::StringSink;
 
 } // namespace
 

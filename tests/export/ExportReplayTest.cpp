@@ -4,6 +4,7 @@
 // level fall on an up drive; and the error figure is that of the replayed levels. Whichever
 // modulator chose the bits.
 
+#include "export/PlayerSourceBits.h"
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
 #include "modulator/PinModel.h"
@@ -23,26 +24,7 @@ namespace {
 
     using testing::StringSink;
 
-    // The bits of the text's data words in frame order. A word's line holds frames 9-16 first,
-    // then frames 1-8, each byte with its earliest frame first.
-    std::vector<bool> bitsOfText(const std::string& text)
-    {
-        std::vector<bool> bits;
-        std::istringstream lines(text);
-        const std::string prefix = ".dw 0b";
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind(prefix, 0) != 0) {
-                continue;
-            }
-            const std::string digits = line.substr(prefix.size(), 16);
-            for (const std::size_t first : { std::size_t(8), std::size_t(0) }) {
-                for (std::size_t d = first; d < first + 8; ++d) {
-                    bits.push_back(digits[d] == '1');
-                }
-            }
-        }
-        return bits;
-    }
+    using testing::bitsOfText;
 
     struct Sound {
         const char* name;
