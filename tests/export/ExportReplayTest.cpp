@@ -9,6 +9,7 @@
 #include "export/StringSink.h"
 #include "modulator/PinModel.h"
 #include "wave/LevelRounding.h"
+#include "wave/TestHeader.h"
 
 #include <array>
 #include <cmath>
@@ -81,10 +82,8 @@ namespace {
         }
         bool heldAtTop = false, heldAtBottom = false;
         for (const Sound& sound : sounds()) {
-            WaveHeader header;
-            header.bitsPerSample = sound.bitsPerSample;
-            header.channelCount = sound.channelCount;
-            header.sampleRateHz = 44100;
+            const WaveHeader header
+                = testing::headerOf(sound.bitsPerSample, sound.channelCount, 44100);
             const std::vector<std::uint8_t> data = bytesOf(sound);
             for (const ModulatorSettings& s : settings) {
                 SCOPED_TRACE(std::string(sound.name) + ", Value 1 " + std::to_string(s.value1)

@@ -1,6 +1,7 @@
 #include "modulator/SegmentalSnr.h"
 
 #include "modulator/WholeFileConversion.h"
+#include "wave/TestHeader.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -57,10 +58,7 @@ namespace {
     TEST(SegmentalSnr, MeasureOfAConvertedSoundUsesTheImagesSamples)
     {
         // 16-bit mono: targets are the negated samples; the image holds levels as they are.
-        WaveHeader header;
-        header.bitsPerSample = 16;
-        header.channelCount = 1;
-        header.sampleRateHz = 400; // segments of 8 frames
+        const WaveHeader header = testing::headerOf(16, 1, 400); // segments of 8 frames
         std::vector<std::uint8_t> data, image;
         std::vector<double> targets, played;
         for (int n = 0; n < 64; ++n) {

@@ -2,6 +2,7 @@
 
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
+#include "wave/TestHeader.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -63,10 +64,7 @@ namespace {
         std::mt19937 random(5);
         for (const ModulatorKind modulator : { ModulatorKind::Greedy, ModulatorKind::LookAhead }) {
             for (const Format& format : formats) {
-                WaveHeader header;
-                header.bitsPerSample = format.bits;
-                header.channelCount = format.channels;
-                header.sampleRateHz = 8000;
+                const WaveHeader header = testing::headerOf(format.bits, format.channels);
                 const std::size_t frameBytes = std::size_t(header.bytesPerFrame());
                 // Random samples: a loud part, then a quiet one, so the drives change often and
                 // the level also rests. 3001 frames and 5 bytes more: the frame count stops 1
@@ -111,10 +109,7 @@ namespace {
 
     TEST(StreamingConversion, RefusesAnOutputPieceTooSmallAndTakesNothingFromIt)
     {
-        WaveHeader header;
-        header.bitsPerSample = 16;
-        header.channelCount = 2;
-        header.sampleRateHz = 8000;
+        const WaveHeader header = testing::headerOf(16, 2);
         StreamingConversion pass(header, ModulatorSettings {}, 100);
         const std::vector<std::uint8_t> data(400, 0);
         std::vector<std::uint8_t> out(396);

@@ -7,6 +7,7 @@
 #include "modulator/WholeFileConversion.h"
 #include "search/SnrOfStretches.h"
 #include "search/StretchPlan.h"
+#include "wave/TestHeader.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -28,10 +29,7 @@ namespace {
         double amplitude = 0.7)
     {
         Sound sound;
-        sound.header.bitsPerSample = bits;
-        sound.header.channelCount = channels;
-        sound.header.sampleRateHz = rateHz;
-        sound.header.blockAlign = std::uint16_t(channels * bits / 8);
+        sound.header = testing::headerOf(bits, channels, rateHz);
         std::uint32_t noise = 7;
         for (std::int64_t f = 0; f < frames; ++f) {
             noise = noise * 1664525u + 1013904223u;

@@ -2,6 +2,7 @@
 // In-memory WAV data for the zoom view tests.
 
 #include "wave/ChunkHeader.h"
+#include "wave/TestHeader.h"
 #include "wave/WaveHeader.h"
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-namespace tt::test {
+namespace tt::testing {
 
 struct TestWave {
     WaveHeader header;
@@ -22,11 +23,7 @@ inline TestWave makeWave(int bitsPerSample, int channelCount, std::int64_t frame
     const std::function<int(std::int64_t, int)>& sample)
 {
     TestWave wave;
-    wave.header.channelCount = channelCount;
-    wave.header.sampleRateHz = 44100;
-    wave.header.bitsPerSample = bitsPerSample;
-    wave.header.blockAlign = std::uint16_t(wave.header.bytesPerFrame());
-    wave.header.byteRate = std::uint32_t(44100 * wave.header.bytesPerFrame());
+    wave.header = headerOf(bitsPerSample, channelCount, 44100);
     auto block = std::make_shared<SampleBytes>();
     block->reserve(std::size_t(frames * wave.header.bytesPerFrame()));
     for (std::int64_t f = 0; f < frames; ++f) {
@@ -48,4 +45,4 @@ inline TestWave makeSilence16(std::int64_t frames)
     return makeWave(16, 1, frames, [](std::int64_t, int) { return 0; });
 }
 
-} // namespace tt::test
+} // namespace tt::testing

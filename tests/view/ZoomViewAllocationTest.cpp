@@ -57,7 +57,7 @@ namespace {
 
     TEST(ZoomViewAllocation, RedrawAllocatesNothingOnceTheGlyphsAreCached)
     {
-        const test::TestWave wave = test::makeWave(16, 2, 600000,
+        const testing::TestWave wave = testing::makeWave(16, 2, 600000,
             [](std::int64_t f, int c) { return int((f * 37 + c * 1000) % 40000) - 20000; });
         const Image strip(600, 100);
         Image zoom(600, 300);

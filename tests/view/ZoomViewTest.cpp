@@ -17,9 +17,9 @@
 namespace tt {
 namespace {
 
-    using test::makeSilence16;
-    using test::makeWave;
-    using test::TestWave;
+    using testing::makeSilence16;
+    using testing::makeWave;
+    using testing::TestWave;
 
     constexpr Rgb background { 32, 32, 32 };
     constexpr Rgb grey { 128, 128, 128 };
