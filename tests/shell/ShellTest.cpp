@@ -32,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
@@ -331,16 +332,17 @@ namespace {
         EXPECT_NE(dialogs.abouts[0].find("MIT License"), std::string::npos);
     }
 
-    TEST_F(ShellTest, QuitFromTheMenuEndsTheLoop)
+    TEST_F(ShellTest, QuitCtrlQAndTheCloseBoxEachEndTheLoop)
     {
-        input.chooseMenuItem("Quit");
-        EXPECT_FALSE(pump());
-    }
-
-    TEST_F(ShellTest, QuitShortcutEndsTheLoop)
-    {
-        input.pressKey(Qt::Key_Q, true);
-        EXPECT_FALSE(pump());
+        const std::function<void()> ends[] = {
+            [&] { input.chooseMenuItem("Quit"); },
+            [&] { input.pressKey(Qt::Key_Q, true); },
+            [&] { input.closeBox(); },
+        };
+        for (const auto& end : ends) {
+            end();
+            EXPECT_FALSE(pump());
+        }
     }
 
     // Keeps every Ctrl+letter for the control it watches, as a text field does with the key
@@ -391,12 +393,6 @@ namespace {
             EXPECT_FALSE(pump());
         }
         EXPECT_EQ(text(control::samplesLabel), "1600 Samples");
-    }
-
-    TEST_F(ShellTest, CloseBoxEndsTheLoop)
-    {
-        input.closeBox();
-        EXPECT_FALSE(pump());
     }
 
     TEST_F(ShellTest, WithoutAFileThePlayButtonsAndExportDoNothing)
