@@ -63,10 +63,10 @@ decode_seeds="$build/decode-seeds"
 mkdir -p "$decode_seeds" "$build/decode-corpus"
 rate24() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))"; }
 made=0
-for spec in "flac:-b 16:16000" "ogg::11025" "aiff:-b 16:44100" "au:-e mu-law:8000" "wav:-b 24:22050" \
+for seed in "flac:-b 16:16000" "ogg::11025" "aiff:-b 16:44100" "au:-e mu-law:8000" "wav:-b 24:22050" \
   "wav:-e floating-point:1" "wav:-e gsm-full-rate:8000" "wav:-e ima-adpcm:48000" "caf:-b 16:384000" \
   "w64:-b 16:0" "voc:-b 8:16000" "8svx:-b 8:8000"; do
-  IFS=: read -r type options rate <<<"$spec"
+  IFS=: read -r type options rate <<<"$seed"
   sound="$build/seed-sound.$type"
   # shellcheck disable=SC2086 # the options are words
   if sox -q -n -r 8000 -c 1 $options "$sound" synth 0.05 sine 300-2000 2>/dev/null; then
