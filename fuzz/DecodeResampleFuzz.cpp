@@ -3,6 +3,7 @@
 // model settings as in the WAV path's target, the next three the rate (0: the file's own); the
 // rest is the file. Any crash, sanitizer report or broken promise below is a finding.
 
+#include "FuzzInput.h"
 #include "decode/SoundFile.h"
 #include "decode/SoundLoader.h"
 #include "export/PlayerSourceExport.h"
@@ -19,26 +20,13 @@
 
 namespace {
 
-constexpr std::size_t settingsBytes = 5;
 constexpr std::size_t rateBytes = 3;
 // The resampled sound can be gigabytes long; the conversion takes its start, in several reads.
 constexpr std::size_t convertedBytes = 1 << 18;
 
-void require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-tt::ModulatorSettings settingsOf(const std::uint8_t* p)
-{
-    tt::ModulatorSettings settings;
-    settings.value1 = 1 + (p[0] | (p[1] << 8)) % tt::ModulatorSettings::value1Max;
-    settings.value2 = 1 + (p[2] | (p[3] << 8)) % tt::ModulatorSettings::value2Max;
-    settings.volume = p[4] * tt::ModulatorSettings::volumeMax / 255;
-    return settings;
-}
+using tt::fuzzing::require;
+using tt::fuzzing::settingsBytes;
+using tt::fuzzing::settingsOf;
 
 // The decoder library reads files by name, and the decoder opens them again to start over.
 const std::string& inputPath()

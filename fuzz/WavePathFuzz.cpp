@@ -2,6 +2,7 @@
 // The first five bytes choose the model settings (Value 1 up to 9000 included, Value 2, Volume);
 // the rest is the file. Any crash, sanitizer report or broken promise below is a finding.
 
+#include "FuzzInput.h"
 #include "export/PlayerSourceBits.h"
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
@@ -24,23 +25,9 @@
 
 namespace {
 
-constexpr std::size_t settingsBytes = 5;
-
-void require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-tt::ModulatorSettings settingsOf(const std::uint8_t* p)
-{
-    tt::ModulatorSettings settings;
-    settings.value1 = 1 + (p[0] | (p[1] << 8)) % tt::ModulatorSettings::value1Max;
-    settings.value2 = 1 + (p[2] | (p[3] << 8)) % tt::ModulatorSettings::value2Max;
-    settings.volume = p[4] * tt::ModulatorSettings::volumeMax / 255;
-    return settings;
-}
+using tt::fuzzing::require;
+using tt::fuzzing::settingsBytes;
+using tt::fuzzing::settingsOf;
 
 using tt::testing::bitsOfText;
 

@@ -71,9 +71,6 @@ public:
     // scores its frames as one segment; with no frames at all it is 0.
     double meanDb() const;
 
-    std::int64_t segmentFrames() const { return segmentFrames_; }
-    bool weightsError() const { return weighted_; }
-
     // One segment's value against a reference energy (all energies over the segment).
     static double segmentDb(double signalEnergy, double noiseEnergy, double referenceEnergy);
 

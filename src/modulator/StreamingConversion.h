@@ -137,7 +137,7 @@ public:
     {
         ConversionResult r { frameCount_, errorSum_, std::nullopt };
         if (audible_) {
-            r.audibleSnrDb = audible_->meanDb();
+            r.audibleSnrDb = audibleSnrDb();
         }
         return r;
     }
@@ -277,8 +277,9 @@ std::uint8_t* StreamingConversion::runGreedy(
 {
     PinModel model = *model_;
     [[maybe_unused]] SegmentalSnr snr = snr_;
-    // Moved, not copied: it keeps every segment measured so far.
-    [[maybe_unused]] AudibleSnr audible = MeasuresSnr ? std::move(*audible_) : AudibleSnr(0, 0.0);
+    // Through a pointer, not copied: it keeps every segment measured so far, and a pass that
+    // does not measure never touches it.
+    [[maybe_unused]] AudibleSnr* const audible = MeasuresSnr ? &*audible_ : nullptr;
     const int channels = ChannelCount == 0 ? header_.channelCount : ChannelCount;
     const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
     double errorSum = errorSum_;
@@ -293,7 +294,7 @@ std::uint8_t* StreamingConversion::runGreedy(
         if constexpr (MeasuresSnr) {
             const double played = detail::playedLevel<BytesPerSample>(level);
             snr.add(target, played);
-            audible.add(target, played);
+            audible->add(target, played);
         }
         in += strideBytes;
         out += strideBytes;
@@ -301,7 +302,6 @@ std::uint8_t* StreamingConversion::runGreedy(
     model_.emplace(model);
     if constexpr (MeasuresSnr) {
         snr_ = snr;
-        *audible_ = std::move(audible);
     }
     errorSum_ = errorSum;
     takenFrames_ = last;
@@ -318,7 +318,7 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
     PinModel model = *model_;
     LookAheadPlayer search = *search_;
     [[maybe_unused]] SegmentalSnr snr = snr_;
-    [[maybe_unused]] AudibleSnr audible = MeasuresSnr ? std::move(*audible_) : AudibleSnr(0, 0.0);
+    [[maybe_unused]] AudibleSnr* const audible = MeasuresSnr ? &*audible_ : nullptr;
     const int channels = ChannelCount == 0 ? header_.channelCount : ChannelCount;
     const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
     double errorSum = errorSum_;
@@ -330,7 +330,7 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
         if constexpr (MeasuresSnr) {
             const double played = detail::playedLevel<BytesPerSample>(level);
             snr.add(target, played);
-            audible.add(target, played);
+            audible->add(target, played);
         }
         out += strideBytes;
     };
@@ -345,7 +345,6 @@ std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int
     search_.emplace(search);
     if constexpr (MeasuresSnr) {
         snr_ = snr;
-        *audible_ = std::move(audible);
     }
     errorSum_ = errorSum;
     takenFrames_ += frames;

@@ -1,5 +1,6 @@
 #include "search/SettingsSearch.h"
 
+#include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
 #include "search/ParallelJobs.h"
@@ -250,7 +251,7 @@ namespace {
                 }
                 return measureOnSample(grid);
             }
-            const double fullScale = double((std::int64_t(1) << header_.bitsPerSample) / 2);
+            const double fullScale = PinModel(start_, header_).maxAmp;
             for (const int room : coarseLeakRooms) {
                 for (const double share : coarseSettleShares) {
                     // step = settle level * leak, with the leak 100 / room

@@ -26,13 +26,30 @@ namespace {
 
     constexpr auto soundTimeout = 15s;
 
-    TEST(PlayOneBitSound, IsHeardInTheFilesOwnFormat)
-    {
-        const char* sink = std::getenv("TICKTRACE_TEST_SINK");
-        if (sink == nullptr) {
-            GTEST_SKIP() << "no private sound server: run the tests through "
-                            "scripts/with-test-sound-server.sh (needs pulseaudio)";
+    // Every test plays on the private test sound server and skips without one.
+    class PlayOneBitSound : public ::testing::Test {
+    protected:
+        void SetUp() override
+        {
+            if (sink == nullptr) {
+                GTEST_SKIP() << "no private sound server: run the tests through "
+                                "scripts/with-test-sound-server.sh (needs pulseaudio)";
+            }
         }
+
+        // Opens `frames` frames of 8-bit mono at 8000 Hz in the program.
+        void openPattern(testing::ShellDriver& program, int frames)
+        {
+            ASSERT_TRUE(program.shell.openFile(files.write("long.wav",
+                testing::canonicalWave({ 1, 1, 8000, 8 }, testing::samplePattern(frames)))));
+        }
+
+        const char* const sink = std::getenv("TICKTRACE_TEST_SINK");
+        testing::TempFiles files;
+    };
+
+    TEST_F(PlayOneBitSound, IsHeardInTheFilesOwnFormat)
+    {
         SoundCapture capture(sink);
         ASSERT_TRUE(capture.waitUntilFlowing(soundTimeout)) << "parec records nothing";
         testing::ShellDriver program;
@@ -54,7 +71,6 @@ namespace {
                 + std::lround(0.8 * 127 * std::sin(2 * std::numbers::pi * toneHz * i / rateHz)));
             samples.insert(samples.end(), { sample, sample });
         }
-        testing::TempFiles files;
         const auto path
             = files.write("tone.wav", testing::canonicalWave({ 1, 2, rateHz, 8 }, samples));
         program.dialogs.answers.push_back(path);
@@ -96,11 +112,6 @@ namespace {
             0.1);
     }
 
-    bool hasSoundServer()
-    {
-        return std::getenv("TICKTRACE_TEST_SINK") != nullptr;
-    }
-
     // Handles what is pending, as the program's loop would, for about the given time.
     void runFor(testing::ShellDriver& program, std::chrono::milliseconds duration)
     {
@@ -114,19 +125,11 @@ namespace {
     // The one-bit slot plays the image where the pass wrote it. Play 1Bit replaces the one-bit
     // sound: a press while it plays stops it and rewrites the same image, so no second image is
     // ever held beside it.
-    TEST(PlayOneBitSound, PlaysTheImageWhereItLiesAndAPressWhilePlayingReusesIt)
+    TEST_F(PlayOneBitSound, PlaysTheImageWhereItLiesAndAPressWhilePlayingReusesIt)
     {
-        if (!hasSoundServer()) {
-            GTEST_SKIP() << "no private sound server: run the tests through "
-                            "scripts/with-test-sound-server.sh (needs pulseaudio)";
-        }
         testing::ShellDriver program;
         ASSERT_TRUE(program.audio.open());
-        testing::TempFiles files;
-        program.dialogs.answers.push_back(files.write(
-            "long.wav", testing::canonicalWave({ 1, 1, 8000, 8 }, testing::samplePattern(24000))));
-        program.input.chooseMenuItem("Open Wave…");
-        ASSERT_TRUE(program.pump());
+        openPattern(program, 24000);
         const WaveImage& image = program.shell.document().image;
         const auto press = [&](int control) {
             program.input.click(control);
@@ -147,18 +150,12 @@ namespace {
 
     // Writing a file never stops a sound, and after Resample… the marker of the one-bit sound
     // made before stands where that sound is, at the same fraction of the resampled sound.
-    TEST(PlayOneBitSound, PlaysOnThroughSavesAndResampleWithItsMarkerWhereItIs)
+    TEST_F(PlayOneBitSound, PlaysOnThroughSavesAndResampleWithItsMarkerWhereItIs)
     {
-        if (!hasSoundServer()) {
-            GTEST_SKIP() << "no private sound server: run the tests through "
-                            "scripts/with-test-sound-server.sh (needs pulseaudio)";
-        }
         testing::ShellDriver program;
         ASSERT_TRUE(program.audio.open());
-        testing::TempFiles files;
         constexpr int frames = 80000; // 10 s at 8000 Hz
-        ASSERT_TRUE(program.shell.openFile(files.write("long.wav",
-            testing::canonicalWave({ 1, 1, 8000, 8 }, testing::samplePattern(frames)))));
+        openPattern(program, frames);
         program.input.click(control::playOneBit);
         ASSERT_TRUE(program.pump());
         ASSERT_TRUE(program.audio.isPlaying(1));
@@ -185,12 +182,8 @@ namespace {
 
     // The peak memory above start-up, as a multiple of the file's sample data, over steps in
     // several orders with the one-bit sound playing on (STOP only where a sequence says so).
-    TEST(PlayOneBitSound, MemoryStaysWithinTwiceTheDataInEveryOrderOfSteps)
+    TEST_F(PlayOneBitSound, MemoryStaysWithinTwiceTheDataInEveryOrderOfSteps)
     {
-        if (!hasSoundServer()) {
-            GTEST_SKIP() << "no private sound server: run the tests through "
-                            "scripts/with-test-sound-server.sh (needs pulseaudio)";
-        }
 #if defined(__SANITIZE_ADDRESS__)
         GTEST_SKIP() << "the sanitizer's shadow memory adds to every block touched";
 #endif
@@ -203,7 +196,6 @@ namespace {
             }
             return -1L;
         };
-        testing::TempFiles files;
         constexpr std::size_t dataBytes = 32u << 20; // 16-bit stereo, 8 Mi frames
         const std::string wav = files.write("big.wav",
             testing::canonicalWave({ 1, 2, 44100, 16 }, testing::samplePattern(dataBytes)));
