@@ -446,15 +446,9 @@ namespace {
             { { "--rate", "16000",
                   files.write("many.wav",
                       testing::canonicalWave({ 1, 65025, 8000, 16 }, Bytes(2 * 65025 * 2))) },
-                3, "",
-                "ticktrace-convert: " + path("many.wav")
-                    + ": can't resample from 8000 Hz to 16000 Hz. It has 65025 channels; at most "
-                      "256 are resampled.\n" },
+                3, "", "ticktrace-convert: " + path("many.wav") + ": can't resample from 8000 Hz" },
             { { "--rate", "384000", encoded("slow.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 5700, 1) },
-                3, "",
-                "ticktrace-convert: " + path("slow.wav")
-                    + ": can't resample from 1 Hz to 384000 Hz. It would have 2188800000 frames at "
-                      "that rate, more than a sound holds (4 GiB).\n" },
+                3, "", "ticktrace-convert: " + path("slow.wav") + ": can't resample from 1 Hz" },
             { { encoded("none.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0, 48000) }, 3, "",
                 "ticktrace-convert: " + path("none.flac") + ": Format not supported\n" },
         };

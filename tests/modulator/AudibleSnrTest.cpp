@@ -99,8 +99,6 @@ namespace {
             return measure(
                 s, rateHz, [](std::size_t i, double t) { return t + (i % 2 ? 3000.0 : -3000.0); });
         };
-        EXPECT_FALSE(AudibleSnr(16000, 32768.0).weightsError());
-        EXPECT_TRUE(AudibleSnr(44100, 32768.0).weightsError());
         EXPECT_LT(withToggle(16000), 10.0);
         EXPECT_GT(withToggle(44100), withToggle(16000) + 20.0);
 
