@@ -94,14 +94,6 @@ namespace {
         for (int label = control::rateLabel; label <= control::samplesLabel; ++label) {
             EXPECT_EQ(text(label), "");
         }
-        const Rect stop = shell.window().controlGeometry(control::stop);
-        EXPECT_EQ((std::array { stop.x, stop.y, stop.width, stop.height }),
-            (std::array { 390, 340, 40, 50 }));
-        const Rect samples = shell.window().controlGeometry(control::samplesLabel);
-        EXPECT_EQ(samples.x, 495);
-        EXPECT_EQ(samples.y, 369);
-        const Rect image = shell.window().controlGeometry(control::zoomImage);
-        EXPECT_EQ(image.height, 300);
     }
 
     TEST_F(ShellTest, TrackbarsAndSpinFieldsFollowEachOtherWithoutEcho)
@@ -675,6 +667,7 @@ namespace {
         input.moveTrackbar(control::value1Trackbar, 2500);
         ASSERT_TRUE(pump());
         const int redraws = shell.redrawCount();
+        const Rect boxBefore = shell.window().controlGeometry(control::infoBox);
         const ModulatorSettings start { 2500, 1000, 100 };
         const SearchResult expected
             = findBestSettings(shell.document().header, shell.document().data.bytes(), start);
@@ -698,7 +691,8 @@ namespace {
         EXPECT_LT(value(control::progress), 1);
         const Rect box = shell.window().controlGeometry(control::infoBox);
         EXPECT_EQ((std::array { box.x, box.y, box.width, box.height }),
-            (std::array { 490, 310, 100, 80 }));
+            (std::array { boxBefore.x, boxBefore.y, boxBefore.width, boxBefore.height }))
+            << "the report's text moved or resized the information box";
 
         // Find Best Volume keeps the circuit and sets the Volume pair.
         const SearchResult volume

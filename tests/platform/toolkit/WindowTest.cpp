@@ -8,8 +8,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPixmap>
 #include <QTest>
 #include <Qt>
@@ -326,18 +324,10 @@ namespace {
         EXPECT_EQ(static_cast<QWidget*>(window.nativeControl(9))->toolTip().toStdString(), "plays");
     }
 
-    TEST_F(WindowTest, MenusKeepMnemonicsAndSeparatorsAndTheWindowHasTheIcon)
+    // The menus' mnemonics and separators are walked on the program's own window (ShellTest).
+    TEST_F(WindowTest, TheWindowHasTheIcon)
     {
         auto& main = *static_cast<QMainWindow*>(window.nativeHandle());
-        QMenu* file = main.menuBar()->actions().front()->menu();
-        ASSERT_NE(file, nullptr);
-        EXPECT_EQ(main.menuBar()->actions().front()->text().toStdString(), "&File");
-        std::vector<std::string> items;
-        for (const QAction* action : file->actions()) {
-            items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
-        }
-        EXPECT_EQ(items, (std::vector<std::string> { "&Open Wave…", "-", "&Quit" }));
-
         const QImage icon = main.windowIcon().pixmap(64, 64).toImage();
         ASSERT_FALSE(icon.isNull());
         int opaque = 0;
