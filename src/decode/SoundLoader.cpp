@@ -5,18 +5,31 @@
 #include "wave/LoadedWaveStream.h"
 #include "wave/WaveDataStream.h"
 
+#include <algorithm>
+#include <span>
+
 namespace tt {
 namespace {
 
-    // The whole stream into a new sample block; out is assigned only when the result is Loaded.
-    LoadStatus readWhole(SampleStream& stream, LoadedWave& out)
+    // The whole stream into a new sample block, piece by piece when someone follows the
+    // progress; out is assigned only when the result is Loaded.
+    LoadStatus readWhole(SampleStream& stream, LoadedWave& out, const ReadProgress& progress = {})
     {
         std::shared_ptr<SampleBytes> block = newSampleBytes(std::size_t(stream.sizeBytes()));
         if (!block) {
             return LoadStatus::OutOfMemory;
         }
-        if (!stream.readAt(0, *block)) {
-            return LoadStatus::Unreadable;
+        const std::span<std::uint8_t> bytes(*block);
+        const std::size_t pieceBytes = progress ? stream.pieceBytes() : bytes.size();
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t takenBytes = std::min(pieceBytes, bytes.size() - at);
+            if (!stream.readAt(at, bytes.subspan(at, takenBytes))) {
+                return LoadStatus::Unreadable;
+            }
+            at += takenBytes;
+            if (progress && !progress(int(double(at) * 100.0 / double(bytes.size())))) {
+                return LoadStatus::Cancelled;
+            }
         }
         out.header = stream.header();
         out.data.sizeBytes = stream.sizeBytes();
@@ -86,15 +99,15 @@ std::unique_ptr<SampleStream> streamAtRate(
     return resampled;
 }
 
-LoadStatus resampleSound(
-    const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out, std::string* reason)
+LoadStatus resampleSound(const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out,
+    std::string* reason, const ReadProgress& progress)
 {
     std::unique_ptr<SampleStream> stream
         = streamAtRate(std::make_unique<LoadedWaveStream>(wave), rateHz, reason);
     if (!stream) {
         return LoadStatus::NotSupported;
     }
-    return readWhole(*stream, out);
+    return readWhole(*stream, out, progress);
 }
 
 } // namespace tt

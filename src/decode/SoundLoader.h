@@ -9,6 +9,7 @@
 #include "wave/SampleStream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,10 +31,14 @@ LoadStatus openSoundStream(const std::string& path, std::unique_ptr<SampleStream
 std::unique_ptr<SampleStream> streamAtRate(
     std::unique_ptr<SampleStream> stream, std::uint32_t rateHz, std::string* reason = nullptr);
 
+// Told the percentage (0 ... 100) of a long read as it goes; returning false stops the read.
+using ReadProgress = std::function<bool(int percent)>;
+
 // A loaded 8- or 16-bit sound at rateHz, the same bytes streamAtRate gives. Loaded;
 // OutOfMemory; NotSupported when it cannot be resampled to that rate, with `reason` as
-// streamAtRate's. out is assigned only when the result is Loaded.
-LoadStatus resampleSound(
-    const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out, std::string* reason = nullptr);
+// streamAtRate's; Cancelled when `progress` asked to stop. out is assigned only when the result
+// is Loaded.
+LoadStatus resampleSound(const LoadedWave& wave, std::uint32_t rateHz, LoadedWave& out,
+    std::string* reason = nullptr, const ReadProgress& progress = {});
 
 } // namespace tt

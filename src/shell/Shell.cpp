@@ -31,6 +31,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -363,6 +364,7 @@ bool Shell::loadFile(const std::string& path)
     LoadedSound loaded;
     switch (loadSoundFile(path, loaded)) {
     case LoadStatus::Unreadable:
+    case LoadStatus::Cancelled: // loading is never cancelled
         tell("can't read File");
         return false;
     case LoadStatus::OutOfMemory:
@@ -405,6 +407,29 @@ void Shell::releaseImageBeforeLoad()
     }
 }
 
+// A long task runs while this thread keeps the window painted and the progress bar moving. The
+// window is busy for that time: it drops every other input of the user (clicks, keys, menu
+// shortcuts, the close box), so no control changes under the task, and reports Escape, which
+// makes the progress callback ask the task to stop. The bar is empty again afterwards.
+template <class Task> auto Shell::whileBusy(Task&& task)
+{
+    window_.setBusy(true);
+    bool escapePressed = false;
+    const std::function<bool(int)> progress = [&](int percent) {
+        window_.setValue(control::progress, percent);
+        Event event;
+        while (window_.pollEvent(event)) {
+            escapePressed = escapePressed
+                || (event.kind == Event::Kind::KeyDown && event.key == Event::keyEscape);
+        }
+        return !escapePressed;
+    };
+    auto result = task(progress);
+    window_.setBusy(false);
+    window_.setValue(control::progress, 0);
+    return result;
+}
+
 // The loaded file's sound at a rate the user asks for, always resampled from the sound as the
 // file gave it; its own rate brings that back unchanged.
 void Shell::resample()
@@ -423,9 +448,16 @@ void Shell::resample()
     LoadedWave sound = original_;
     if (*rateHz != ownRateHz) {
         std::string reason;
-        switch (resampleSound(original_, std::uint32_t(*rateHz), sound, &reason)) {
+        clearMessage();
+        const LoadStatus resampled = whileBusy([&](const std::function<bool(int)>& progress) {
+            return resampleSound(original_, std::uint32_t(*rateHz), sound, &reason, progress);
+        });
+        switch (resampled) {
         case LoadStatus::Loaded:
             break;
+        case LoadStatus::Cancelled:
+            window_.setText(control::progress, "Resampling cancelled");
+            return;
         case LoadStatus::OutOfMemory:
             dialogs_->message("Error", "not enough memory");
             return;
@@ -736,26 +768,11 @@ void Shell::findBestSettings(SearchScope scope)
     }
     const ModulatorSettings start = settings();
     clearMessage();
-    // The search runs on worker threads; this thread keeps the window painted and the progress
-    // bar moving meanwhile. The window is busy for that time: it drops every other input of the
-    // user (clicks, keys, menu shortcuts, the close box), so no control changes under the
-    // search, and reports Escape, which cancels it.
-    window_.setBusy(true);
-    bool escapePressed = false;
-    const SearchResult result = tt::findBestSettings(
-        document_.header, document_.data.bytes(), start,
-        [&](int percent) {
-            window_.setValue(control::progress, percent);
-            Event event;
-            while (window_.pollEvent(event)) {
-                escapePressed = escapePressed
-                    || (event.kind == Event::Kind::KeyDown && event.key == Event::keyEscape);
-            }
-            return !escapePressed;
-        },
-        scope);
-    window_.setBusy(false);
-    window_.setValue(control::progress, 0);
+    // The search runs on worker threads; Escape cancels it.
+    const SearchResult result = whileBusy([&](const std::function<bool(int)>& progress) {
+        return tt::findBestSettings(
+            document_.header, document_.data.bytes(), start, progress, scope);
+    });
     if (result.cancelled) {
         window_.setText(control::progress, "Search cancelled");
         return;

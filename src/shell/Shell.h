@@ -72,6 +72,7 @@ private:
     void openWave();
     bool loadFile(const std::string& path);
     void resample();
+    template <class Task> auto whileBusy(Task&& task);
     void releaseImageBeforeLoad();
     void showSound();
     void releaseSilentOneBitSound();

@@ -3,7 +3,7 @@
 namespace tt {
 
 // The outcome of reading a sound file. Only Loaded changes anything; every failure is told to the
-// user, each in its own words.
+// user, each in its own words, except a cancel, which the user asked for.
 enum class LoadStatus {
     Loaded,
     Unreadable, // the file could not be opened or read
@@ -11,6 +11,7 @@ enum class LoadStatus {
     // Not an 8- or 16-bit PCM RIFF/WAVE file with a "data" chunk (the WAV loader), nor a sound
     // file the decoder reads (src/decode)
     NotSupported,
+    Cancelled, // the user stopped a long read (a resampling) before it ended
 };
 
 } // namespace tt

@@ -947,10 +947,13 @@ namespace {
             std::string proposed; // the dialog's "title|value|minimum|maximum"
             std::uint32_t rateHz; // of the sound afterwards
             std::string title;
+            bool escape = false; // pressed while it resamples: the sound stays as it was
         };
         const Step steps[] = {
             { std::nullopt, "Resample|22050|1|384000", 22050, "TICKTRACE v1.0  tune.wav" },
             { 16000, "Resample|22050|1|384000", 16000, "TICKTRACE v1.0  tune.wav (16000 Hz)" },
+            { 11025, "Resample|16000|1|384000", 16000, "TICKTRACE v1.0  tune.wav (16000 Hz)",
+                true },
             { 8000, "Resample|16000|1|384000", 8000, "TICKTRACE v1.0  tune.wav (8000 Hz)" },
             { 22050, "Resample|8000|1|384000", 22050, "TICKTRACE v1.0  tune.wav" },
         };
@@ -958,7 +961,11 @@ namespace {
             SCOPED_TRACE(step.proposed);
             dialogs.numberAnswers.push_back(step.answer);
             input.chooseMenuItem("Resample…");
+            if (step.escape) {
+                input.pressKey(Qt::Key_Escape); // waiting when the resampling first looks
+            }
             ASSERT_TRUE(pump());
+            EXPECT_EQ(text(control::progress), step.escape ? "Resampling cancelled" : "");
             EXPECT_EQ(dialogs.numberQuestions.back(), step.proposed);
             EXPECT_EQ(shell.window().title(), step.title);
             const WaveDocument& document = shell.document();

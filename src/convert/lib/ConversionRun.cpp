@@ -44,6 +44,7 @@ namespace {
         std::string decodeNote;
         switch (openSoundStream(path, input, originalFormat, &decodeNote)) {
         case LoadStatus::Unreadable:
+        case LoadStatus::Cancelled: // opening is never cancelled
             printError(console, "can't read " + path);
             return ExitStatus::InputRefused;
         case LoadStatus::OutOfMemory:
