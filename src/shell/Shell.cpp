@@ -1,9 +1,8 @@
 #include "shell/Shell.h"
 
-#include "decode/SoundLoader.h"
-#include "decode/SoundOrigin.h"
-#include "export/OneBitSoundFile.h"
-#include "export/PlayerSourceExport.h"
+#include "app/ExportFormats.h"
+#include "app/OutputRun.h"
+#include "app/SettingsFinding.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/AudibleSnr.h"
 #include "modulator/ConversionResult.h"
@@ -25,6 +24,7 @@
 #include "view/ZoomLayout.h"
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
+#include "wave/LoadedWaveStream.h"
 #include "wave/overview/OverviewStrip.h"
 
 #include <algorithm>
@@ -114,7 +114,7 @@ bool Shell::handle(const Event& event)
             openWave();
             state_.redrawRequested = true;
             return true;
-        case menu::exportBeepster:
+        case menu::exportPlayerSource:
             exportPlayerSource();
             return true;
         case menu::findBestSettings:
@@ -360,8 +360,8 @@ bool Shell::loadFile(const std::string& path)
         releaseOneBitSound();
     }
     releaseImageBeforeLoad();
-    LoadedSound loaded;
-    switch (loadSoundFile(path, loaded)) {
+    FileSound loaded;
+    switch (loaded.load(path)) {
     case LoadStatus::Unreadable:
         tell("can't read File");
         return false;
@@ -376,14 +376,12 @@ bool Shell::loadFile(const std::string& path)
     }
     // Accepted: title, data, image, sound slot, strip and labels change together, and only
     // once the image's memory is had (otherwise nothing changes). The document shares the
-    // sample block with original_.
-    if (!document_.accept(LoadedWave(loaded.wave))) {
+    // sample block with sound_.
+    if (!document_.accept(LoadedWave(loaded.original()))) {
         tell("not enough memory");
         return false;
     }
-    original_ = std::move(loaded.wave);
-    originalFormat_ = std::move(loaded.originalFormat);
-    decodeNote_ = std::move(loaded.decodeNote);
+    sound_ = std::move(loaded);
     loadedFile_ = file;
     std::error_code ignored;
     loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
@@ -412,7 +410,7 @@ void Shell::resample()
     if (!document_.isLoaded() || !dialogs_) {
         return;
     }
-    const std::uint32_t ownRateHz = original_.header.sampleRateHz;
+    const std::uint32_t ownRateHz = sound_.original().header.sampleRateHz;
     const std::optional<std::int64_t> rateHz
         = dialogs_->askNumber(text::resampleTitle, text::resampleQuestion(ownRateHz),
             document_.header.sampleRateHz, 1, AudioOutput::maxSampleRateHz);
@@ -420,21 +418,19 @@ void Shell::resample()
         return;
     }
     releaseImageBeforeLoad();
-    LoadedWave sound = original_;
-    if (*rateHz != ownRateHz) {
-        std::string reason;
-        switch (resampleSound(original_, std::uint32_t(*rateHz), sound, &reason)) {
-        case LoadStatus::Loaded:
-            break;
-        case LoadStatus::OutOfMemory:
-            dialogs_->message("Error", "not enough memory");
-            return;
-        case LoadStatus::Unreadable:
-        case LoadStatus::NotSupported:
-            dialogs_->message(
-                "Error", "can't resample this Sound to " + std::to_string(*rateHz) + " Hz", reason);
-            return;
-        }
+    LoadedWave sound;
+    std::string reason;
+    switch (sound_.atRate(std::uint32_t(*rateHz), sound, reason)) {
+    case LoadStatus::Loaded:
+        break;
+    case LoadStatus::OutOfMemory:
+        dialogs_->message("Error", "not enough memory");
+        return;
+    case LoadStatus::Unreadable:
+    case LoadStatus::NotSupported:
+        dialogs_->message(
+            "Error", "can't resample this Sound to " + std::to_string(*rateHz) + " Hz", reason);
+        return;
     }
     if (!document_.accept(std::move(sound))) {
         dialogs_->message("Error", "not enough memory");
@@ -451,7 +447,7 @@ void Shell::showSound()
     state_.redrawRequested = true;
     const WaveHeader& header = document_.header;
     std::string title = std::string(programTitle) + "  " + std::string(fileNamePart(loadedPath_));
-    if (header.sampleRateHz != original_.header.sampleRateHz) {
+    if (header.sampleRateHz != sound_.original().header.sampleRateHz) {
         title += " (" + std::to_string(header.sampleRateHz) + " Hz)";
     }
     window_.setTitle(title);
@@ -657,15 +653,14 @@ void Shell::followPlayback()
 }
 
 // No save replaces the loaded sound, and an existing file only when the user agrees.
-std::string Shell::chooseSaveTarget(
-    std::string_view title, std::string_view ending, std::string_view extension)
+std::string Shell::chooseSaveTarget(std::string_view title, std::string_view ending,
+    std::string_view extension, std::string_view filter)
 {
     if (!document_.isLoaded() || !dialogs_) {
         return {};
     }
-    const std::string pattern = std::string("*").append(extension);
     const std::string chosen
-        = dialogs_->saveFile(title, nameBesideSound(loadedPath_, ending), pattern + "|" + pattern);
+        = dialogs_->saveFile(title, nameBesideSound(loadedPath_, ending), filter);
     if (chosen.empty()) {
         return {};
     }
@@ -684,49 +679,70 @@ std::string Shell::chooseSaveTarget(
     return path;
 }
 
-// A file that could not be created leaves everything as it was; otherwise the pass's error is
-// shown, written or not. The one-bit sound and its image are never touched by a save.
-void Shell::showSaveOutcome(
-    ExportStatus status, const ConversionResult& result, const std::string& path)
+void Shell::writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress)
 {
-    if (status == ExportStatus::CannotCreate) {
+    LoadedWaveStream input(LoadedWave { document_.header, document_.data });
+    ProgressCallback progress;
+    if (showsProgress) {
+        progress = [this](int percent) { window_.setValue(control::progress, percent); };
+    }
+    const RunOutcome outcome = OutputRun(request).run(input, settings(), progress);
+    if (showsProgress && outcome.failure != RunFailure::ExportNotCreated) {
+        window_.setValue(control::progress, 0);
+    }
+    showSaveOutcome(outcome, path);
+}
+
+// A file that could not be created leaves everything as it was; otherwise the pass's error is
+// shown, written or not. The one-bit sound and its image
+// are never touched by a save.
+void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path)
+{
+    if (outcome.failure == RunFailure::ExportNotCreated
+        || outcome.failure == RunFailure::WavNotCreated) {
         dialogs_->message("Error", "can't create File", path);
         return;
     }
-    showError(result);
-    if (status == ExportStatus::CannotWrite) {
+    showError(outcome.result);
+    if (outcome.failure != RunFailure::None) {
         dialogs_->message("Error", "can't write File", path);
         return;
     }
     dialogs_->fileUsed(path);
 }
 
-// The export's progress callback empties the bar again at the end of the pass.
 void Shell::exportPlayerSource()
 {
-    const std::string path = chooseSaveTarget("Save 1Bit", ".txt", ".txt");
+    exportAs(playerSourceFormat());
+}
+
+void Shell::exportAs(const ExportFormat& format)
+{
+    const std::string path = chooseSaveTarget(
+        format.dialogTitle, format.extension, format.extension, format.dialogFilter);
     if (path.empty()) {
         return;
     }
     clearMessage();
-    ConversionResult result;
-    const ExportStatus status
-        = tt::exportPlayerSource(path, document_.header, document_.data.bytes(), settings(), result,
-            [this](int percent) { window_.setValue(control::progress, percent); });
-    showSaveOutcome(status, result, path);
+    OutputRequest request;
+    request.exportFormat = &format;
+    request.exportPath = path;
+    request.measures = true;
+    writeOutputs(request, path, true);
 }
 
 // The one-bit sound as a WAV file: the same bytes as ticktrace-convert --wav writes.
 void Shell::saveOneBitSound()
 {
-    const std::string path = chooseSaveTarget("Save 1Bit Sound", "-1bit.wav", ".wav");
+    const std::string path
+        = chooseSaveTarget("Save 1Bit Sound", "-1bit.wav", ".wav", "*.wav|*.wav");
     if (path.empty()) {
         return;
     }
-    ConversionResult result;
-    showSaveOutcome(
-        tt::saveOneBitSound(path, document_.header, document_.data.bytes(), settings(), result),
-        result, path);
+    OutputRequest request;
+    request.wavPath = path;
+    request.measures = true;
+    writeOutputs(request, path, false);
 }
 
 void Shell::findBestSettings(SearchScope scope)
@@ -742,18 +758,16 @@ void Shell::findBestSettings(SearchScope scope)
     // search, and reports Escape, which cancels it.
     window_.setBusy(true);
     bool escapePressed = false;
-    const SearchResult result = tt::findBestSettings(
-        document_.header, document_.data.bytes(), start,
-        [&](int percent) {
-            window_.setValue(control::progress, percent);
-            Event event;
-            while (window_.pollEvent(event)) {
-                escapePressed = escapePressed
-                    || (event.kind == Event::Kind::KeyDown && event.key == Event::keyEscape);
-            }
-            return !escapePressed;
-        },
-        scope);
+    const SearchResult result
+        = findSettings(document_.header, document_.data.bytes(), start, scope, [&](int percent) {
+              window_.setValue(control::progress, percent);
+              Event event;
+              while (window_.pollEvent(event)) {
+                  escapePressed = escapePressed
+                      || (event.kind == Event::Kind::KeyDown && event.key == Event::keyEscape);
+              }
+              return !escapePressed;
+          });
     window_.setBusy(false);
     window_.setValue(control::progress, 0);
     if (result.cancelled) {
@@ -791,8 +805,7 @@ void Shell::showInfoToolTip(const std::string& searchReport)
 {
     std::string text;
     if (document_.isLoaded()) {
-        text = soundOriginText(originalFormat_, original_.header.sampleRateHz,
-            document_.header.sampleRateHz, decodeNote_);
+        text = sound_.originText(document_.header.sampleRateHz);
         text += (text.empty() ? "" : "\n\n")
             + text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
     }
