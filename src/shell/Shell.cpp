@@ -2,18 +2,14 @@
 
 #include "app/ExportFormats.h"
 #include "app/OutputRun.h"
+#include "app/PlayConversion.h"
 #include "app/SettingsFinding.h"
 #include "export/PlayerSourceWriter.h"
-#include "modulator/AudibleSnr.h"
 #include "modulator/ConversionResult.h"
-#include "modulator/NullBitSink.h"
-#include "modulator/StreamingConversion.h"
 #include "modulator/VolumeText.h"
-#include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
 #include "platform/toolkit/Dialogs.h"
 #include "search/SearchReport.h"
-#include "search/SettingsSearch.h"
 #include "shell/ControlIds.h"
 #include "shell/ProgramTexts.h"
 #include "shell/SaveNames.h"
@@ -501,39 +497,21 @@ void Shell::playWhileConverting()
 {
     releaseOneBitSound();
     const WaveHeader& header = document_.header;
-    const std::span<const std::uint8_t> data = document_.data.bytes();
     const std::span<std::uint8_t> area = document_.image.sampleArea();
-    const std::int64_t frames = conversionFrameCount(header, data.size(), area.size());
-    const auto frameBytes = std::size_t(header.bytesPerFrame());
-    const std::size_t inBytes = std::size_t(frames) * frameBytes;
-    constexpr std::size_t laterPieceFrames = std::size_t(1) << 20;
-    std::size_t pieceBytes
-        = std::size_t(std::max<std::uint32_t>(header.sampleRateHz, 4096)) * frameBytes;
-
-    StreamingConversion pass(header, settings(), frames, true);
-    NullBitSink sink;
     const auto written = std::make_shared<std::atomic<std::size_t>>(0);
-    std::size_t inAt = 0;
-    std::size_t outAt = 0;
     bool started = false;
-    while (inAt < inBytes) {
-        const std::size_t takenBytes = std::min(pieceBytes, inBytes - inAt);
-        outAt += pass.convert(data.subspan(inAt, takenBytes), area.subspan(outAt), sink);
-        inAt += takenBytes;
-        written->store(outAt, std::memory_order_release);
-        if (!started) {
-            audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
-                WaveImage::headerBytes, area.size(), written);
-            state_.slotFrameCounts[slotOneBit] = document_.frameCount();
-            play(slotOneBit);
-            started = true;
-            pieceBytes = laterPieceFrames * frameBytes;
-        }
-    }
-    outAt += pass.finish(area.subspan(outAt), sink);
-    // Past the last counted frame the image holds silence, as every image does.
-    written->store(area.size(), std::memory_order_release);
-    showError(pass.result());
+    const ConversionResult result = convertWhilePlaying(
+        header, document_.data.bytes(), settings(), area, [&](std::size_t finishedBytes) {
+            written->store(finishedBytes, std::memory_order_release);
+            if (!started) {
+                audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
+                    WaveImage::headerBytes, area.size(), written);
+                state_.slotFrameCounts[slotOneBit] = document_.frameCount();
+                play(slotOneBit);
+                started = true;
+            }
+        });
+    showError(result);
 }
 
 // Space: as Play 1Bit, or stops the one-bit sound while it plays.
@@ -580,11 +558,8 @@ void Shell::convertForPlay()
         return;
     }
     releaseOneBitSound();
-    const std::span<std::uint8_t> area = document_.image.sampleArea();
-    ConversionResult result
-        = convertWholeFile(document_.header, document_.data.bytes(), settings(), area);
-    result.audibleSnrDb = audibleSnrDb(document_.header, document_.data.bytes(), settings(), area);
-    showConversion(result);
+    showConversion(tt::convertForPlay(
+        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea()));
 }
 
 // The error of a fresh image in the information box, and the image in the one-bit slot, which
