@@ -12,6 +12,7 @@
 #include "wave/WaveImage.h"
 
 #include <algorithm>
+#include <concepts>
 #include <cstdint>
 #include <vector>
 
@@ -107,9 +108,21 @@ template <BitSink Sink> PassFailure PiecePass::run(Sink& sink)
     return PassFailure::None;
 }
 
-// The pass with a text format's writer as its sink: the writer takes the text sink and the
-// pass's frame count, and hands on the rest of its text at finish() (false when it could not).
-template <class Writer> PassFailure runWithWriter(PiecePass& pass, TextSink& out)
+// An export format's writer: a bit sink made for a text sink and the pass's frame count, which
+// hands on the rest of its text at finish() (false when any of it could not be written). It may
+// tell a failed write early by failed(), which ends the pass at the next piece.
+template <class Writer>
+concept ExportWriter
+    = BitSink<Writer> && std::constructible_from<Writer, TextSink&, std::int64_t> && requires(
+        Writer writer)
+{
+    {
+        writer.finish()
+        } -> std::same_as<bool>;
+};
+
+// The pass with an export format's writer as its sink.
+template <ExportWriter Writer> PassFailure runWithWriter(PiecePass& pass, TextSink& out)
 {
     Writer writer(out, pass.frameCount());
     const PassFailure failure = pass.run(writer);

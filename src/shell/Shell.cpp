@@ -654,6 +654,8 @@ std::string Shell::chooseSaveTarget(std::string_view title, std::string_view end
     return path;
 }
 
+// The sound in memory is read through a stream, as the command line reads its file; the export's
+// progress moves the bar, which is empty again at the end of the pass.
 void Shell::writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress)
 {
     LoadedWaveStream input(LoadedWave { document_.header, document_.data });
@@ -669,8 +671,7 @@ void Shell::writeOutputs(const OutputRequest& request, const std::string& path, 
 }
 
 // A file that could not be created leaves everything as it was; otherwise the pass's error is
-// shown, written or not. The one-bit sound and its image
-// are never touched by a save.
+// shown, written or not. The one-bit sound and its image are never touched by a save.
 void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path)
 {
     if (outcome.failure == RunFailure::ExportNotCreated

@@ -14,7 +14,6 @@
 #include "shell/ShellState.h"
 #include "shell/WindowLayout.h"
 #include "view/ZoomLayout.h"
-#include "wave/LoadedWave.h"
 #include "wave/WaveDocument.h"
 #include "wave/overview/OverviewLayout.h"
 

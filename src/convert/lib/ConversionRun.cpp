@@ -171,7 +171,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     case RunFailure::InputUnreadable:
         printError(console, "can't read " + options.inputPath);
         return ExitStatus::InputRefused;
-    case RunFailure::ExportNotCreated:
+    case RunFailure::ExportNotCreated: // not after create() above
     case RunFailure::ExportNotWritten:
         printError(console,
             "can't write "
