@@ -15,7 +15,7 @@ done | sort -u)
 echo "$arrows"
 
 status=0
-core='^(wave|decode|modulator|export|search|view|convert|text|image)(/[^ ]*)? -> (platform|shell)'
+core='^(wave|decode|modulator|export|search|view|app|convert|text|image)(/[^ ]*)? -> (platform|shell)'
 if grep -E "$core" <<<"$arrows" >&2; then
   echo "check-layers: core subsystems include platform/ or shell/ (above)" >&2
   status=1

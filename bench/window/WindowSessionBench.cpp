@@ -265,7 +265,7 @@ int main(int argc, char** argv)
         }
         stopIfAsked();
         start = Clock::now();
-        shell.dispatch(menuEvent(tt::menu::exportBeepster));
+        shell.dispatch(menuEvent(tt::menu::exportPlayerSource));
         report("export", secondsSince(start));
         stopIfAsked();
         start = Clock::now();

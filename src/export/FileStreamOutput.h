@@ -20,7 +20,7 @@ public:
     }
 
     // Pushes the stream's own buffer out; false when that or an earlier write failed.
-    bool flush() { return std::fflush(stream_) == 0 && std::ferror(stream_) == 0; }
+    bool flush() override { return std::fflush(stream_) == 0 && std::ferror(stream_) == 0; }
 
 private:
     std::FILE* stream_ = nullptr;

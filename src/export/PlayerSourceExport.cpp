@@ -34,24 +34,4 @@ ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& heade
     return ExportStatus::Written;
 }
 
-ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& header,
-    std::span<const std::uint8_t> data, const ModulatorSettings& settings, ConversionResult& result,
-    const ProgressCallback& progress)
-{
-    const std::unique_ptr<AtomicFileOutput> out = AtomicFileOutput::create(path);
-    if (!out) {
-        return ExportStatus::CannotCreate;
-    }
-    PlayerSourceWriter writer(
-        *out, conversionFrameCount(header, data.size(), data.size()), progress);
-    result = convertInPieces(header, data, settings, writer,
-        [&writer](std::span<const std::uint8_t>) { return !writer.failed(); });
-    const bool written = writer.finish();
-    writer.resetProgress();
-    if (!written || !out->commit()) {
-        return ExportStatus::CannotWrite;
-    }
-    return ExportStatus::Written;
-}
-
 } // namespace tt

@@ -1,7 +1,9 @@
 #pragma once
-// Export mode of the conversion pass: converts the whole file into the one-bit image exactly as
-// play mode does, and writes the player source text of its bit stream on the way. Shared by the
-// window (through its save dialog) and the command-line tool.
+// Export mode of the conversion pass over a sound in memory: converts the whole file into the
+// one-bit image exactly as play mode does, and writes the player source text of its bit stream on
+// the way. The window and the command line export through the application core's one pass over a
+// stream (app/OutputRun.h) instead, which must give the same text; tests, benchmarks and fuzz
+// targets take this as the reference.
 
 #include "export/ExportProgress.h"
 #include "export/ExportStatus.h"
@@ -27,13 +29,6 @@ namespace tt {
 ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& header,
     std::span<const std::uint8_t> data, const ModulatorSettings& settings,
     std::span<std::uint8_t> sampleArea, ConversionResult& result,
-    const ProgressCallback& progress = {});
-
-// The same without an image, for a caller whose image must stay as it is (a sound plays it):
-// the pass keeps its levels in a small buffer of its own (convertInPieces). The text and
-// `result` are those of the export above; no sample area is touched.
-ExportStatus exportPlayerSource(const std::string& path, const WaveHeader& header,
-    std::span<const std::uint8_t> data, const ModulatorSettings& settings, ConversionResult& result,
     const ProgressCallback& progress = {});
 
 // The same into any text sink. Written or CannotWrite.

@@ -13,6 +13,10 @@ public:
 
     // Appends all of `text`; false when it could not be written completely.
     virtual bool write(std::string_view text) = 0;
+
+    // Pushes out what the sink still holds once the last text was written; false when that or
+    // an earlier write failed. A sink that holds nothing back has nothing to do.
+    virtual bool flush() { return true; }
 };
 
 // Hands on bytes that are no text, such as a WAV image, as they are; false as write().

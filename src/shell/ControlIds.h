@@ -26,7 +26,7 @@ constexpr int infoBox = 30; // the sunken box around the four labels above
 namespace tt::menu {
 
 constexpr int openWave = 7;
-constexpr int exportBeepster = 8;
+constexpr int exportPlayerSource = 8; // the menu item reads "Export Beepster"
 constexpr int quit = 17;
 constexpr int greedyModulator = 18;
 constexpr int lookAheadModulator = 19;

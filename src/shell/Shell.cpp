@@ -1,20 +1,15 @@
 #include "shell/Shell.h"
 
-#include "decode/SoundLoader.h"
-#include "decode/SoundOrigin.h"
-#include "export/OneBitSoundFile.h"
-#include "export/PlayerSourceExport.h"
+#include "app/ExportFormats.h"
+#include "app/OutputRun.h"
+#include "app/PlayConversion.h"
+#include "app/SettingsFinding.h"
 #include "export/PlayerSourceWriter.h"
-#include "modulator/AudibleSnr.h"
 #include "modulator/ConversionResult.h"
-#include "modulator/NullBitSink.h"
-#include "modulator/StreamingConversion.h"
 #include "modulator/VolumeText.h"
-#include "modulator/WholeFileConversion.h"
 #include "platform/audio/AudioOutput.h"
 #include "platform/toolkit/Dialogs.h"
 #include "search/SearchReport.h"
-#include "search/SettingsSearch.h"
 #include "shell/ControlIds.h"
 #include "shell/ProgramTexts.h"
 #include "shell/SaveNames.h"
@@ -25,6 +20,7 @@
 #include "view/ZoomLayout.h"
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
+#include "wave/LoadedWaveStream.h"
 #include "wave/overview/OverviewStrip.h"
 
 #include <algorithm>
@@ -115,7 +111,7 @@ bool Shell::handle(const Event& event)
             openWave();
             state_.redrawRequested = true;
             return true;
-        case menu::exportBeepster:
+        case menu::exportPlayerSource:
             exportPlayerSource();
             return true;
         case menu::findBestSettings:
@@ -361,8 +357,8 @@ bool Shell::loadFile(const std::string& path)
         releaseOneBitSound();
     }
     releaseImageBeforeLoad();
-    LoadedSound loaded;
-    switch (loadSoundFile(path, loaded)) {
+    FileSound loaded;
+    switch (loaded.load(path)) {
     case LoadStatus::Unreadable:
     case LoadStatus::Cancelled: // loading is never cancelled
         tell("can't read File");
@@ -378,14 +374,12 @@ bool Shell::loadFile(const std::string& path)
     }
     // Accepted: title, data, image, sound slot, strip and labels change together, and only
     // once the image's memory is had (otherwise nothing changes). The document shares the
-    // sample block with original_.
-    if (!document_.accept(LoadedWave(loaded.wave))) {
+    // sample block with sound_.
+    if (!document_.accept(LoadedWave(loaded.original()))) {
         tell("not enough memory");
         return false;
     }
-    original_ = std::move(loaded.wave);
-    originalFormat_ = std::move(loaded.originalFormat);
-    decodeNote_ = std::move(loaded.decodeNote);
+    sound_ = std::move(loaded);
     loadedFile_ = file;
     std::error_code ignored;
     loadedPath_ = std::filesystem::absolute(path, ignored).lexically_normal().string();
@@ -437,7 +431,7 @@ void Shell::resample()
     if (!document_.isLoaded() || !dialogs_) {
         return;
     }
-    const std::uint32_t ownRateHz = original_.header.sampleRateHz;
+    const std::uint32_t ownRateHz = sound_.original().header.sampleRateHz;
     const std::optional<std::int64_t> rateHz
         = dialogs_->askNumber(text::resampleTitle, text::resampleQuestion(ownRateHz),
             document_.header.sampleRateHz, 1, AudioOutput::maxSampleRateHz);
@@ -445,28 +439,26 @@ void Shell::resample()
         return;
     }
     releaseImageBeforeLoad();
-    LoadedWave sound = original_;
-    if (*rateHz != ownRateHz) {
-        std::string reason;
-        clearMessage();
-        const LoadStatus resampled = whileBusy([&](const std::function<bool(int)>& progress) {
-            return resampleSound(original_, std::uint32_t(*rateHz), sound, &reason, progress);
-        });
-        switch (resampled) {
-        case LoadStatus::Loaded:
-            break;
-        case LoadStatus::Cancelled:
-            window_.setText(control::progress, "Resampling cancelled");
-            return;
-        case LoadStatus::OutOfMemory:
-            dialogs_->message("Error", "not enough memory");
-            return;
-        case LoadStatus::Unreadable:
-        case LoadStatus::NotSupported:
-            dialogs_->message(
-                "Error", "can't resample this Sound to " + std::to_string(*rateHz) + " Hz", reason);
-            return;
-        }
+    LoadedWave sound;
+    std::string reason;
+    clearMessage();
+    const LoadStatus resampled = whileBusy([&](const std::function<bool(int)>& progress) {
+        return sound_.atRate(std::uint32_t(*rateHz), sound, reason, progress);
+    });
+    switch (resampled) {
+    case LoadStatus::Loaded:
+        break;
+    case LoadStatus::Cancelled:
+        window_.setText(control::progress, "Resampling cancelled");
+        return;
+    case LoadStatus::OutOfMemory:
+        dialogs_->message("Error", "not enough memory");
+        return;
+    case LoadStatus::Unreadable:
+    case LoadStatus::NotSupported:
+        dialogs_->message(
+            "Error", "can't resample this Sound to " + std::to_string(*rateHz) + " Hz", reason);
+        return;
     }
     if (!document_.accept(std::move(sound))) {
         dialogs_->message("Error", "not enough memory");
@@ -483,7 +475,7 @@ void Shell::showSound()
     state_.redrawRequested = true;
     const WaveHeader& header = document_.header;
     std::string title = std::string(programTitle) + "  " + std::string(fileNamePart(loadedPath_));
-    if (header.sampleRateHz != original_.header.sampleRateHz) {
+    if (header.sampleRateHz != sound_.original().header.sampleRateHz) {
         title += " (" + std::to_string(header.sampleRateHz) + " Hz)";
     }
     window_.setTitle(title);
@@ -537,39 +529,21 @@ void Shell::playWhileConverting()
 {
     releaseOneBitSound();
     const WaveHeader& header = document_.header;
-    const std::span<const std::uint8_t> data = document_.data.bytes();
     const std::span<std::uint8_t> area = document_.image.sampleArea();
-    const std::int64_t frames = conversionFrameCount(header, data.size(), area.size());
-    const auto frameBytes = std::size_t(header.bytesPerFrame());
-    const std::size_t inBytes = std::size_t(frames) * frameBytes;
-    constexpr std::size_t laterPieceFrames = std::size_t(1) << 20;
-    std::size_t pieceBytes
-        = std::size_t(std::max<std::uint32_t>(header.sampleRateHz, 4096)) * frameBytes;
-
-    StreamingConversion pass(header, settings(), frames, true);
-    NullBitSink sink;
     const auto written = std::make_shared<std::atomic<std::size_t>>(0);
-    std::size_t inAt = 0;
-    std::size_t outAt = 0;
     bool started = false;
-    while (inAt < inBytes) {
-        const std::size_t takenBytes = std::min(pieceBytes, inBytes - inAt);
-        outAt += pass.convert(data.subspan(inAt, takenBytes), area.subspan(outAt), sink);
-        inAt += takenBytes;
-        written->store(outAt, std::memory_order_release);
-        if (!started) {
-            audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
-                WaveImage::headerBytes, area.size(), written);
-            state_.slotFrameCounts[slotOneBit] = document_.frameCount();
-            play(slotOneBit);
-            started = true;
-            pieceBytes = laterPieceFrames * frameBytes;
-        }
-    }
-    outAt += pass.finish(area.subspan(outAt), sink);
-    // Past the last counted frame the image holds silence, as every image does.
-    written->store(area.size(), std::memory_order_release);
-    showError(pass.result());
+    const ConversionResult result = convertWhilePlaying(
+        header, document_.data.bytes(), settings(), area, [&](std::size_t finishedBytes) {
+            written->store(finishedBytes, std::memory_order_release);
+            if (!started) {
+                audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
+                    WaveImage::headerBytes, area.size(), written);
+                state_.slotFrameCounts[slotOneBit] = document_.frameCount();
+                play(slotOneBit);
+                started = true;
+            }
+        });
+    showError(result);
 }
 
 // Space: as Play 1Bit, or stops the one-bit sound while it plays.
@@ -616,11 +590,8 @@ void Shell::convertForPlay()
         return;
     }
     releaseOneBitSound();
-    const std::span<std::uint8_t> area = document_.image.sampleArea();
-    ConversionResult result
-        = convertWholeFile(document_.header, document_.data.bytes(), settings(), area);
-    result.audibleSnrDb = audibleSnrDb(document_.header, document_.data.bytes(), settings(), area);
-    showConversion(result);
+    showConversion(tt::convertForPlay(
+        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea()));
 }
 
 // The error of a fresh image in the information box, and the image in the one-bit slot, which
@@ -689,15 +660,14 @@ void Shell::followPlayback()
 }
 
 // No save replaces the loaded sound, and an existing file only when the user agrees.
-std::string Shell::chooseSaveTarget(
-    std::string_view title, std::string_view ending, std::string_view extension)
+std::string Shell::chooseSaveTarget(std::string_view title, std::string_view ending,
+    std::string_view extension, std::string_view filter)
 {
     if (!document_.isLoaded() || !dialogs_) {
         return {};
     }
-    const std::string pattern = std::string("*").append(extension);
     const std::string chosen
-        = dialogs_->saveFile(title, nameBesideSound(loadedPath_, ending), pattern + "|" + pattern);
+        = dialogs_->saveFile(title, nameBesideSound(loadedPath_, ending), filter);
     if (chosen.empty()) {
         return {};
     }
@@ -716,49 +686,71 @@ std::string Shell::chooseSaveTarget(
     return path;
 }
 
+// The sound in memory is read through a stream, as the command line reads its file; the export's
+// progress moves the bar, which is empty again at the end of the pass.
+void Shell::writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress)
+{
+    LoadedWaveStream input(LoadedWave { document_.header, document_.data });
+    ProgressCallback progress;
+    if (showsProgress) {
+        progress = [this](int percent) { window_.setValue(control::progress, percent); };
+    }
+    const RunOutcome outcome = OutputRun(request).run(input, settings(), progress);
+    if (showsProgress && outcome.failure != RunFailure::ExportNotCreated) {
+        window_.setValue(control::progress, 0);
+    }
+    showSaveOutcome(outcome, path);
+}
+
 // A file that could not be created leaves everything as it was; otherwise the pass's error is
 // shown, written or not. The one-bit sound and its image are never touched by a save.
-void Shell::showSaveOutcome(
-    ExportStatus status, const ConversionResult& result, const std::string& path)
+void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path)
 {
-    if (status == ExportStatus::CannotCreate) {
+    if (outcome.failure == RunFailure::ExportNotCreated
+        || outcome.failure == RunFailure::WavNotCreated) {
         dialogs_->message("Error", "can't create File", path);
         return;
     }
-    showError(result);
-    if (status == ExportStatus::CannotWrite) {
+    showError(outcome.result);
+    if (outcome.failure != RunFailure::None) {
         dialogs_->message("Error", "can't write File", path);
         return;
     }
     dialogs_->fileUsed(path);
 }
 
-// The export's progress callback empties the bar again at the end of the pass.
 void Shell::exportPlayerSource()
 {
-    const std::string path = chooseSaveTarget("Save 1Bit", ".txt", ".txt");
+    exportAs(playerSourceFormat());
+}
+
+void Shell::exportAs(const ExportFormat& format)
+{
+    const std::string path = chooseSaveTarget(
+        format.dialogTitle, format.extension, format.extension, format.dialogFilter);
     if (path.empty()) {
         return;
     }
     clearMessage();
-    ConversionResult result;
-    const ExportStatus status
-        = tt::exportPlayerSource(path, document_.header, document_.data.bytes(), settings(), result,
-            [this](int percent) { window_.setValue(control::progress, percent); });
-    showSaveOutcome(status, result, path);
+    OutputRequest request;
+    request.exportFormat = &format;
+    request.exportPath = path;
+    request.measures = true;
+    writeOutputs(request, path, true);
 }
 
 // The one-bit sound as a WAV file: the same bytes as ticktrace-convert --wav writes.
 void Shell::saveOneBitSound()
 {
-    const std::string path = chooseSaveTarget("Save 1Bit Sound", "-1bit.wav", ".wav");
+    const std::string path
+        = chooseSaveTarget("Save 1Bit Sound", "-1bit.wav", ".wav", "*.wav|*.wav");
     if (path.empty()) {
         return;
     }
-    ConversionResult result;
-    showSaveOutcome(
-        tt::saveOneBitSound(path, document_.header, document_.data.bytes(), settings(), result),
-        result, path);
+    OutputRequest request;
+    request.wavPath = path;
+    request.measures = true;
+    writeOutputs(request, path, false);
 }
 
 void Shell::findBestSettings(SearchScope scope)
@@ -770,8 +762,7 @@ void Shell::findBestSettings(SearchScope scope)
     clearMessage();
     // The search runs on worker threads; Escape cancels it.
     const SearchResult result = whileBusy([&](const std::function<bool(int)>& progress) {
-        return tt::findBestSettings(
-            document_.header, document_.data.bytes(), start, progress, scope);
+        return findSettings(document_.header, document_.data.bytes(), start, scope, progress);
     });
     if (result.cancelled) {
         window_.setText(control::progress, "Search cancelled");
@@ -808,8 +799,7 @@ void Shell::showInfoToolTip(const std::string& searchReport)
 {
     std::string text;
     if (document_.isLoaded()) {
-        text = soundOriginText(originalFormat_, original_.header.sampleRateHz,
-            document_.header.sampleRateHz, decodeNote_);
+        text = sound_.originText(document_.header.sampleRateHz);
         text += (text.empty() ? "" : "\n\n")
             + text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
     }

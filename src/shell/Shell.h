@@ -3,7 +3,7 @@
 // and dispatches every user event to the loader, the conversion, the export, the audio output
 // and the zoom view. Everything runs to completion on this one thread.
 
-#include "export/ExportStatus.h"
+#include "app/SoundOpening.h"
 #include "export/FileIdentity.h"
 #include "image/Image.h"
 #include "modulator/ConversionResult.h"
@@ -14,7 +14,6 @@
 #include "shell/ShellState.h"
 #include "shell/WindowLayout.h"
 #include "view/ZoomLayout.h"
-#include "wave/LoadedWave.h"
 #include "wave/WaveDocument.h"
 #include "wave/overview/OverviewLayout.h"
 
@@ -26,6 +25,9 @@ namespace tt {
 
 class AudioOutput;
 class Dialogs;
+struct ExportFormat;
+struct OutputRequest;
+struct RunOutcome;
 
 class Shell {
 public:
@@ -87,16 +89,18 @@ private:
     void showConversion(const ConversionResult& result);
     void showError(const ConversionResult& result);
     void exportPlayerSource();
+    void exportAs(const ExportFormat& format);
     void findBestSettings(SearchScope scope);
     void settingsChanged();
     void clearMessage();
     void showInfoToolTip(const std::string& searchReport);
     void saveOneBitSound();
     // The path a save writes to, chosen by the user; empty when nothing is to be written.
-    std::string chooseSaveTarget(
-        std::string_view title, std::string_view ending, std::string_view extension);
-    void showSaveOutcome(
-        ExportStatus status, const ConversionResult& result, const std::string& path);
+    std::string chooseSaveTarget(std::string_view title, std::string_view ending,
+        std::string_view extension, std::string_view filter);
+    // Runs the outputs over the loaded sound (the core's one pass) and shows how it went.
+    void writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress);
+    void showSaveOutcome(const RunOutcome& outcome, const std::string& path);
     void redraw();
 
     AudioOutput& audio_;
@@ -109,9 +113,7 @@ private:
     std::string loadedPath_; // absolute; the save dialogs propose names beside it
     // The file's sound as it was loaded: document_ holds it or, after Resample…, the sound
     // resampled from it (a later Resample… starts from here again).
-    LoadedWave original_;
-    std::string originalFormat_; // of a decoded file (LoadedSound::originalFormat), else empty
-    std::string decodeNote_; // LoadedSound::decodeNote
+    FileSound sound_;
     ShellState state_;
     int redrawCount_ = 0;
 };

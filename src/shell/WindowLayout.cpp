@@ -49,7 +49,7 @@ void buildMainWindow(Window& window, const Image& zoomView)
     window.addMenu("&File",
         {
             { menu::openWave, "&Open Wave…", "Ctrl+O" },
-            { menu::exportBeepster, "&Export Beepster…", "Ctrl+E" },
+            { menu::exportPlayerSource, "&Export Beepster…", "Ctrl+E" },
             { menu::saveOneBitSound, "&Save 1Bit Sound…", "Ctrl+S" },
             { MenuItem::separator, "", "" },
             { menu::quit, "&Quit", "Ctrl+Q" },
