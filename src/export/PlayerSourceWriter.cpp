@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -67,6 +68,15 @@ namespace {
     }
 
 } // namespace
+
+std::string playerSourceSizeText(const PlayerSourceSize& size)
+{
+    return std::to_string(size.wordCount) + " words in " + std::to_string(size.blockCount)
+        + (size.blockCount == 1 ? " block" : " blocks") + " of up to "
+        + std::to_string(PlayerSourceWriter::wordsPerBlock)
+        + " words: " + std::to_string(size.programBytes()) + " bytes of program memory, "
+        + std::to_string(size.sizeBytes) + " bytes of text";
+}
 
 PlayerSourceSize PlayerSourceWriter::textSize(std::int64_t frameCount)
 {

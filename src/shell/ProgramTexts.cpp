@@ -9,10 +9,7 @@ namespace tt::text {
 
 std::string exportSizeToolTip(const PlayerSourceSize& size)
 {
-    return "Export Beepster writes " + std::to_string(size.wordCount) + " words in "
-        + std::to_string(size.blockCount) + (size.blockCount == 1 ? " block" : " blocks")
-        + " of up to " + std::to_string(PlayerSourceWriter::wordsPerBlock)
-        + " words: " + std::to_string(size.sizeBytes) + " bytes of text.";
+    return "Export Beepster writes " + playerSourceSizeText(size) + ".";
 }
 
 std::string audibleSnrToolTip(double audibleDb)

@@ -7,6 +7,7 @@
 #include "decode/EncodedSound.h"
 #include "export/FileSizeLimit.h"
 #include "export/PlayerSourceExport.h"
+#include "export/PlayerSourceWriter.h"
 #include "modulator/AudibleSnr.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
@@ -31,6 +32,12 @@ namespace {
 
     namespace fs = std::filesystem;
     using testing::Bytes;
+
+    // --info's last line before the origin lines: the export's size for that many frames.
+    std::string exportLine(std::int64_t frameCount)
+    {
+        return "Export: " + playerSourceSizeText(PlayerSourceWriter::textSize(frameCount)) + "\n";
+    }
     using testing::fileText;
     using testing::runConvert;
 
@@ -84,7 +91,8 @@ namespace {
         outcome.infoLines = info.rate + "\n" + info.channels + "\n" + info.bits + "\n"
             + info.samples + "\n" + errorLabelText(result) + "\nSNR: " + formatFixed(snrDb, 2)
             + " dB\nAudible SNR: " + formatFixed(audibleDb, 2) + " dB\nModulator: "
-            + (settings.modulator == ModulatorKind::LookAhead ? "look-ahead" : "greedy") + "\n";
+            + (settings.modulator == ModulatorKind::LookAhead ? "look-ahead" : "greedy") + "\n"
+            + exportLine(document.frameCount());
         return outcome;
     }
 
@@ -195,9 +203,9 @@ namespace {
         const double audibleDb = audibleSnrDb(
             document.header, document.data.bytes(), settings, document.image.sampleArea());
         EXPECT_EQ(info.out,
-            "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result)
-                + "\nSNR: " + formatFixed(snrDb, 2)
-                + " dB\nAudible SNR: " + formatFixed(audibleDb, 2) + " dB\nModulator: greedy\n");
+            "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result) + "\nSNR: "
+                + formatFixed(snrDb, 2) + " dB\nAudible SNR: " + formatFixed(audibleDb, 2)
+                + " dB\nModulator: greedy\n" + exportLine(10000));
     }
 
     TEST_F(ConvertCommand, DecodedAndResampledInputsTellWhereTheyCameFrom)
@@ -207,7 +215,7 @@ namespace {
         const struct {
             std::vector<std::string> arguments;
             std::string head; // the information box's lines
-            std::string tail; // after the modulator's line
+            std::string tail; // after the export's size
         } cases[] = {
             { { flac }, "48000 Hz\nStereo\n16 Bit/Sample\n4800 Samples\n",
                 "Original: FLAC, 24-bit, 48000 Hz, stereo\n" },
@@ -224,9 +232,9 @@ namespace {
             const auto run = runConvert(c.arguments, files.dir());
             ASSERT_EQ(run.exitCode, 0) << run.err;
             EXPECT_TRUE(run.out.starts_with(c.head)) << run.out;
-            const auto modulatorEnd = run.out.find("Modulator: greedy\n");
-            ASSERT_NE(modulatorEnd, std::string::npos);
-            EXPECT_EQ(run.out.substr(modulatorEnd + 18), c.tail);
+            const auto sizeAt = run.out.find("Modulator: greedy\nExport: ");
+            ASSERT_NE(sizeAt, std::string::npos);
+            EXPECT_EQ(run.out.substr(run.out.find('\n', sizeAt + 18) + 1), c.tail);
         }
     }
 
@@ -352,7 +360,7 @@ namespace {
             EXPECT_EQ(fileText(path("a.wav")), fileText(path("b.wav")));
             const std::string snrLine
                 = "Audible SNR: " + formatFixed(snrDb, 2) + " dB\nModulator: greedy\n";
-            EXPECT_TRUE(passedBack.out.ends_with(snrLine)) << passedBack.out;
+            EXPECT_NE(passedBack.out.find(snrLine), std::string::npos) << passedBack.out;
         }
 
         // The defaults drive the pin from limit to limit on an 8-bit sound.
@@ -542,7 +550,8 @@ namespace {
         // over no signal; that swing, every frame at 44100 Hz, lies above the audible band.
         EXPECT_EQ(fileText(outPath),
             "44100 Hz\nStereo\n16 Bit/Sample\n33554432 Samples\nError: 504\nSNR: -10.00 dB\n"
-            "Audible SNR: 0.00 dB\nModulator: greedy\n");
+            "Audible SNR: 0.00 dB\nModulator: greedy\n"
+                + exportLine(33554432));
     }
 
     TEST(ConvertProgress, ShownOnATerminalAndWipedWithoutChangingTheOutputs)

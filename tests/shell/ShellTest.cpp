@@ -837,8 +837,9 @@ namespace {
             EXPECT_EQ(tip,
                 "Export Beepster writes " + std::to_string(words) + " words in "
                     + std::to_string(blocks) + (blocks == 1 ? " block" : " blocks")
-                    + " of up to 498 words: " + std::to_string(std::filesystem::file_size(target))
-                    + " bytes of text.");
+                    + " of up to 498 words: " + std::to_string(2 * words)
+                    + " bytes of program memory, "
+                    + std::to_string(std::filesystem::file_size(target)) + " bytes of text.");
             const auto* label
                 = static_cast<QWidget*>(shell.window().nativeControl(control::samplesLabel));
             EXPECT_NE(label->toolTip().toStdString().find("mean distance"), std::string::npos);

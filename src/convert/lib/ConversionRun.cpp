@@ -7,6 +7,7 @@
 #include "convert/lib/InterruptCleanup.h"
 #include "convert/lib/TerminalProgress.h"
 #include "export/FileStreamOutput.h"
+#include "export/PlayerSourceWriter.h"
 #include "search/SearchReport.h"
 #include "text/TextFormat.h"
 #include "wave/FileInfo.h"
@@ -65,6 +66,9 @@ namespace {
             info.rate.c_str(), info.channels.c_str(), info.bits.c_str(), info.samples.c_str(),
             errorLabelText(run.result).c_str(), formatFixed(run.segmentalSnrDb, 2).c_str(),
             formatFixed(run.audibleSnrDb, 2).c_str(), int(modulator.size()), modulator.data());
+        const std::string size
+            = playerSourceSizeText(PlayerSourceWriter::textSize(run.result.frameCount));
+        std::fprintf(console.out, "Export: %s\n", size.c_str());
         if (!origin.empty()) {
             std::fprintf(console.out, "%s\n", origin.c_str());
         }
