@@ -12,6 +12,17 @@ std::string exportSizeToolTip(const PlayerSourceSize& size)
     return "Export Beepster writes " + playerSourceSizeText(size) + ".";
 }
 
+std::string exportedText(std::string_view fileName, const PlayerSourceSize& size)
+{
+    return "Saved " + std::string(fileName) + ": " + std::to_string(size.wordCount) + " words, "
+        + std::to_string(size.programBytes()) + " bytes of program memory";
+}
+
+std::string savedText(std::string_view fileName, std::uintmax_t sizeBytes)
+{
+    return "Saved " + std::string(fileName) + ": " + std::to_string(sizeBytes) + " bytes";
+}
+
 std::string audibleSnrToolTip(double audibleDb)
 {
     return "\n\nAudible SNR of this conversion: " + formatFixed(audibleDb, 2)

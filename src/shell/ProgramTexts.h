@@ -33,6 +33,11 @@ inline constexpr std::string_view aboutTitle = "About TICKTRACE";
 // The information box's tool tip: what the player source text of the sound will take.
 std::string exportSizeToolTip(const PlayerSourceSize& size);
 
+// The progress field after a save: what was written. "Saved tune.txt: 500 words, 1000 bytes of
+// program memory"; "Saved tune-1bit.wav: 16044 bytes".
+std::string exportedText(std::string_view fileName, const PlayerSourceSize& size);
+std::string savedText(std::string_view fileName, std::uintmax_t sizeBytes);
+
 // The Resample dialog's question, which names the sound's own rate.
 std::string resampleQuestion(std::uint32_t ownRateHz);
 

@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -666,8 +667,9 @@ std::string Shell::chooseSaveTarget(std::string_view title, std::string_view end
     if (!document_.isLoaded() || !dialogs_) {
         return {};
     }
-    const std::string chosen
-        = dialogs_->saveFile(title, nameBesideSound(loadedPath_, ending), filter);
+    const char* home = std::getenv("HOME");
+    const std::string chosen = dialogs_->saveFile(
+        title, proposedSaveName(loadedPath_, ending, home ? home : ""), filter);
     if (chosen.empty()) {
         return {};
     }
@@ -699,12 +701,12 @@ void Shell::writeOutputs(const OutputRequest& request, const std::string& path, 
     if (showsProgress && outcome.failure != RunFailure::ExportNotCreated) {
         window_.setValue(control::progress, 0);
     }
-    showSaveOutcome(outcome, path);
+    showSaveOutcome(outcome, path, request.exportFormat != nullptr);
 }
 
 // A file that could not be created leaves everything as it was; otherwise the pass's error is
 // shown, written or not. The one-bit sound and its image are never touched by a save.
-void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path)
+void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path, bool isExport)
 {
     if (outcome.failure == RunFailure::ExportNotCreated
         || outcome.failure == RunFailure::WavNotCreated) {
@@ -717,6 +719,14 @@ void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path)
         return;
     }
     dialogs_->fileUsed(path);
+    // Where the user looks after a save: what was written, the whole path in the tool tip.
+    std::error_code unknownSize;
+    const std::uintmax_t sizeBytes = std::filesystem::file_size(path, unknownSize);
+    window_.setText(control::progress,
+        isExport ? text::exportedText(
+            fileNamePart(path), PlayerSourceWriter::textSize(outcome.result.frameCount))
+                 : text::savedText(fileNamePart(path), unknownSize ? 0 : sizeBytes));
+    window_.setToolTip(control::progress, path);
 }
 
 void Shell::exportPlayerSource()

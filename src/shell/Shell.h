@@ -100,7 +100,7 @@ private:
         std::string_view extension, std::string_view filter);
     // Runs the outputs over the loaded sound (the core's one pass) and shows how it went.
     void writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress);
-    void showSaveOutcome(const RunOutcome& outcome, const std::string& path);
+    void showSaveOutcome(const RunOutcome& outcome, const std::string& path, bool isExport);
     void redraw();
 
     AudioOutput& audio_;

@@ -14,6 +14,7 @@
 #include "search/SettingsSearch.h"
 #include "shell/ControlIds.h"
 #include "shell/ProgramTexts.h"
+#include "shell/SaveNames.h"
 #include "view/ZoomView.h"
 #include "wave/FrameCount.h"
 #include "wave/WaveBytes.h"
@@ -775,6 +776,24 @@ namespace {
         EXPECT_EQ(shell.window().title(), "TICKTRACE v1.0  dropped.wav");
     }
 
+    TEST(SaveNames, ProposedBesideTheSoundOrInTheHomeFolderWhenItsFolderTakesNoFile)
+    {
+        testing::TempFiles files;
+        const std::string here = (files.dir() / "tune.wav").string();
+        const struct {
+            std::string soundPath, ending, proposal;
+        } cases[] = {
+            { here, ".txt", (files.dir() / "tune.txt").string() },
+            { here, "-1bit.wav", (files.dir() / "tune-1bit.wav").string() },
+            { "/proc/sound/tune.flac", ".txt", "/home/user/tune.txt" },
+            { "/sys/tune", "-1bit.wav", "/home/user/tune-1bit.wav" },
+            { "", ".txt", "" },
+        };
+        for (const auto& c : cases) {
+            EXPECT_EQ(proposedSaveName(c.soundPath, c.ending, "/home/user"), c.proposal);
+        }
+    }
+
     TEST_F(ShellTest, SavesProposeTheSoundsNameBesideItAndReplaceOnlyWhenTheUserAgrees)
     {
         namespace fs = std::filesystem;
@@ -802,6 +821,13 @@ namespace {
                     + proposal.substr(proposal.find('|', bar + 1)));
             EXPECT_GT(fs::file_size(files.dir() / name), 0u);
             EXPECT_TRUE(dialogs.yesNoQuestions.empty()); // a new file needs no question
+            // What was written is told where the user looks.
+            EXPECT_EQ(text(control::progress),
+                "Saved " + name + ": "
+                    + (name.ends_with(".txt")
+                            ? "600 words, 1200 bytes of program memory"
+                            : std::to_string(fs::file_size(files.dir() / name)) + " bytes"));
+            EXPECT_EQ(shell.window().toolTip(control::progress), (files.dir() / name).string());
 
             const fs::path existing = files.dir() / c.existing;
             std::ofstream(existing) << "keep me";
