@@ -59,8 +59,8 @@ public:
             int(text.size()), text.data());
     }
     bool question(std::string_view, std::string_view, std::string_view) override { return true; }
-    std::optional<std::int64_t> askNumber(
-        std::string_view, std::string_view, std::int64_t, std::int64_t, std::int64_t) override
+    std::optional<std::string> askText(
+        std::string_view, std::string_view, std::string_view) override
     {
         return std::nullopt;
     }

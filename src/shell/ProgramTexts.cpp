@@ -33,7 +33,14 @@ std::string audibleSnrToolTip(double audibleDb)
 std::string resampleQuestion(std::uint32_t ownRateHz)
 {
     return "Rate of the player in Hz (the sound's own: " + toDecimal(ownRateHz)
-        + " Hz).\nThe sound is resampled to it before it is modelled, played and exported.";
+        + " Hz), or its clock in Hz over the cycles of its loop per sample (16000000/1000)."
+          "\nThe sound is resampled to it before it is modelled, played and exported.";
+}
+
+std::string resampleRateDetail(std::uint32_t maxRateHz)
+{
+    return "The rate is a whole number of Hz from 1 to " + toDecimal(maxRateHz)
+        + ", or the player's clock over its cycles per sample, as 16000000/1000.";
 }
 
 std::string openFileFilter()

@@ -40,6 +40,8 @@ std::string savedText(std::string_view fileName, std::uintmax_t sizeBytes);
 
 // The Resample dialog's question, which names the sound's own rate.
 std::string resampleQuestion(std::uint32_t ownRateHz);
+// Why an answer to it was refused: the forms it takes.
+std::string resampleRateDetail(std::uint32_t maxRateHz);
 
 // The open dialog's filters: every sound file the program opens, then WAV files alone.
 std::string openFileFilter();

@@ -3,6 +3,7 @@
 #include "app/ExportFormats.h"
 #include "app/OutputRun.h"
 #include "app/PlayConversion.h"
+#include "app/PlayerRate.h"
 #include "app/SettingsFinding.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/ConversionResult.h"
@@ -433,10 +434,22 @@ void Shell::resample()
         return;
     }
     const std::uint32_t ownRateHz = sound_.original().header.sampleRateHz;
-    const std::optional<std::int64_t> rateHz
-        = dialogs_->askNumber(text::resampleTitle, text::resampleQuestion(ownRateHz),
-            document_.header.sampleRateHz, 1, AudioOutput::maxSampleRateHz);
-    if (!rateHz || *rateHz == document_.header.sampleRateHz) {
+    // The player's rate is the same for every sound it plays: the last one chosen is proposed.
+    const std::optional<std::string> answer
+        = dialogs_->askText(text::resampleTitle, text::resampleQuestion(ownRateHz),
+            lastRate_.empty() ? std::to_string(document_.header.sampleRateHz) : lastRate_);
+    if (!answer) {
+        return;
+    }
+    const std::optional<PlayerRate> rate = parsePlayerRate(*answer, AudioOutput::maxSampleRateHz);
+    if (!rate) {
+        dialogs_->message("Error", "can't resample this Sound to " + *answer,
+            text::resampleRateDetail(AudioOutput::maxSampleRateHz));
+        return;
+    }
+    lastRate_ = *answer;
+    const std::uint32_t rateHz = rate->rateHz;
+    if (rateHz == document_.header.sampleRateHz) {
         return;
     }
     releaseImageBeforeLoad();
@@ -444,7 +457,7 @@ void Shell::resample()
     std::string reason;
     clearMessage();
     const LoadStatus resampled = whileBusy([&](const std::function<bool(int)>& progress) {
-        return sound_.atRate(std::uint32_t(*rateHz), sound, reason, progress);
+        return sound_.atRate(rateHz, sound, reason, progress);
     });
     switch (resampled) {
     case LoadStatus::Loaded:
@@ -458,7 +471,7 @@ void Shell::resample()
     case LoadStatus::Unreadable:
     case LoadStatus::NotSupported:
         dialogs_->message(
-            "Error", "can't resample this Sound to " + std::to_string(*rateHz) + " Hz", reason);
+            "Error", "can't resample this Sound to " + std::to_string(rateHz) + " Hz", reason);
         return;
     }
     if (!document_.accept(std::move(sound))) {
@@ -466,6 +479,9 @@ void Shell::resample()
         return;
     }
     showSound();
+    if (rate->cycles > 0) {
+        window_.setText(control::progress, playerRateText(*rate));
+    }
 }
 
 // The document's sound in the title, the wave slot, the strip and the labels.

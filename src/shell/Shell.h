@@ -111,6 +111,7 @@ private:
     WaveDocument document_;
     FileIdentity loadedFile_; // of document_'s file when it was loaded: no export replaces it
     std::string loadedPath_; // absolute; the save dialogs propose names beside it
+    std::string lastRate_; // as the user last gave it to Resample…, proposed for the next sound
     // The file's sound as it was loaded: document_ holds it or, after Resample…, the sound
     // resampled from it (a later Resample… starts from here again).
     FileSound sound_;

@@ -224,6 +224,9 @@ namespace {
                 "Original: FLAC, 24-bit, 48000 Hz, stereo\nResampled from 48000 Hz to 16000 Hz\n" },
             { { "--rate=44100", wav }, "44100 Hz\nMono\n16 Bit/Sample\n16000 Samples\n",
                 "Resampled from 22050 Hz to 44100 Hz\n" },
+            { { "--rate=88200/2", wav }, "44100 Hz\nMono\n16 Bit/Sample\n16000 Samples\n",
+                "Resampled from 22050 Hz to 44100 Hz\n"
+                "Player rate: 88200/2 = 44100.00 Hz, resampled to 44100 Hz\n" },
             // Its own rate leaves the sound as it is.
             { { "--rate=22050", wav }, "22050 Hz\nMono\n8 Bit/Sample\n8000 Samples\n", "" },
         };
@@ -271,6 +274,9 @@ namespace {
             { "--rate", "0", wav },
             { "--rate=384001", wav },
             { "--rate", "16k", wav },
+            { "--rate", "16000000/0", wav },
+            { "--rate", "1/3", wav },
+            { "--rate", "16000000/", wav },
             { "--modulator", "lookahead", "--modulator", "greedy", wav },
             { "--value1=5", "--value1=6", wav },
             { "--info=yes", wav },

@@ -22,10 +22,10 @@ public:
         std::deque<bool> yesNoAnswers; // in order; a question without an answer is answered No
         std::vector<std::string> abouts; // "title|text" of every About box
         std::vector<std::string> used; // every file the program told it opened or wrote
-        // "title|value|minimum|maximum" of every number question
-        std::vector<std::string> numberQuestions;
+        // "title|value" of every text question
+        std::vector<std::string> textQuestions;
         // In order; an empty answer, or a question without one, is cancelled.
-        std::deque<std::optional<std::int64_t>> numberAnswers;
+        std::deque<std::optional<std::string>> textAnswers;
     };
 
     explicit ScriptedDialogs(Log& log)
@@ -54,12 +54,11 @@ public:
         log_.yesNoQuestions.push_back(std::string(title) + "|" + std::string(text));
         return next(log_.yesNoAnswers);
     }
-    std::optional<std::int64_t> askNumber(std::string_view title, std::string_view,
-        std::int64_t value, std::int64_t minimum, std::int64_t maximum) override
+    std::optional<std::string> askText(
+        std::string_view title, std::string_view, std::string_view value) override
     {
-        log_.numberQuestions.push_back(std::string(title) + "|" + std::to_string(value) + "|"
-            + std::to_string(minimum) + "|" + std::to_string(maximum));
-        return next(log_.numberAnswers);
+        log_.textQuestions.push_back(std::string(title) + "|" + std::string(value));
+        return next(log_.textAnswers);
     }
     void about(std::string_view title, std::string_view text) override
     {

@@ -904,7 +904,7 @@ namespace {
             std::vector<std::string> arguments { "--value1", "6000", "--value2", "400", "--volume",
                 "2.5" };
             if (c.rateHz) {
-                dialogs.numberAnswers.push_back(c.rateHz);
+                dialogs.textAnswers.push_back(std::to_string(*c.rateHz));
                 this->input.chooseMenuItem("Resample…");
                 ASSERT_TRUE(pump());
                 arguments.insert(arguments.end(), { "--rate", std::to_string(*c.rateHz) });
@@ -970,30 +970,35 @@ namespace {
         LoadedWave own;
         ASSERT_EQ(loadWaveFile(path, own), LoadStatus::Loaded);
         struct Step {
-            std::optional<std::int64_t> answer; // empty: cancelled
-            std::string proposed; // the dialog's "title|value|minimum|maximum"
+            std::optional<std::string> answer; // empty: cancelled
+            std::string proposed; // the dialog's "title|value": the last rate given
             std::uint32_t rateHz; // of the sound afterwards
             std::string title;
+            std::string progress; // the progress field afterwards
             bool escape = false; // pressed while it resamples: the sound stays as it was
         };
+        const std::string at8000 = "TICKTRACE v1.0  tune.wav (8000 Hz)";
+        const std::string at16000 = "TICKTRACE v1.0  tune.wav (16000 Hz)";
+        const std::string own22050 = "TICKTRACE v1.0  tune.wav";
         const Step steps[] = {
-            { std::nullopt, "Resample|22050|1|384000", 22050, "TICKTRACE v1.0  tune.wav" },
-            { 16000, "Resample|22050|1|384000", 16000, "TICKTRACE v1.0  tune.wav (16000 Hz)" },
-            { 11025, "Resample|16000|1|384000", 16000, "TICKTRACE v1.0  tune.wav (16000 Hz)",
-                true },
-            { 8000, "Resample|16000|1|384000", 8000, "TICKTRACE v1.0  tune.wav (8000 Hz)" },
-            { 22050, "Resample|8000|1|384000", 22050, "TICKTRACE v1.0  tune.wav" },
+            { std::nullopt, "Resample|22050", 22050, own22050, "" },
+            { "16000", "Resample|22050", 16000, at16000, "" },
+            { "11025", "Resample|16000", 16000, at16000, "Resampling cancelled", true },
+            { "16000000/2000", "Resample|11025", 8000, at8000,
+                "16000000/2000 = 8000.00 Hz, resampled to 8000 Hz" },
+            { "22050", "Resample|16000000/2000", 22050, own22050, "" },
+            { "8 kHz", "Resample|22050", 22050, own22050, "" }, // refused with a message
         };
         for (const Step& step : steps) {
             SCOPED_TRACE(step.proposed);
-            dialogs.numberAnswers.push_back(step.answer);
+            dialogs.textAnswers.push_back(step.answer);
             input.chooseMenuItem("Resample…");
             if (step.escape) {
                 input.pressKey(Qt::Key_Escape); // waiting when the resampling first looks
             }
             ASSERT_TRUE(pump());
-            EXPECT_EQ(text(control::progress), step.escape ? "Resampling cancelled" : "");
-            EXPECT_EQ(dialogs.numberQuestions.back(), step.proposed);
+            EXPECT_EQ(text(control::progress), step.progress);
+            EXPECT_EQ(dialogs.textQuestions.back(), step.proposed);
             EXPECT_EQ(shell.window().title(), step.title);
             const WaveDocument& document = shell.document();
             EXPECT_EQ(text(control::rateLabel), std::to_string(step.rateHz) + " Hz");
@@ -1009,7 +1014,8 @@ namespace {
             const std::string tip = shell.window().toolTip(control::infoBox);
             EXPECT_EQ(tip.starts_with("Resampled from 22050 Hz to "), step.rateHz != 22050) << tip;
         }
-        EXPECT_TRUE(dialogs.messages.empty());
+        EXPECT_EQ(dialogs.messages,
+            (std::vector<std::string> { "Error|can't resample this Sound to 8 kHz" }));
     }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "convert/lib/CommandLine.h"
 
+#include "app/PlayerRate.h"
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/NumberArgument.h"
 #include "export/FileIdentity.h"
@@ -95,12 +96,17 @@ namespace {
                 ModulatorSettings::value2Max, options.settings.value2, error);
         }
         if (name == "--rate") {
-            int rateHz = 0;
-            if (!readWholeNumberOption(
-                    name, value, 1, int(ConvertOptions::rateMaxHz), rateHz, error)) {
+            const std::optional<PlayerRate> rate
+                = parsePlayerRate(value, ConvertOptions::rateMaxHz);
+            if (!rate) {
+                error = "--rate takes a whole number of Hz from 1 to "
+                    + std::to_string(ConvertOptions::rateMaxHz)
+                    + ", or the player's clock over its cycles per sample (16000000/1000), not "
+                    + quoted(value);
                 return false;
             }
-            options.rateHz = std::uint32_t(rateHz);
+            options.rateHz = rate->rateHz;
+            options.rateFromClock = rate->cycles > 0 ? playerRateText(*rate) : std::string();
             return true;
         }
         if (name == "--volume") {
@@ -201,7 +207,10 @@ std::string convertHelpText()
           "                   next frames for bits that follow the input more closely, for\n"
           "                   the same player (its conversion takes a few times as long)\n"
           "  --rate N         resamples the input to N Hz (1 ... 384000), the rate the player\n"
-          "                   runs at, before it is converted; the result is 16-bit\n"
+          "                   runs at, before it is converted; the result is 16-bit. Also\n"
+          "                   CLOCK/CYCLES, the player's clock in Hz over the cycles of its\n"
+          "                   loop per sample (16000000/1000), to the nearest Hz; --info\n"
+          "                   then tells the rate that gives\n"
           "  --best-settings  finds the Value 1 and Value 2 with the best audible SNR for the\n"
           "                   input at the volume (in about a second), uses them for every\n"
           "                   output and prints them as a line `--value1 N --value2 N`, then a\n"

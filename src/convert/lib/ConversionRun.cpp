@@ -57,7 +57,8 @@ namespace {
     // The information lines; a decoded or resampled input adds a line on what it was. A stream
     // is always 8- or 16-bit, so the pass walks every frame its data counts.
     bool printInfo(const WaveHeader& header, const ModulatorSettings& settings,
-        const RunOutcome& run, const std::string& origin, const ConsoleStreams& console)
+        const RunOutcome& run, const std::string& origin, const std::string& rateFromClock,
+        const ConsoleStreams& console)
     {
         const FileInfoTexts info = fileInfoTexts(header, run.result.frameCount);
         const std::string_view modulator = modulatorName(settings.modulator);
@@ -71,6 +72,9 @@ namespace {
         std::fprintf(console.out, "Export: %s\n", size.c_str());
         if (!origin.empty()) {
             std::fprintf(console.out, "%s\n", origin.c_str());
+        }
+        if (!rateFromClock.empty()) {
+            std::fprintf(console.out, "Player rate: %s\n", rateFromClock.c_str());
         }
         return std::fflush(console.out) == 0 && std::ferror(console.out) == 0;
     }
@@ -192,7 +196,8 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     }
 
     if (options.printsInfo()
-        && !printInfo(input.header(), settings, run, sound.originText(), console)) {
+        && !printInfo(
+            input.header(), settings, run, sound.originText(), options.rateFromClock, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }

@@ -16,6 +16,7 @@ struct ConvertOptions {
 
     ModulatorSettings settings;
     std::uint32_t rateHz = 0; // the rate the input is resampled to; 0: its own
+    std::string rateFromClock; // how a rate given as CLOCK/CYCLES came about (playerRateText)
     std::string inputPath;
     std::string exportPath; // empty: no player source text; "-": the text goes to standard output
     std::string wavPath; // empty: no one-bit WAV file

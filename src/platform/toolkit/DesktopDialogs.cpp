@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QWidget>
 #include <algorithm>
@@ -34,12 +35,6 @@ namespace {
                         + QStringLiteral(")"));
         }
         return converted.join(QStringLiteral(";;"));
-    }
-
-    int toInt(std::int64_t value)
-    {
-        return int(std::clamp<std::int64_t>(
-            value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
     }
 
     QWidget* parentOf(const Window& window)
@@ -123,17 +118,17 @@ bool DesktopDialogs::question(
     return yes;
 }
 
-std::optional<std::int64_t> DesktopDialogs::askNumber(std::string_view title, std::string_view text,
-    std::int64_t value, std::int64_t minimum, std::int64_t maximum)
+std::optional<std::string> DesktopDialogs::askText(
+    std::string_view title, std::string_view text, std::string_view value)
 {
     bool accepted = false;
-    const int number = QInputDialog::getInt(parentOf(owner_), toQt(title), toQt(text), toInt(value),
-        toInt(minimum), toInt(maximum), 1, &accepted);
+    const QString answer = QInputDialog::getText(
+        parentOf(owner_), toQt(title), toQt(text), QLineEdit::Normal, toQt(value), &accepted);
     settled({});
     if (!accepted) {
         return std::nullopt;
     }
-    return number;
+    return answer.trimmed().toStdString();
 }
 
 void DesktopDialogs::about(std::string_view title, std::string_view text)

@@ -29,8 +29,8 @@ public:
     bool question(
         std::string_view title, std::string_view text, std::string_view detail = {}) override;
     // A number field with arrows; numbers beyond the toolkit's int are limited to it.
-    std::optional<std::int64_t> askNumber(std::string_view title, std::string_view text,
-        std::int64_t value, std::int64_t minimum, std::int64_t maximum) override;
+    std::optional<std::string> askText(
+        std::string_view title, std::string_view text, std::string_view value) override;
     void about(std::string_view title, std::string_view text) override;
 
 private:

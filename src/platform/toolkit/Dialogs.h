@@ -42,9 +42,9 @@ public:
         std::string_view title, std::string_view text, std::string_view detail = {})
         = 0;
 
-    // A whole number from minimum to maximum, proposed as value; empty when cancelled.
-    virtual std::optional<std::int64_t> askNumber(std::string_view title, std::string_view text,
-        std::int64_t value, std::int64_t minimum, std::int64_t maximum)
+    // A line of text, proposed as value; empty when cancelled.
+    virtual std::optional<std::string> askText(
+        std::string_view title, std::string_view text, std::string_view value)
         = 0;
 
     // The program's About box: the text beside the program's icon.

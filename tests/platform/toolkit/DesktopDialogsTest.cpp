@@ -90,7 +90,7 @@ namespace {
         EXPECT_EQ(openedIn, QDir(elsewhere.path()).absolutePath());
     }
 
-    TEST(DesktopDialogs, FiltersAreOfferedInOrderAndNumbersAskedWithinTheirLimits)
+    TEST(DesktopDialogs, FiltersAreOfferedInOrderAndTextAskedWithItsProposal)
     {
         Window window("TICKTRACE v1.0", 600, 420);
         DesktopDialogs dialogs(window);
@@ -103,27 +103,30 @@ namespace {
             dialogs.openFile("Open Wavefile", "", "Sound files|*.flac *.wav;;*.wav|*.wav"), "");
         EXPECT_EQ(offered, (QStringList { "Sound files (*.flac *.wav)", "*.wav (*.wav)" }));
 
-        // A number in the field, then OK; one beyond the maximum is limited to it; Cancel.
+        // The proposal replaced by what is typed, then OK (spaces at the ends dropped); Cancel.
         const struct {
             const char* typed;
             bool accept;
-            std::optional<std::int64_t> answer;
-        } cases[] = { { "16000", true, 16000 }, { "999999", true, 384000 }, { "8000", false, {} } };
+            std::optional<std::string> answer;
+        } cases[] = { { "16000", true, "16000" }, { " 16000000/1000 ", true, "16000000/1000" },
+            { "8000", false, {} } };
         for (const auto& c : cases) {
             QString label;
-            QTimer::singleShot(10, [&c, &label] {
+            QString proposed;
+            QTimer::singleShot(10, [&] {
                 auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
                 if (dialog == nullptr) {
-                    ADD_FAILURE() << "no number dialog";
+                    ADD_FAILURE() << "no text dialog";
                     return;
                 }
                 label = dialog->labelText();
-                dialog->setIntValue(QString(c.typed).toInt());
+                proposed = dialog->textValue();
+                dialog->setTextValue(c.typed);
                 c.accept ? dialog->accept() : dialog->reject();
             });
-            EXPECT_EQ(dialogs.askNumber("Resample", "Rate in Hz", 44100, 1, 384000), c.answer)
-                << c.typed;
+            EXPECT_EQ(dialogs.askText("Resample", "Rate in Hz", "44100"), c.answer) << c.typed;
             EXPECT_EQ(label, "Rate in Hz");
+            EXPECT_EQ(proposed, "44100");
         }
     }
 

@@ -170,7 +170,7 @@ namespace {
             EXPECT_TRUE(program.audio.isPlaying(1));
         }
 
-        program.dialogs.numberAnswers.push_back(48000); // six times the frames
+        program.dialogs.textAnswers.push_back("48000"); // six times the frames
         program.input.chooseMenuItem("Resample…");
         runFor(program, 300ms);
         ASSERT_TRUE(program.audio.isPlaying(1));
