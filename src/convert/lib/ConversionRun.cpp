@@ -10,7 +10,9 @@
 #include "search/SearchReport.h"
 #include "text/TextFormat.h"
 #include "wave/FileInfo.h"
+#include "wave/PartStream.h"
 
+#include <optional>
 #include <string_view>
 
 namespace tt {
@@ -122,7 +124,19 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     if (const ExitStatus status = openInput(options, sound, console); status != ExitStatus::Done) {
         return status;
     }
-    SampleStream& input = *sound.stream;
+    SampleStream& whole = *sound.stream;
+    FrameRange part;
+    std::string partRefusal;
+    if (const ExitStatus chosen = choosePart(options.part, whole, part, partRefusal);
+        chosen != ExitStatus::Done) {
+        printError(console, options.inputPath + ": " + partRefusal);
+        return chosen;
+    }
+    std::optional<PartStream> partStream;
+    if (!part.empty()) {
+        partStream.emplace(whole, part);
+    }
+    SampleStream& input = partStream ? *partStream : whole;
 
     FileStreamOutput standardOutput(console.out);
     OutputRequest request;
@@ -187,8 +201,15 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
-    if (options.printsInfo()
-        && !printInfo(input.header(), settings, run, sound.originText(), console)) {
+    std::string notes = sound.originText();
+    if (!part.empty()) {
+        if (!notes.empty()) {
+            notes += '\n';
+        }
+        notes += partInfoText(
+            part, framesHeld(whole.header(), whole.sizeBytes()), whole.header().sampleRateHz);
+    }
+    if (options.printsInfo() && !printInfo(input.header(), settings, run, notes, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }
