@@ -35,5 +35,10 @@ constexpr int saveOneBitSound = 31;
 constexpr int about = 32;
 constexpr int resample = 33;
 constexpr int findBestVolume = 34; // Find Best Settings for a fixed circuit: the Volume alone
+// The selection, a part of the sound that playing, the saves and the search take.
+constexpr int setStart = 35;
+constexpr int setEnd = 36;
+constexpr int selectAll = 37;
+constexpr int trimSilence = 38;
 
 } // namespace tt::menu

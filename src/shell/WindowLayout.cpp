@@ -60,6 +60,11 @@ void buildMainWindow(Window& window, const Image& zoomView)
             { menu::findBestVolume, "Find Best &Volume", "Ctrl+Shift+B" },
             { menu::resample, "&Resample…", "" },
             { MenuItem::separator, "", "" },
+            { menu::setStart, "Set &Start", "Ctrl+[" },
+            { menu::setEnd, "Set &End", "Ctrl+]" },
+            { menu::selectAll, "Select &All", "Ctrl+Shift+A" },
+            { menu::trimSilence, "&Trim Silence", "Ctrl+T" },
+            { MenuItem::separator, "", "" },
             { menu::greedyModulator, "&Greedy Modulator", "", MenuItem::Kind::Choice, true },
             { menu::lookAheadModulator, "&Look-ahead Modulator", "", MenuItem::Kind::Choice },
         });
