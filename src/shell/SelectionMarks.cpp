@@ -62,9 +62,17 @@ std::string selectionText(FrameRange selection, std::uint32_t rateHz)
     if (selection.empty()) {
         return {};
     }
-    return "Selected " + toDecimal(selection.first) + " … " + toDecimal(selection.end) + ": "
-        + toDecimal(selection.length()) + " frames, "
+    return "Selected " + toDecimal(selection.length()) + " frames, "
         + formatFixed(rateHz > 0 ? double(selection.length()) / double(rateHz) : 0.0, 3) + " s";
+}
+
+std::string selectionToolTip(FrameRange selection, std::int64_t soundFrames)
+{
+    if (selection.empty()) {
+        return {};
+    }
+    return "Selected frames " + toDecimal(selection.first) + " … " + toDecimal(selection.end)
+        + " of " + toDecimal(soundFrames);
 }
 
 } // namespace tt

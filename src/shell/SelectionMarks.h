@@ -30,8 +30,10 @@ FrameRange selectionEndingAt(FrameRange selection, std::int64_t frame, std::int6
 // The band's columns a selection covers, first and end (exclusive), at least one column.
 std::pair<int, int> selectionColumns(FrameRange selection, std::int64_t soundFrames);
 
-// The progress field's text for a selection: "Selected 1000 … 5000: 4000 frames, 0.181 s";
-// empty for none.
+// The progress field's text for a selection, its length: "Selected 4000 frames, 0.181 s"; empty
+// for none.
 std::string selectionText(FrameRange selection, std::uint32_t rateHz);
+// Its tool tip, the selection's place: "Selected frames 1000 … 5000 of 6000"; empty for none.
+std::string selectionToolTip(FrameRange selection, std::int64_t soundFrames);
 
 } // namespace tt

@@ -357,14 +357,14 @@ void Shell::startMarking(Point pointer)
 // The drag marks from the anchor to the pointer's column, wherever the pointer goes.
 void Shell::markTo(Point pointer)
 {
-    if (!window_.leftButtonDown()) {
-        endMarking();
-        return;
-    }
     const std::int64_t frame = frameAtColumn(pointer.x, soundFrames());
     if (frame != state_.markAnchor || state_.markMoved) {
         state_.markMoved = true;
         setSelection(FrameRange::between(state_.markAnchor, frame));
+    }
+    // A release outside the window may come without an event of its own.
+    if (!window_.leftButtonDown()) {
+        endMarking();
     }
 }
 
@@ -386,7 +386,7 @@ void Shell::setSelection(FrameRange selection)
     state_.selection = normalised;
     showSelection();
     window_.setText(control::progress, selectionText(normalised, document_.header.sampleRateHz));
-    window_.setToolTip(control::progress, "");
+    window_.setToolTip(control::progress, selectionToolTip(normalised, soundFrames()));
 }
 
 void Shell::showSelection()
@@ -950,7 +950,7 @@ void Shell::clearMessage()
 {
     window_.setText(
         control::progress, selectionText(state_.selection, document_.header.sampleRateHz));
-    window_.setToolTip(control::progress, "");
+    window_.setToolTip(control::progress, selectionToolTip(state_.selection, soundFrames()));
     showInfoToolTip("");
 }
 

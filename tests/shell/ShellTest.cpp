@@ -1045,6 +1045,13 @@ namespace {
             }
         }
 
+        // A drag handled only once the button is up again still marks.
+        input.pressLeft({ 100, 250 }, true);
+        input.moveTo({ 300, 250 });
+        input.releaseLeft({ 300, 250 });
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.state().selection, (FrameRange { 1002, 3005 }));
+
         // Frames 1000 ... 1999 are loud, the rest silent or below -60 dBFS.
         testing::Bytes samples;
         for (int i = 0; i < 3000; ++i) {
@@ -1065,7 +1072,8 @@ namespace {
         input.pressKey(Qt::Key_T, true);
         ASSERT_TRUE(pump());
         EXPECT_EQ(shell.state().selection, (FrameRange { 1000, 2000 }));
-        EXPECT_EQ(text(control::progress), "Selected 1000 … 2000: 1000 frames, 0.045 s");
+        EXPECT_EQ(text(control::progress), "Selected 1000 frames, 0.045 s");
+        EXPECT_EQ(shell.window().toolTip(control::progress), "Selected frames 1000 … 2000 of 3000");
         // The band shades the selected columns (200 ... 399) and only those.
         for (const auto& [x, shaded] :
             { std::pair { 150, false }, { 300, true }, { 450, false } }) {
