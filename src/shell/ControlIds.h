@@ -40,5 +40,7 @@ constexpr int setStart = 35;
 constexpr int setEnd = 36;
 constexpr int selectAll = 37;
 constexpr int trimSilence = 38;
+constexpr int playFromView = 39; // the loaded sound from the view's first frame
+constexpr int loopPlayback = 40; // a sound played to its end starts again
 
 } // namespace tt::menu

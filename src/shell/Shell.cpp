@@ -148,6 +148,11 @@ bool Shell::handle(const Event& event)
         case menu::trimSilence:
             trimSilence();
             return true;
+        case menu::playFromView:
+            playFromView();
+            return true;
+        case menu::loopPlayback:
+            return true;
         case menu::greedyModulator:
         case menu::lookAheadModulator:
             state_.redrawRequested = true; // the menu has checked the chosen one
@@ -224,7 +229,7 @@ void Shell::handleControl(const Event& event)
         volumeTyped(event.type == Event::fieldFinished);
         break;
     case control::playWave:
-        loadWavePart();
+        loadWavePart(selectedPart());
         play(slotWave);
         break;
     case control::playOneBit:
@@ -447,20 +452,31 @@ std::span<std::uint8_t> Shell::selectedImageArea()
                                         std::size_t(part.length()) * frameBytes);
 }
 
-// The wave slot plays the selected part of the loaded sound, sharing its bytes.
-void Shell::loadWavePart()
+// The wave slot shares the loaded sound's bytes; the whole sound plays to its last byte.
+void Shell::loadWavePart(FrameRange part)
 {
     if (!document_.isLoaded()) {
         return;
     }
-    const FrameRange part = selectedPart();
     const auto frameBytes = std::size_t(document_.header.bytesPerFrame());
+    state_.slotStarted[slotWave] = false; // a load silences the slot
     audio_.loadPcm(slotWave, pcmFormatOf(document_.header), document_.data.block,
         std::size_t(part.first) * frameBytes,
-        state_.selection.empty() ? std::size_t(document_.data.sizeBytes)
-                                 : std::size_t(part.length()) * frameBytes);
+        part == FrameRange { 0, soundFrames() } ? std::size_t(document_.data.sizeBytes)
+                                                : std::size_t(part.length()) * frameBytes);
     state_.slotFrameCounts[slotWave] = document_.frameCount();
     state_.slotFirstFrames[slotWave] = part.first;
+}
+
+// The loaded sound from the view's first frame to the end of the selection it lies in, or else
+// to the sound's end.
+void Shell::playFromView()
+{
+    const FrameRange selection = state_.selection;
+    const bool inSelection
+        = state_.viewStart >= selection.first && state_.viewStart < selection.end;
+    loadWavePart({ state_.viewStart, inSelection ? selection.end : soundFrames() });
+    play(slotWave);
 }
 
 void Shell::openWave()
@@ -630,7 +646,7 @@ void Shell::showSound()
         title += " (" + std::to_string(header.sampleRateHz) + " Hz)";
     }
     window_.setTitle(title);
-    loadWavePart();
+    loadWavePart(selectedPart());
     drawOverviewStrip(overviewStrip_, header, document_.data.bytes(), document_.frameCount());
     showSelection();
     const FileInfoTexts info = fileInfoTexts(header, document_.frameCount());
@@ -656,6 +672,7 @@ void Shell::releaseSilentOneBitSound()
 void Shell::releaseOneBitSound()
 {
     audio_.unload(slotOneBit);
+    state_.slotStarted[slotOneBit] = false;
     document_.image.dropSpare();
 }
 
@@ -703,6 +720,7 @@ void Shell::toggleOneBit()
 {
     if (audio_.isPlaying(slotOneBit)) {
         audio_.stop(slotOneBit);
+        state_.slotStarted[slotOneBit] = false;
         followPlayback();
     } else {
         playOneBit();
@@ -714,12 +732,14 @@ void Shell::stopSounds()
     for (const int slot : { slotWave, slotOneBit }) {
         audio_.stop(slot);
     }
+    state_.slotStarted = {};
     followPlayback();
 }
 
 void Shell::play(int slot)
 {
     if (audio_.isLoaded(slot)) {
+        state_.slotStarted[std::size_t(slot)] = true;
         audio_.play(slot);
         window_.tickEvery(playbackTick);
         followPlayback();
@@ -786,6 +806,16 @@ void Shell::settingsChanged()
 // band and only when a marker moves by a pixel; ticks stop once both sounds are silent.
 void Shell::followPlayback()
 {
+    // With Loop Playback a sound that played to its end starts again.
+    for (const int slot : { slotWave, slotOneBit }) {
+        bool& started = state_.slotStarted[std::size_t(slot)];
+        if (started && !audio_.isPlaying(slot)) {
+            started = window_.menuChecked(menu::loopPlayback) && audio_.isLoaded(slot);
+            if (started) {
+                audio_.play(slot);
+            }
+        }
+    }
     const std::int64_t frameCount = document_.frameCount();
     std::vector<std::int64_t> playing;
     for (const int slot : { slotWave, slotOneBit }) {

@@ -87,7 +87,9 @@ private:
     FrameRange selectedPart() const;
     std::span<const std::uint8_t> selectedBytes() const;
     std::span<std::uint8_t> selectedImageArea();
-    void loadWavePart();
+    // The wave slot takes these frames of the loaded sound.
+    void loadWavePart(FrameRange part);
+    void playFromView();
     void openWave();
     bool loadFile(const std::string& path);
     void resample();

@@ -29,6 +29,8 @@ struct ShellState {
     std::array<std::int64_t, 2> slotFrameCounts {};
     // The first frame of the part each slot plays, in frames of the sound it was given.
     std::array<std::int64_t, 2> slotFirstFrames {};
+    // Each slot was started and not stopped since: with Loop Playback it starts again at its end.
+    std::array<bool, 2> slotStarted {};
 
     // The part of the sound that playing, the saves and the search take (see SelectionMarks.h);
     // empty: the whole sound.

@@ -646,6 +646,9 @@ void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
             action->setCheckable(true);
             action->setChecked(item.checked);
             choices->addAction(action);
+        } else if (item.kind == MenuItem::Kind::Toggle) {
+            action->setCheckable(true);
+            action->setChecked(item.checked);
         }
         if (!item.shortcut.empty()) {
             action->setShortcut(QKeySequence(toQt(item.shortcut)));
