@@ -35,5 +35,12 @@ constexpr int saveOneBitSound = 31;
 constexpr int about = 32;
 constexpr int resample = 33;
 constexpr int findBestVolume = 34; // Find Best Settings for a fixed circuit: the Volume alone
+// The selection, a part of the sound that playing, the saves and the search take.
+constexpr int setStart = 35;
+constexpr int setEnd = 36;
+constexpr int selectAll = 37;
+constexpr int trimSilence = 38;
+constexpr int playFromView = 39; // the loaded sound from the view's first frame
+constexpr int loopPlayback = 40; // a sound played to its end starts again
 
 } // namespace tt::menu

@@ -5,6 +5,7 @@
 #include "app/PlayConversion.h"
 #include "app/PlayerRate.h"
 #include "app/SettingsFinding.h"
+#include "app/SilenceTrim.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/ConversionResult.h"
 #include "modulator/VolumeText.h"
@@ -14,6 +15,7 @@
 #include "shell/ControlIds.h"
 #include "shell/ProgramTexts.h"
 #include "shell/SaveNames.h"
+#include "shell/SelectionMarks.h"
 #include "shell/ViewKeys.h"
 #include "text/TextFormat.h"
 #include "view/ViewNavigation.h"
@@ -22,6 +24,7 @@
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
 #include "wave/LoadedWaveStream.h"
+#include "wave/PartStream.h"
 #include "wave/overview/OverviewStrip.h"
 
 #include <algorithm>
@@ -135,6 +138,23 @@ bool Shell::handle(const Event& event)
             return true;
         case menu::quit:
             return false;
+        case menu::setStart:
+            setSelection(selectionStartingAt(state_.selection, state_.viewStart, soundFrames()));
+            return true;
+        case menu::setEnd:
+            setSelection(selectionEndingAt(state_.selection, state_.viewStart, soundFrames()));
+            return true;
+        case menu::selectAll:
+            setSelection({});
+            return true;
+        case menu::trimSilence:
+            trimSilence();
+            return true;
+        case menu::playFromView:
+            playFromView();
+            return true;
+        case menu::loopPlayback:
+            return true;
         case menu::greedyModulator:
         case menu::lookAheadModulator:
             state_.redrawRequested = true; // the menu has checked the chosen one
@@ -144,9 +164,16 @@ bool Shell::handle(const Event& event)
             return true;
         }
     case Event::Kind::MouseMove:
-        dragView(event.pointer);
+        if (state_.marking) {
+            markTo(event.pointer);
+        } else {
+            dragView(event.pointer);
+        }
         return true;
     case Event::Kind::LeftButtonUp:
+        if (state_.marking) {
+            endMarking();
+        }
         state_.dragActive = false;
         state_.dragFollows = false;
         return true;
@@ -177,7 +204,9 @@ void Shell::handleControl(const Event& event)
     };
     switch (event.id) {
     case control::zoomImage:
-        if (event.type == Event::imageLeftPress) {
+        if (event.type == Event::imageLeftPress && event.shift && inBand(event.pointer)) {
+            startMarking(event.pointer);
+        } else if (event.type == Event::imageLeftPress) {
             startDrag(event.pointer);
         }
         break;
@@ -202,6 +231,7 @@ void Shell::handleControl(const Event& event)
         volumeTyped(event.type == Event::fieldFinished);
         break;
     case control::playWave:
+        loadWavePart(selectedPart());
         play(slotWave);
         break;
     case control::playOneBit:
@@ -321,6 +351,136 @@ void Shell::moveView(std::int64_t viewStart)
     }
 }
 
+void Shell::startMarking(Point pointer)
+{
+    if (!document_.isLoaded()) {
+        return;
+    }
+    state_.marking = true;
+    state_.markMoved = false;
+    state_.markAnchor = frameAtColumn(pointer.x, soundFrames());
+}
+
+// The drag marks from the anchor to the pointer's column, wherever the pointer goes.
+void Shell::markTo(Point pointer)
+{
+    const std::int64_t frame = frameAtColumn(pointer.x, soundFrames());
+    if (frame != state_.markAnchor || state_.markMoved) {
+        state_.markMoved = true;
+        setSelection(FrameRange::between(state_.markAnchor, frame));
+    }
+    // A release outside the window may come without an event of its own.
+    if (!window_.leftButtonDown()) {
+        endMarking();
+    }
+}
+
+void Shell::endMarking()
+{
+    if (state_.marking && !state_.markMoved) {
+        setSelection(clickedSelection(state_.selection, state_.markAnchor, state_.viewStart));
+    }
+    state_.marking = false;
+}
+
+// The selection shaded in the band and told in the progress field.
+void Shell::setSelection(FrameRange selection)
+{
+    const FrameRange normalised = normalisedSelection(selection, soundFrames());
+    if (normalised == state_.selection) {
+        return;
+    }
+    state_.selection = normalised;
+    showSelection();
+    window_.setText(control::progress, selectionText(normalised, document_.header.sampleRateHz));
+    window_.setToolTip(control::progress, selectionToolTip(normalised, soundFrames()));
+}
+
+void Shell::showSelection()
+{
+    bandStrip_ = overviewStrip_;
+    if (!state_.selection.empty()) {
+        const auto [first, end] = selectionColumns(state_.selection, soundFrames());
+        shadeColumns(bandStrip_, first, end);
+    }
+    state_.redrawRequested = true;
+}
+
+// Within the selection (or the whole sound), from its first to its last frame louder than
+// silence; a sound with none keeps its selection.
+void Shell::trimSilence()
+{
+    if (!document_.isLoaded()) {
+        return;
+    }
+    LoadedWaveStream input(LoadedWave { document_.header, document_.data });
+    FrameRange loud;
+    if (findLoudPart(input, state_.selection, loud) && !loud.empty()) {
+        setSelection(loud);
+    } else if (dialogs_) {
+        dialogs_->message("Error", "nothing to trim to",
+            "No frame of " + std::string(state_.selection.empty() ? "the sound" : "the selection")
+                + " is louder than " + formatFixed(silenceThresholdDbfs, 0) + " dBFS.");
+    }
+}
+
+std::int64_t Shell::soundFrames() const
+{
+    return framesHeld(document_.header, document_.data.sizeBytes);
+}
+
+FrameRange Shell::selectedPart() const
+{
+    return state_.selection.empty() ? FrameRange { 0, soundFrames() } : state_.selection;
+}
+
+std::span<const std::uint8_t> Shell::selectedBytes() const
+{
+    const FrameRange part = selectedPart();
+    const auto frameBytes = std::size_t(document_.header.bytesPerFrame());
+    const std::span<const std::uint8_t> bytes = document_.data.bytes();
+    return state_.selection.empty() ? bytes
+                                    : bytes.subspan(std::size_t(part.first) * frameBytes,
+                                        std::size_t(part.length()) * frameBytes);
+}
+
+std::span<std::uint8_t> Shell::selectedImageArea()
+{
+    const FrameRange part = selectedPart();
+    const auto frameBytes = std::size_t(document_.header.bytesPerFrame());
+    const std::span<std::uint8_t> area = document_.image.sampleArea();
+    return state_.selection.empty() ? area
+                                    : area.subspan(std::size_t(part.first) * frameBytes,
+                                        std::size_t(part.length()) * frameBytes);
+}
+
+// The wave slot shares the loaded sound's bytes; the whole sound plays to its last byte.
+void Shell::loadWavePart(FrameRange part)
+{
+    if (!document_.isLoaded()) {
+        return;
+    }
+    const auto frameBytes = std::size_t(document_.header.bytesPerFrame());
+    state_.slotStarted[slotWave] = false; // a load silences the slot
+    audio_.loadPcm(slotWave, pcmFormatOf(document_.header), document_.data.block,
+        std::size_t(part.first) * frameBytes,
+        part == FrameRange { 0, soundFrames() } ? std::size_t(document_.data.sizeBytes)
+                                                : std::size_t(part.length()) * frameBytes);
+    state_.slotFrameCounts[slotWave] = document_.frameCount();
+    state_.slotFirstFrames[slotWave] = part.first;
+}
+
+// The loaded sound from the view's first frame to the end of the selection it lies in, or else
+// to the sound's end.
+void Shell::playFromView()
+{
+    const FrameRange selection = state_.selection;
+    const bool inSelection
+        = state_.viewStart >= selection.first && state_.viewStart < selection.end;
+    loadWavePart({ state_.viewStart, inSelection ? selection.end : soundFrames() });
+    play(slotWave);
+}
+
 void Shell::openWave()
 {
     if (!dialogs_) {
@@ -377,6 +537,7 @@ bool Shell::loadFile(const std::string& path)
     // Accepted: title, data, image, sound slot, strip and labels change together, and only
     // once the image's memory is had (otherwise nothing changes). The document shares the
     // sample block with sound_.
+    state_.selection = {};
     if (!document_.accept(LoadedWave(loaded.original()))) {
         tell("not enough memory");
         return false;
@@ -474,10 +635,16 @@ void Shell::resample()
             "Error", "can't resample this Sound to " + std::to_string(rateHz) + " Hz", reason);
         return;
     }
+    // The selection keeps its place in the sound: its frames scale with the rate.
+    const double scale = double(sound.header.sampleRateHz) / double(document_.header.sampleRateHz);
     if (!document_.accept(std::move(sound))) {
         dialogs_->message("Error", "not enough memory");
         return;
     }
+    state_.selection
+        = normalisedSelection({ roundHalfEven(double(state_.selection.first) * scale),
+                                  roundHalfEven(double(state_.selection.end) * scale) },
+            soundFrames());
     showSound();
     if (rate->cycles > 0) {
         window_.setText(control::progress, playerRateText(*rate));
@@ -496,10 +663,9 @@ void Shell::showSound()
         title += " (" + std::to_string(header.sampleRateHz) + " Hz)";
     }
     window_.setTitle(title);
-    audio_.loadPcm(slotWave, pcmFormatOf(header), document_.data.block, 0,
-        std::size_t(document_.data.sizeBytes));
-    state_.slotFrameCounts[slotWave] = document_.frameCount();
+    loadWavePart(selectedPart());
     drawOverviewStrip(overviewStrip_, header, document_.data.bytes(), document_.frameCount());
+    showSelection();
     const FileInfoTexts info = fileInfoTexts(header, document_.frameCount());
     window_.setText(control::rateLabel, info.rate);
     window_.setText(control::channelsLabel, info.channels);
@@ -523,6 +689,7 @@ void Shell::releaseSilentOneBitSound()
 void Shell::releaseOneBitSound()
 {
     audio_.unload(slotOneBit);
+    state_.slotStarted[slotOneBit] = false;
     document_.image.dropSpare();
 }
 
@@ -546,16 +713,18 @@ void Shell::playWhileConverting()
 {
     releaseOneBitSound();
     const WaveHeader& header = document_.header;
-    const std::span<std::uint8_t> area = document_.image.sampleArea();
+    const std::span<std::uint8_t> area = selectedImageArea();
+    const std::size_t areaOffset = std::size_t(area.data() - document_.image.sampleArea().data());
     const auto written = std::make_shared<std::atomic<std::size_t>>(0);
     bool started = false;
     const ConversionResult result = convertWhilePlaying(
-        header, document_.data.bytes(), settings(), area, [&](std::size_t finishedBytes) {
+        header, selectedBytes(), settings(), area, [&](std::size_t finishedBytes) {
             written->store(finishedBytes, std::memory_order_release);
             if (!started) {
                 audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
-                    WaveImage::headerBytes, area.size(), written);
+                    WaveImage::headerBytes + areaOffset, area.size(), written);
                 state_.slotFrameCounts[slotOneBit] = document_.frameCount();
+                state_.slotFirstFrames[slotOneBit] = selectedPart().first;
                 play(slotOneBit);
                 started = true;
             }
@@ -568,6 +737,7 @@ void Shell::toggleOneBit()
 {
     if (audio_.isPlaying(slotOneBit)) {
         audio_.stop(slotOneBit);
+        state_.slotStarted[slotOneBit] = false;
         followPlayback();
     } else {
         playOneBit();
@@ -579,12 +749,14 @@ void Shell::stopSounds()
     for (const int slot : { slotWave, slotOneBit }) {
         audio_.stop(slot);
     }
+    state_.slotStarted = {};
     followPlayback();
 }
 
 void Shell::play(int slot)
 {
     if (audio_.isLoaded(slot)) {
+        state_.slotStarted[std::size_t(slot)] = true;
         audio_.play(slot);
         window_.tickEvery(playbackTick);
         followPlayback();
@@ -607,8 +779,8 @@ void Shell::convertForPlay()
         return;
     }
     releaseOneBitSound();
-    showConversion(tt::convertForPlay(
-        document_.header, document_.data.bytes(), settings(), document_.image.sampleArea()));
+    showConversion(
+        tt::convertForPlay(document_.header, selectedBytes(), settings(), selectedImageArea()));
 }
 
 // The error of a fresh image in the information box, and the image in the one-bit slot, which
@@ -617,9 +789,11 @@ void Shell::showConversion(const ConversionResult& result)
 {
     showError(result);
     const WaveImage& image = document_.image;
-    audio_.loadPcm(slotOneBit, pcmFormatOf(document_.header), image.share(), WaveImage::headerBytes,
-        image.sampleArea().size());
+    const std::span<const std::uint8_t> part = selectedImageArea();
+    audio_.loadPcm(slotOneBit, pcmFormatOf(document_.header), image.share(),
+        WaveImage::headerBytes + std::size_t(part.data() - image.sampleArea().data()), part.size());
     state_.slotFrameCounts[slotOneBit] = document_.frameCount();
+    state_.slotFirstFrames[slotOneBit] = selectedPart().first;
 }
 
 // The error and the audible SNR of the pass just run, for the settings shown.
@@ -649,10 +823,21 @@ void Shell::settingsChanged()
 // band and only when a marker moves by a pixel; ticks stop once both sounds are silent.
 void Shell::followPlayback()
 {
+    // With Loop Playback a sound that played to its end starts again.
+    for (const int slot : { slotWave, slotOneBit }) {
+        bool& started = state_.slotStarted[std::size_t(slot)];
+        if (started && !audio_.isPlaying(slot)) {
+            started = window_.menuChecked(menu::loopPlayback) && audio_.isLoaded(slot);
+            if (started) {
+                audio_.play(slot);
+            }
+        }
+    }
     const std::int64_t frameCount = document_.frameCount();
     std::vector<std::int64_t> playing;
     for (const int slot : { slotWave, slotOneBit }) {
-        if (const std::int64_t frame = audio_.playingFrame(slot); frame >= 0) {
+        if (const std::int64_t heard = audio_.playingFrame(slot); heard >= 0) {
+            const std::int64_t frame = state_.slotFirstFrames[std::size_t(slot)] + heard;
             // A sound made before Resample… has other frames than the loaded one: its marker
             // stands at the same fraction of the sound.
             const std::int64_t soundFrames = state_.slotFrameCounts[std::size_t(slot)];
@@ -670,7 +855,7 @@ void Shell::followPlayback()
     state_.playingFrames = std::move(playing);
     if (moved && document_.isLoaded() && !state_.redrawRequested) {
         redrawOverviewBand(
-            zoomView_, overviewStrip_, frameCount, state_.viewStart, state_.playingFrames);
+            zoomView_, bandStrip_, frameCount, state_.viewStart, state_.playingFrames);
         window_.repaintImage(control::zoomImage,
             { 0, ZoomLayout::stripTopPx, ZoomLayout::widthPx, ZoomLayout::stripHeightPx });
     }
@@ -708,7 +893,12 @@ std::string Shell::chooseSaveTarget(std::string_view title, std::string_view end
 // progress moves the bar, which is empty again at the end of the pass.
 void Shell::writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress)
 {
-    LoadedWaveStream input(LoadedWave { document_.header, document_.data });
+    LoadedWaveStream whole(LoadedWave { document_.header, document_.data });
+    std::optional<PartStream> part;
+    if (!state_.selection.empty()) {
+        part.emplace(whole, state_.selection);
+    }
+    SampleStream& input = part ? static_cast<SampleStream&>(*part) : whole;
     ProgressCallback progress;
     if (showsProgress) {
         progress = [this](int percent) { window_.setValue(control::progress, percent); };
@@ -788,7 +978,7 @@ void Shell::findBestSettings(SearchScope scope)
     clearMessage();
     // The search runs on worker threads; Escape cancels it.
     const SearchResult result = whileBusy([&](const std::function<bool(int)>& progress) {
-        return findSettings(document_.header, document_.data.bytes(), start, scope, progress);
+        return findSettings(document_.header, selectedBytes(), start, scope, progress);
     });
     if (result.cancelled) {
         window_.setText(control::progress, "Search cancelled");
@@ -814,8 +1004,9 @@ void Shell::findBestSettings(SearchScope scope)
 // only.
 void Shell::clearMessage()
 {
-    window_.setText(control::progress, "");
-    window_.setToolTip(control::progress, "");
+    window_.setText(
+        control::progress, selectionText(state_.selection, document_.header.sampleRateHz));
+    window_.setToolTip(control::progress, selectionToolTip(state_.selection, soundFrames()));
     showInfoToolTip("");
 }
 
@@ -837,7 +1028,7 @@ void Shell::showInfoToolTip(const std::string& searchReport)
 
 void Shell::redraw()
 {
-    if (redrawZoomView(zoomView_, overviewStrip_, document_.header, document_.data, settings(),
+    if (redrawZoomView(zoomView_, bandStrip_, document_.header, document_.data, settings(),
             state_.viewStart, state_.playingFrames)) {
         window_.showImage(control::zoomImage, zoomView_);
         ++redrawCount_;

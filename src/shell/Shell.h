@@ -17,7 +17,9 @@
 #include "wave/WaveDocument.h"
 #include "wave/overview/OverviewLayout.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -71,6 +73,23 @@ private:
     // Places the view from the pointer's column, limited to the band's ends.
     void moveCursor(int pointerX);
     void moveView(std::int64_t viewStart);
+    // Shift+press, move and release in the band: marking the selection.
+    void startMarking(Point pointer);
+    void markTo(Point pointer);
+    void endMarking();
+    void setSelection(FrameRange selection);
+    // The strip with the selection shaded into the band at the next redraw.
+    void showSelection();
+    void trimSilence();
+    // The frames a selection counts in (framesHeld of the loaded sound).
+    std::int64_t soundFrames() const;
+    // The selection, or the whole sound without one.
+    FrameRange selectedPart() const;
+    std::span<const std::uint8_t> selectedBytes() const;
+    std::span<std::uint8_t> selectedImageArea();
+    // The wave slot takes these frames of the loaded sound.
+    void loadWavePart(FrameRange part);
+    void playFromView();
     void openWave();
     bool loadFile(const std::string& path);
     void resample();
@@ -106,6 +125,8 @@ private:
     AudioOutput& audio_;
     Image zoomView_ { ZoomLayout::widthPx, ZoomLayout::heightPx };
     Image overviewStrip_ { OverviewLayout::widthPx, OverviewLayout::heightPx };
+    // The strip with the selection shaded, which the zoom view's band copies.
+    Image bandStrip_ { OverviewLayout::widthPx, OverviewLayout::heightPx };
     Window window_;
     std::unique_ptr<Dialogs> dialogs_;
     WaveDocument document_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wave/FrameRange.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -25,6 +27,19 @@ struct ShellState {
     // The frames of the sound each slot was given (the wave slot's, the one-bit slot's), which
     // after Resample… may differ from the loaded sound's.
     std::array<std::int64_t, 2> slotFrameCounts {};
+    // The first frame of the part each slot plays, in frames of the sound it was given.
+    std::array<std::int64_t, 2> slotFirstFrames {};
+    // Each slot was started and not stopped since: with Loop Playback it starts again at its end.
+    std::array<bool, 2> slotStarted {};
+
+    // The part of the sound that playing, the saves and the search take (see SelectionMarks.h);
+    // empty: the whole sound.
+    FrameRange selection;
+    // A Shift+press in the band marks: from the pressed frame (the anchor) to the pointer's while
+    // the button is held; a press released where it went down is a Shift+click.
+    bool marking = false;
+    bool markMoved = false;
+    std::int64_t markAnchor = 0;
 };
 
 } // namespace tt

@@ -60,6 +60,13 @@ void buildMainWindow(Window& window, const Image& zoomView)
             { menu::findBestVolume, "Find Best &Volume", "Ctrl+Shift+B" },
             { menu::resample, "&Resample…", "" },
             { MenuItem::separator, "", "" },
+            { menu::setStart, "Set &Start", "Ctrl+[" },
+            { menu::setEnd, "Set &End", "Ctrl+]" },
+            { menu::selectAll, "Select &All", "Ctrl+Shift+A" },
+            { menu::trimSilence, "&Trim Silence", "Ctrl+T" },
+            { menu::playFromView, "&Play from View", "Ctrl+P" },
+            { menu::loopPlayback, "Loop &Playback", "Ctrl+L", MenuItem::Kind::Toggle },
+            { MenuItem::separator, "", "" },
             { menu::greedyModulator, "&Greedy Modulator", "", MenuItem::Kind::Choice, true },
             { menu::lookAheadModulator, "&Look-ahead Modulator", "", MenuItem::Kind::Choice },
         });

@@ -690,5 +690,90 @@ namespace {
         EXPECT_EQ(current.sa_handler, SIG_DFL);
     }
 
+    // --start and --end (frames or seconds) and --trim-silence convert the part as the same
+    // frames cut into a file of their own; the whole sound is the same as no part.
+    TEST_F(ConvertCommand, StartEndAndTrimSilenceConvertThePartAsAFileOfItsOwn)
+    {
+        const Bytes samples = tone(30000, 2, 16);
+        const std::string wav
+            = files.write("in.wav", testing::canonicalWave({ 1, 2, 22050, 16 }, samples));
+        const auto cut = [&](const std::string& name, std::size_t first, std::size_t end) {
+            return files.write(name,
+                testing::canonicalWave({ 1, 2, 22050, 16 },
+                    Bytes(samples.begin() + std::ptrdiff_t(first * 4),
+                        samples.begin() + std::ptrdiff_t(end * 4))));
+        };
+        // Silence around frames 3000 ... 4999 of a cut.
+        Bytes padded(3000 * 4, 0);
+        padded.insert(padded.end(), samples.begin() + 3000 * 4, samples.begin() + 5000 * 4);
+        padded.resize(padded.size() + 1000 * 4, 0);
+        const std::string quietEnds
+            = files.write("padded.wav", testing::canonicalWave({ 1, 2, 22050, 16 }, padded));
+        const std::string silent
+            = files.write("silent.wav", testing::canonicalWave({ 1, 1, 22050, 16 }, Bytes(800, 0)));
+
+        const struct {
+            std::vector<std::string> part;
+            std::string input;
+            std::string sameAs; // the file that converts to the same outputs without options
+            std::string partLine; // the --info line on the part; empty: none
+        } cases[] = {
+            { { "--start", "0" }, wav, wav, "" },
+            { { "--end=30000", "--start=0s" }, wav, wav, "" },
+            { { "--start", "1000", "--end", "5000" }, wav, cut("a.wav", 1000, 5000),
+                "Part: frames 1000 … 5000 of 30000 (0.181 s)" },
+            { { "--start", "0.5s", "--end", "1.25s" }, wav, cut("b.wav", 11025, 27562),
+                "Part: frames 11025 … 27562 of 30000 (0.750 s)" },
+            { { "--end", "1" }, wav, cut("c.wav", 0, 1), "Part: frames 0 … 1 of 30000 (0.000 s)" },
+            { { "--start", "29992" }, wav, cut("d.wav", 29992, 30000),
+                "Part: frames 29992 … 30000 of 30000 (0.000 s)" },
+            { { "--trim-silence" }, quietEnds, cut("e.wav", 3000, 5000),
+                "Part: frames 3000 … 5000 of 6000 (0.091 s)" },
+            { { "--trim-silence", "--start", "3500" }, quietEnds, cut("f.wav", 3500, 5000),
+                "Part: frames 3500 … 5000 of 6000 (0.068 s)" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::PrintToString(c.part));
+            std::vector<std::string> arguments = c.part;
+            arguments.insert(arguments.end(),
+                { "--info", "--export", path("part.txt"), "--wav", path("part.wav"), c.input });
+            const auto run = runConvert(arguments, files.dir());
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            const auto whole = runConvert(
+                { "--info", "--export", path("whole.txt"), "--wav", path("whole.wav"), c.sameAs },
+                files.dir());
+            ASSERT_EQ(whole.exitCode, 0) << whole.err;
+            EXPECT_EQ(fileText(path("part.txt")), fileText(path("whole.txt")));
+            EXPECT_TRUE(fileText(path("part.wav")) == fileText(path("whole.wav")));
+            EXPECT_EQ(run.out, whole.out + (c.partLine.empty() ? "" : c.partLine + "\n"));
+        }
+
+        const struct {
+            std::vector<std::string> arguments;
+            int exitCode;
+            std::string message;
+        } refused[] = {
+            { { "--start", "-1", wav }, 2, "--start takes a frame" },
+            { { "--end", "1.5", wav }, 2, "--end takes a frame" },
+            { { "--end", "-0.5s", wav }, 2, "--end takes a frame" },
+            { { "--start", "s", wav }, 2, "--start takes a frame" },
+            { { "--trim-silence=1", wav }, 2, "--trim-silence takes no value" },
+            { { "--start", "30001", wav }, 2, "--start 30001 lies beyond the sound's end (30000" },
+            { { "--end", "2s", wav }, 2, "--end 2s lies beyond the sound's end" },
+            { { "--start", "7", "--end", "7", wav }, 2, "--start 7 and --end 7 choose no frames" },
+            { { "--start", "1s", wav }, 0, "" },
+            { { "--trim-silence", silent }, 3, "no frame is louder than -60 dBFS" },
+        };
+        for (const auto& r : refused) {
+            SCOPED_TRACE(::testing::PrintToString(r.arguments));
+            std::vector<std::string> arguments = r.arguments;
+            arguments.insert(arguments.begin(), { "--wav", path("refused.wav") });
+            const auto run = runConvert(arguments, files.dir());
+            EXPECT_EQ(run.exitCode, r.exitCode);
+            EXPECT_NE(run.err.find(r.message), std::string::npos) << run.err;
+            EXPECT_EQ(fs::remove(path("refused.wav")), r.exitCode == 0);
+        }
+    }
+
 } // namespace
 } // namespace tt

@@ -1018,5 +1018,114 @@ namespace {
             (std::vector<std::string> { "Error|can't resample this Sound to 8 kHz" }));
     }
 
+    // Shift+press, drag and click in the band, Set Start and Set End at the view's frame, Select
+    // All and Trim Silence mark the selection, which the band shades, the progress field tells and
+    // Save 1Bit Sound takes as ticktrace-convert --start --end does.
+    TEST_F(ShellTest, TheSelectionIsMarkedInTheBandAndByTheSoundMenuAndSavesTakeIt)
+    {
+        open(writeTone("mark.wav", 6000)); // a band column x is the frame x * 6000 / 599
+        enum class Act { ShiftPress, Press, Move, Release, Key, Menu };
+        struct Step {
+            Act act;
+            int x = 0; // or the key
+            const char* item = "";
+            FrameRange selection {};
+        };
+        const Step steps[] = {
+            { Act::ShiftPress, 100, "", {} }, { Act::Move, 300, "", { 1002, 3005 } },
+            { Act::Move, 700, "", { 1002, 6000 } }, // beyond the band: the sound's end
+            { Act::Move, 50, "", { 501, 1002 } }, // back across the anchor
+            { Act::Release, 50, "", { 501, 1002 } }, { Act::ShiftPress, 400, "", { 501, 1002 } },
+            { Act::Release, 400, "", { 501, 4007 } }, // a Shift+click moves the nearer end
+            { Act::Menu, 0, "Select All", {} }, { Act::ShiftPress, 200, "", {} },
+            { Act::Release, 200, "", { 0, 2003 } }, // from the view's frame without a selection
+            { Act::Press, 100, "", { 0, 2003 } }, // a plain press moves the view only
+            { Act::Release, 100, "", { 0, 2003 } }, { Act::Key, Qt::Key_Home, "", { 0, 2003 } },
+            { Act::Key, Qt::Key_PageDown, "", { 0, 2003 } }, // the view starts at frame 40
+            { Act::Key, Qt::Key_BracketRight, "", { 0, 40 } }, // Ctrl+]: Set End
+            { Act::Key, Qt::Key_BracketLeft, "", { 40, 6000 } }, // Ctrl+[: Set Start
+            { Act::Menu, 0, "Set Start", { 40, 6000 } },
+            { Act::Key, Qt::Key_Home, "", { 40, 6000 } },
+            { Act::Menu, 0, "Set Start", {} }, // every frame: no selection
+        };
+        for (const Step& step : steps) {
+            const Point at { step.x, 250 };
+            switch (step.act) {
+            case Act::ShiftPress:
+            case Act::Press:
+                input.pressLeft(at, step.act == Act::ShiftPress);
+                break;
+            case Act::Move:
+                input.moveTo(at);
+                break;
+            case Act::Release:
+                input.releaseLeft(at);
+                break;
+            case Act::Key:
+                input.focus(control::zoomImage);
+                input.pressKey(
+                    step.x, step.x == Qt::Key_BracketLeft || step.x == Qt::Key_BracketRight);
+                break;
+            case Act::Menu:
+                input.chooseMenuItem(step.item);
+                break;
+            }
+            ASSERT_TRUE(pump());
+            SCOPED_TRACE(std::to_string(int(step.act)) + " at " + std::to_string(step.x));
+            EXPECT_EQ(shell.state().selection, step.selection);
+            if (step.act == Act::ShiftPress || step.act == Act::Move) {
+                EXPECT_EQ(shell.state().viewStart, 0);
+            }
+        }
+
+        // A drag handled only once the button is up again still marks.
+        input.pressLeft({ 100, 250 }, true);
+        input.moveTo({ 300, 250 });
+        input.releaseLeft({ 300, 250 });
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.state().selection, (FrameRange { 1002, 3005 }));
+
+        // Frames 1000 ... 1999 are loud, the rest silent or below -60 dBFS.
+        testing::Bytes samples;
+        for (int i = 0; i < 3000; ++i) {
+            const int level = i >= 1000 && i < 2000
+                ? 5000 + int(std::lround(std::sin(i * 0.05) * 4000))
+                : (i % 2 ? 32 : 0);
+            testing::putU16(samples, std::uint16_t(std::int16_t(level)));
+        }
+        const std::string loud
+            = files.write("loud.wav", testing::canonicalWave({ 1, 1, 22050, 16 }, samples));
+        open(loud);
+        input.pressLeft({ 50, 250 }, true);
+        input.moveTo({ 500, 250 });
+        ASSERT_TRUE(pump());
+        EXPECT_FALSE(shell.state().selection.empty());
+        open(loud); // opening a file clears the selection
+        EXPECT_TRUE(shell.state().selection.empty());
+        input.pressKey(Qt::Key_T, true);
+        ASSERT_TRUE(pump());
+        EXPECT_EQ(shell.state().selection, (FrameRange { 1000, 2000 }));
+        EXPECT_EQ(text(control::progress), "Selected 1000 frames, 0.045 s");
+        EXPECT_EQ(shell.window().toolTip(control::progress), "Selected frames 1000 … 2000 of 3000");
+        // The band shades the selected columns (200 ... 399) and only those.
+        for (const auto& [x, shaded] :
+            { std::pair { 150, false }, { 300, true }, { 450, false } }) {
+            EXPECT_EQ(shell.zoomView().pixel(x, 220) != shell.overviewStrip().pixel(x, 20), shaded)
+                << x;
+        }
+
+        const std::string saved = (files.dir() / "part.wav").string();
+        dialogs.answers.push_back(saved);
+        input.chooseMenuItem("Save 1Bit Sound…");
+        ASSERT_TRUE(pump());
+        const std::string fromCommand = (files.dir() / "command.wav").string();
+        const testing::ProcessResult run = testing::runConvert(
+            { "--start", "1000", "--end", "2000", "--wav", fromCommand, loud }, files.dir());
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(testing::fileText(saved).size(), 44u + 2000);
+        EXPECT_TRUE(testing::fileText(saved) == testing::fileText(fromCommand));
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+
 } // namespace
 } // namespace tt

@@ -67,6 +67,9 @@ namespace {
         { "--rate", OptionKind::Value },
         { "--export", OptionKind::Value },
         { "--wav", OptionKind::Value },
+        { "--start", OptionKind::Value },
+        { "--end", OptionKind::Value },
+        { "--trim-silence", OptionKind::Flag },
         { "--best-settings", OptionKind::Flag },
         { "--best-volume", OptionKind::Flag },
         { "--info", OptionKind::Flag },
@@ -134,10 +137,16 @@ namespace {
             (name == "--export" ? options.exportPath : options.wavPath) = std::string(value);
             return true;
         }
+        if (name == "--start" || name == "--end") {
+            return readFramePosition(
+                name, value, name == "--start" ? options.part.start : options.part.end, error);
+        }
         if (name == "--best-settings") {
             options.bestSettings = true;
         } else if (name == "--best-volume") {
             options.bestVolume = true;
+        } else if (name == "--trim-silence") {
+            options.part.trimSilence = true;
         } else if (name == "--info") {
             options.info = true;
         } else if (name == "--help") {
@@ -184,8 +193,8 @@ std::string convertUsageLine()
 {
     return "usage: " + std::string(convertProgramName)
         + " [--value1 N] [--value2 N] [--volume X] [--modulator greedy|lookahead]"
-          " [--rate N] [--best-settings|--best-volume] [--export FILE|-] [--wav FILE] [--info]"
-          " INPUT";
+          " [--rate N] [--start POS] [--end POS] [--trim-silence] [--best-settings|--best-volume]"
+          " [--export FILE|-] [--wav FILE] [--info] INPUT";
 }
 
 std::string convertHelpText()
@@ -211,6 +220,16 @@ std::string convertHelpText()
           "                   CLOCK/CYCLES, the player's clock in Hz over the cycles of its\n"
           "                   loop per sample (16000000/1000), to the nearest Hz; --info\n"
           "                   then tells the rate that gives\n"
+          "\n"
+          "The part converted (POS: a frame, counted from 0, or seconds with an s: 1.5s;\n"
+          "at the rate converted, so after --rate):\n"
+          "  --start POS      the part's first frame (default 0)\n"
+          "  --end POS        the frame after the part's last (default the sound's end)\n"
+          "  --trim-silence   from the first to the last frame of the part louder than\n"
+          "                   -60 dBFS (channel 1 or 2); the search, every output and --info\n"
+          "                   take only the part, and --info tells it on a line `Part: ...`\n"
+          "\n"
+          "Settings search:\n"
           "  --best-settings  finds the Value 1 and Value 2 with the best audible SNR for the\n"
           "                   input at the volume (in about a second), uses them for every\n"
           "                   output and prints them as a line `--value1 N --value2 N`, then a\n"

@@ -11,7 +11,9 @@
 #include "search/SearchReport.h"
 #include "text/TextFormat.h"
 #include "wave/FileInfo.h"
+#include "wave/PartStream.h"
 
+#include <optional>
 #include <string_view>
 
 namespace tt {
@@ -130,7 +132,19 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     if (const ExitStatus status = openInput(options, sound, console); status != ExitStatus::Done) {
         return status;
     }
-    SampleStream& input = *sound.stream;
+    SampleStream& whole = *sound.stream;
+    FrameRange part;
+    std::string partRefusal;
+    if (const ExitStatus chosen = choosePart(options.part, whole, part, partRefusal);
+        chosen != ExitStatus::Done) {
+        printError(console, options.inputPath + ": " + partRefusal);
+        return chosen;
+    }
+    std::optional<PartStream> partStream;
+    if (!part.empty()) {
+        partStream.emplace(whole, part);
+    }
+    SampleStream& input = partStream ? *partStream : whole;
 
     FileStreamOutput standardOutput(console.out);
     OutputRequest request;
@@ -195,9 +209,16 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
+    std::string notes = sound.originText();
+    if (!part.empty()) {
+        if (!notes.empty()) {
+            notes += '\n';
+        }
+        notes += partInfoText(
+            part, framesHeld(whole.header(), whole.sizeBytes()), whole.header().sampleRateHz);
+    }
     if (options.printsInfo()
-        && !printInfo(
-            input.header(), settings, run, sound.originText(), options.rateFromClock, console)) {
+        && !printInfo(input.header(), settings, run, notes, options.rateFromClock, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }

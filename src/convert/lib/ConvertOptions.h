@@ -1,5 +1,6 @@
 #pragma once
 
+#include "convert/lib/PartOptions.h"
 #include "modulator/ModulatorSettings.h"
 #include "wave/WaveHeader.h"
 
@@ -25,6 +26,7 @@ struct ConvertOptions {
     bool info = false;
     bool help = false;
     bool version = false;
+    PartOptions part; // --start, --end, --trim-silence
 
     bool exportsToStandardOutput() const { return exportPath == standardOutputPath; }
     // Without an output file or stream the run prints the information lines.

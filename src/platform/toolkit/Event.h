@@ -48,6 +48,7 @@ struct Event {
     int key = 0;
     // Relative to the area below the menu bar; during a drag it may lie outside the window.
     Point pointer;
+    bool shift = false; // an image press with Shift held
     std::string path;
 };
 

@@ -94,7 +94,7 @@ namespace {
     // wears a dotted frame.
     class ImageControl : public QWidget {
     public:
-        ImageControl(QWidget* parent, std::function<void(int, QPoint)> onPress)
+        ImageControl(QWidget* parent, std::function<void(int, QPoint, bool)> onPress)
             : QWidget(parent)
             , onPress_(std::move(onPress))
         {
@@ -141,13 +141,13 @@ namespace {
         {
             onPress_(
                 event->button() == Qt::LeftButton ? Event::imageLeftPress : Event::imageOtherPress,
-                event->position().toPoint());
+                event->position().toPoint(), event->modifiers().testFlag(Qt::ShiftModifier));
             event->accept();
         }
 
     private:
         const Image* image_ = nullptr;
-        std::function<void(int, QPoint)> onPress_;
+        std::function<void(int, QPoint, bool)> onPress_;
     };
 
     class MainWindow : public QMainWindow {
@@ -616,12 +616,14 @@ void Window::endContainer()
 
 void Window::addImageControl(int id, Rect geometry, const Image& image)
 {
-    auto* control = new ImageControl(impl_->parent, [d = impl_.get(), id](int type, QPoint at) {
-        Event event = makeEvent(Event::Kind::Control, id, type);
-        const QPoint inArea = d->control(id)->mapTo(d->central, at);
-        event.pointer = { inArea.x(), inArea.y() };
-        d->push(std::move(event));
-    });
+    auto* control
+        = new ImageControl(impl_->parent, [d = impl_.get(), id](int type, QPoint at, bool shift) {
+              Event event = makeEvent(Event::Kind::Control, id, type);
+              event.shift = shift;
+              const QPoint inArea = d->control(id)->mapTo(d->central, at);
+              event.pointer = { inArea.x(), inArea.y() };
+              d->push(std::move(event));
+          });
     impl_->place(id, control, geometry);
     control->setImage(image);
 }
@@ -644,6 +646,9 @@ void Window::addMenu(std::string_view title, const std::vector<MenuItem>& items)
             action->setCheckable(true);
             action->setChecked(item.checked);
             choices->addAction(action);
+        } else if (item.kind == MenuItem::Kind::Toggle) {
+            action->setCheckable(true);
+            action->setChecked(item.checked);
         }
         if (!item.shortcut.empty()) {
             action->setShortcut(QKeySequence(toQt(item.shortcut)));

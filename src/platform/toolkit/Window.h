@@ -26,9 +26,10 @@ class Image;
 
 struct MenuItem {
     // A plain item acts when chosen. A choice item shows a check mark, and the choice items of
-    // one menu exclude each other: choosing one checks it and clears the others. Either kind
-    // raises a Menu event with its number when chosen.
-    enum class Kind { Plain, Choice };
+    // one menu exclude each other: choosing one checks it and clears the others. A toggle item's
+    // check mark turns on and off by itself. Every kind raises a Menu event with its number when
+    // chosen.
+    enum class Kind { Plain, Choice, Toggle };
 
     // The number of a separator line between items.
     static constexpr int separator = -2;

@@ -91,4 +91,19 @@ void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const s
     drawColumn(strip, column);
 }
 
+void shadeColumns(Image& strip, int firstColumn, int endColumn)
+{
+    constexpr Rgb tint { 48, 112, 255 };
+    const auto mix = [](std::uint8_t paint, std::uint8_t tintPart) {
+        return std::uint8_t((3 * int(paint) + int(tintPart) + 2) / 4);
+    };
+    for (int x = std::max(firstColumn, 0); x < std::min(endColumn, strip.width()); ++x) {
+        for (int y = 0; y < strip.height(); ++y) {
+            const Rgb paint = strip.pixel(x, y);
+            strip.fillBox(
+                x, y, 1, 1, { mix(paint.r, tint.r), mix(paint.g, tint.g), mix(paint.b, tint.b) });
+        }
+    }
+}
+
 } // namespace tt

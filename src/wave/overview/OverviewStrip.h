@@ -18,4 +18,8 @@ namespace tt {
 void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const std::uint8_t> data,
     std::int64_t frameCount);
 
+// Tints the columns firstColumn ... endColumn - 1 blue (a quarter of the way), frame and polyline
+// included: the selected part of the sound. Columns outside the strip are skipped.
+void shadeColumns(Image& strip, int firstColumn, int endColumn);
+
 } // namespace tt

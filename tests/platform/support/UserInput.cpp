@@ -115,10 +115,10 @@ void UserInput::closeBox()
     settle();
 }
 
-void UserInput::pressLeft(Point at)
+void UserInput::pressLeft(Point at, bool shift)
 {
-    QTest::mousePress(
-        mainWindow(window_).windowHandle(), Qt::LeftButton, {}, toWindow(window_, at));
+    QTest::mousePress(mainWindow(window_).windowHandle(), Qt::LeftButton,
+        shift ? Qt::ShiftModifier : Qt::KeyboardModifiers {}, toWindow(window_, at));
     settle();
 }
 

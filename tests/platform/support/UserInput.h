@@ -30,7 +30,7 @@ public:
     void closeBox();
 
     // Pointer actions at positions in the area below the menu bar.
-    void pressLeft(Point at);
+    void pressLeft(Point at, bool shift = false);
     void moveTo(Point at);
     void releaseLeft(Point at);
 

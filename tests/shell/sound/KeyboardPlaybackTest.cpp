@@ -117,5 +117,40 @@ namespace {
         EXPECT_TRUE(markerColumns().empty());
     }
 
+    // Play Wave plays the selection and Play from View the sound from the view's frame; with Loop
+    // Playback a sound that reaches its end starts again.
+    TEST_F(KeyboardPlayback, TheSelectionPlaysAndLoopsAndPlayFromViewStartsAtTheView)
+    {
+        ASSERT_TRUE(shell.openFile(
+            writeTempFile(makeToneImage({ { { 440, 2.0 } }, 16, 1, 8000 }), "part.wav")));
+        input.pressLeft({ 300, 250 }, true); // frames 8013 ... 11993: the columns 300 ... 449
+        input.moveTo({ 449, 250 });
+        input.releaseLeft({ 449, 250 });
+        run();
+        const auto markerInSelection = [this] {
+            const std::set<int> columns = markerColumns();
+            return columns.size() == 1 && *columns.begin() >= 300 && *columns.begin() < 450;
+        };
+        input.click(control::playWave);
+        run(100ms);
+        EXPECT_TRUE(markerInSelection());
+        input.chooseMenuItem("Loop Playback");
+        run(900ms); // the selection lasts 0.5 s
+        EXPECT_TRUE(audio.isPlaying(0));
+        EXPECT_TRUE(markerInSelection());
+        input.chooseMenuItem("Loop Playback");
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (audio.isPlaying(0) && std::chrono::steady_clock::now() < deadline) {
+            run(50ms);
+        }
+        EXPECT_FALSE(audio.isPlaying(0));
+
+        input.pressKey(Qt::Key_P, true); // the view at frame 0, before the selection
+        run(100ms);
+        const std::set<int> columns = markerColumns();
+        ASSERT_EQ(columns.size(), 1u);
+        EXPECT_LT(*columns.begin(), 100);
+    }
+
 } // namespace
 } // namespace tt
