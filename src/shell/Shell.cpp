@@ -23,6 +23,7 @@
 #include "view/ZoomLayout.h"
 #include "view/ZoomView.h"
 #include "wave/FileInfo.h"
+#include "wave/FrameCount.h"
 #include "wave/LoadedWaveStream.h"
 #include "wave/PartStream.h"
 #include "wave/overview/OverviewStrip.h"
@@ -392,6 +393,7 @@ void Shell::setSelection(FrameRange selection)
     }
     state_.selection = normalised;
     showSelection();
+    showInfoToolTip("");
     window_.setText(control::progress, selectionText(normalised, document_.header.sampleRateHz));
     window_.setToolTip(control::progress, selectionToolTip(normalised, soundFrames()));
 }
@@ -1016,9 +1018,15 @@ void Shell::showInfoToolTip(const std::string& searchReport)
 {
     std::string text;
     if (document_.isLoaded()) {
-        text = sound_.originText(document_.header.sampleRateHz);
+        // What the export of the selection takes, or of the whole sound without one.
+        const WaveHeader& header = document_.header;
+        const std::int64_t convertedFrames = state_.selection.empty()
+            ? document_.frameCount()
+            : frameCount(header,
+                std::uint64_t(state_.selection.length()) * std::uint64_t(header.bytesPerFrame()));
+        text = sound_.originText(header.sampleRateHz);
         text += (text.empty() ? "" : "\n\n")
-            + text::exportSizeToolTip(PlayerSourceWriter::textSize(document_.frameCount()));
+            + text::exportSizeToolTip(PlayerSourceWriter::textSize(convertedFrames));
     }
     if (!searchReport.empty()) {
         text += (text.empty() ? "" : "\n\n") + searchReport;

@@ -1107,6 +1107,9 @@ namespace {
         EXPECT_EQ(shell.state().selection, (FrameRange { 1000, 2000 }));
         EXPECT_EQ(text(control::progress), "Selected 1000 frames, 0.045 s");
         EXPECT_EQ(shell.window().toolTip(control::progress), "Selected frames 1000 … 2000 of 3000");
+        // The export's size is the selection's: 1000 frames round down to 992, 62 words.
+        EXPECT_NE(shell.window().toolTip(control::infoBox).find("writes 62 words in 1 block"),
+            std::string::npos);
         // The band shades the selected columns (200 ... 399) and only those.
         for (const auto& [x, shaded] :
             { std::pair { 150, false }, { 300, true }, { 450, false } }) {
