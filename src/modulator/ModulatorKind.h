@@ -23,10 +23,10 @@ struct ModulatorKindInfo {
 };
 
 // In the order of ModulatorKind. The look-ahead costs about four times the greedy model per frame.
-inline constexpr std::array<ModulatorKindInfo, 2> modulatorKinds { {
+inline constexpr auto modulatorKinds = std::to_array<ModulatorKindInfo>({
     { ModulatorKind::Greedy, "greedy", { "greedy", "" }, 1 },
     { ModulatorKind::LookAhead, "look-ahead", { "lookahead", "look-ahead" }, 4 },
-} };
+});
 static_assert([] {
     for (std::size_t i = 0; i < modulatorKinds.size(); ++i) {
         if (modulatorKinds[i].kind != ModulatorKind(i)) {
