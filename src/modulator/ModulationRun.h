@@ -37,11 +37,12 @@ inline AnyModulator modulatorFor(ModulatorKind kind, const PinModel& pin)
 }
 
 // Calls f(layout, modulator) with the header's FrameLayout and the modulator's own class: the
-// one place a run is specialised for its samples, channels and modulator.
-template <class F>
+// one place a run is specialised for its samples, channels (ByChannelCount, see withFrameLayout)
+// and modulator.
+template <bool ByChannelCount = true, class F>
 decltype(auto) withModulation(const WaveHeader& header, AnyModulator& modulator, F&& f)
 {
-    return withFrameLayout(header, [&](const auto& layout) -> decltype(auto) {
+    return withFrameLayout<ByChannelCount>(header, [&](const auto& layout) -> decltype(auto) {
         return std::visit(
             [&](auto& chosen) -> decltype(auto) { return f(layout, chosen); }, modulator);
     });

@@ -37,7 +37,7 @@ namespace {
         const std::int64_t preRoll = std::min(stretch.firstFrame, preRollFrames(settings, header));
         const std::int64_t modelStart = stretch.firstFrame - preRoll;
         const std::int64_t fileFrames = walkedFrames(header, data);
-        return withModulation(header, modulator, [&](const auto& layout, auto& chosen) {
+        return withModulation<false>(header, modulator, [&](const auto& layout, auto& chosen) {
             const std::int64_t readEnd
                 = std::min(fileFrames, stretch.endFrame + std::int64_t(chosen.delayFrames()));
             const auto play = [&](const ModulatedFrame& frame) {

@@ -86,7 +86,7 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
     const std::int64_t modelFrames = conversionFrameCount(header, availableBytes, availableBytes);
     const std::int64_t drawEnd = std::min(firstColumnFrame + ZoomLayout::columnCount, modelFrames);
     AnyModulator modulator = modulatorFor(settings.modulator, model);
-    withModulation(header, modulator, [&](const auto& layout, auto& chosen) {
+    withModulation<false>(header, modulator, [&](const auto& layout, auto& chosen) {
         const std::int64_t runEnd = std::min(drawEnd + chosen.delayFrames(), modelFrames);
         if (runEnd <= modelStart) {
             return;

@@ -113,18 +113,24 @@ template <class SampleFormat, int ChannelCount> struct FrameLayout {
     }
 };
 
-// Calls f(layout) with the FrameLayout of the header's samples and channels.
-template <class F> decltype(auto) withFrameLayout(const WaveHeader& header, F&& f)
+// Calls f(layout) with the FrameLayout of the header's samples and channels. With
+// ByChannelCount the common channel counts get layouts of their own (for the conversion pass),
+// without it every count shares the run-time one (fewer copies of a loop that is not hot).
+template <bool ByChannelCount = true, class F>
+decltype(auto) withFrameLayout(const WaveHeader& header, F&& f)
 {
     return withSampleFormat(header.bitsPerSample, [&]<class Samples>(Samples) -> decltype(auto) {
-        switch (header.channelCount) {
-        case 1:
-            return f(FrameLayout<Samples, 1> {});
-        case 2:
-            return f(FrameLayout<Samples, 2> {});
-        default:
-            return f(FrameLayout<Samples, 0> { header.channelCount });
+        if constexpr (ByChannelCount) {
+            switch (header.channelCount) {
+            case 1:
+                return f(FrameLayout<Samples, 1> {});
+            case 2:
+                return f(FrameLayout<Samples, 2> {});
+            default:
+                break;
+            }
         }
+        return f(FrameLayout<Samples, 0> { header.channelCount });
     });
 }
 
