@@ -38,8 +38,12 @@ namespace {
         const std::int64_t modelStart = stretch.firstFrame - preRoll;
         const std::int64_t fileFrames = walkedFrames(header, data);
         return withModulation<false>(header, modulator, [&](const auto& layout, auto& chosen) {
+            // Copies that nothing else can reach, as in the conversion pass: the pin's level
+            // stays in registers across the measure's calls.
+            PinModel pin = model;
+            auto running = chosen;
             const std::int64_t readEnd
-                = std::min(fileFrames, stretch.endFrame + std::int64_t(chosen.delayFrames()));
+                = std::min(fileFrames, stretch.endFrame + std::int64_t(running.delayFrames()));
             const auto play = [&](const ModulatedFrame& frame) {
                 const std::int64_t at = modelStart + frame.index - 1;
                 if (at >= stretch.firstFrame && at < stretch.endFrame) {
@@ -49,7 +53,7 @@ namespace {
             for (std::int64_t at = modelStart; at < readEnd;) {
                 const std::int64_t blockFrames = std::min(readEnd - at, meterBlockFrames);
                 runModulation(layout, data.data() + at * layout.strideBytes(), blockFrames, false,
-                    model, chosen, play);
+                    pin, running, play);
                 at += blockFrames;
                 if (!meter.advance(blockFrames)) {
                     return false;
@@ -57,7 +61,7 @@ namespace {
             }
             // At the end of the file the cheapest candidate decides the frames still open.
             if (readEnd == fileFrames) {
-                runModulation(layout, nullptr, 0, true, model, chosen, play);
+                runModulation(layout, nullptr, 0, true, pin, running, play);
             }
             return true;
         });
