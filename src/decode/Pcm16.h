@@ -3,8 +3,8 @@
 // reads, and how loaded PCM samples go to the resampler. Levels are normalised: full scale is
 // -1 ... +1.
 
-#include "wave/FrameReader.h"
 #include "wave/LevelRounding.h"
+#include "wave/SampleFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,14 +24,11 @@ inline std::int16_t pcm16FromLevel(double level)
     return std::int16_t(std::clamp(rounded, -32768, 32767));
 }
 
-// One loaded sample (8-bit unsigned or 16-bit signed little-endian) as a normalised level;
-// readSample16 gives the sample negated.
-inline double levelOfSample(const std::uint8_t* sample, int bitsPerSample)
+// One loaded sample in the format Samples (Samples8 or Samples16) as a normalised level, the
+// sign as stored.
+template <class Samples> double levelOfSample(const std::uint8_t* sample)
 {
-    if (bitsPerSample == 8) {
-        return readSample8(sample) / 128.0;
-    }
-    return -readSample16(sample) / 32768.0;
+    return Samples::readPlayed(sample) / Samples::fullScale;
 }
 
 // The levels as 16-bit samples (pcm16FromLevel), little-endian, two bytes each from out on.

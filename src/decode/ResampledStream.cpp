@@ -2,6 +2,7 @@
 
 #include "decode/Pcm16.h"
 #include "text/TextFormat.h"
+#include "wave/SampleFormat.h"
 #include "wave/WaveParser.h"
 
 #include <algorithm>
@@ -65,7 +66,7 @@ bool ResampledStream::open(
     std::unique_ptr<SampleStream> source, std::uint32_t rateHz, std::string& reason)
 {
     const WaveHeader& from = source->header();
-    if (from.bitsPerSample != 8 && from.bitsPerSample != 16) {
+    if (!knownSampleBits(from.bitsPerSample)) {
         reason = "Only 8- and 16-bit sound is resampled.";
         return false;
     }
@@ -102,9 +103,11 @@ bool ResampledStream::readSource()
     }
     sourceReadBytes_ += bytes;
     const std::size_t sampleBytes = std::size_t(from.bytesPerSample());
-    for (std::size_t i = 0; i < bytes / sampleBytes; ++i) {
-        input_[i] = levelOfSample(sourceBytes_.data() + i * sampleBytes, from.bitsPerSample);
-    }
+    withSampleFormat(from.bitsPerSample, [&]<class Samples>(Samples) {
+        for (std::size_t i = 0; i < bytes / sampleBytes; ++i) {
+            input_[i] = levelOfSample<Samples>(sourceBytes_.data() + i * sampleBytes);
+        }
+    });
     inputFrom_ = 0;
     inputFrames_ = bytes / frameBytes;
     return true;

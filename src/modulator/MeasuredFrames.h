@@ -3,7 +3,7 @@
 #include "modulator/ModulatorSettings.h"
 #include "modulator/PinModel.h"
 #include "modulator/WholeFileConversion.h"
-#include "wave/FrameReader.h"
+#include "wave/SampleFormat.h"
 #include "wave/WaveHeader.h"
 
 #include <cstdint>
@@ -21,17 +21,14 @@ void forEachMeasuredFrame(const WaveHeader& header, std::span<const std::uint8_t
 {
     const std::int64_t frames = conversionFrameCount(header, data.size(), sampleArea.size());
     const PinModel model(settings, header);
-    const std::size_t strideBytes = std::size_t(header.bytesPerFrame());
-    const bool eightBit = header.bitsPerSample == 8;
-    for (std::int64_t f = 0; f < frames; ++f) {
-        const std::size_t at = std::size_t(f) * strideBytes;
-        const double target = model.targetOf(readChannels(data.data() + at, header));
-        // The image stores levels as they are, without the negation the input gets on reading.
-        const std::uint8_t* sample = sampleArea.data() + at;
-        const double played
-            = eightBit ? double(readSample8(sample)) : double(-readSample16(sample));
-        take(target, played);
-    }
+    withFrameLayout(header, [&]<class Layout>(const Layout& layout) {
+        const std::size_t strideBytes = std::size_t(layout.strideBytes());
+        for (std::int64_t f = 0; f < frames; ++f) {
+            const std::size_t at = std::size_t(f) * strideBytes;
+            take(model.targetOf(layout.read(data.data() + at)),
+                double(Layout::Samples::readPlayed(sampleArea.data() + at)));
+        }
+    });
 }
 
 } // namespace tt

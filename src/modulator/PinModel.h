@@ -8,7 +8,7 @@
 // are the same bits on every machine and at every optimisation level.
 
 #include "modulator/ModulatorSettings.h"
-#include "wave/FrameReader.h"
+#include "wave/SampleFormat.h"
 #include "wave/WaveHeader.h"
 
 #include <cmath>

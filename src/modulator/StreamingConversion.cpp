@@ -12,9 +12,7 @@ StreamingConversion::StreamingConversion(const WaveHeader& header,
 {
     if (frameCount_ > 0) {
         model_.emplace(settings, header);
-        if (settings.modulator == ModulatorKind::LookAhead) {
-            search_.emplace(*model_);
-        }
+        modulator_.emplace(modulatorFor(settings.modulator, *model_));
         if (measuresSnr_) {
             audible_.emplace(header.sampleRateHz, model_->maxAmp);
         }

@@ -18,93 +18,23 @@
 #include "modulator/AudibleSnr.h"
 #include "modulator/BitSink.h"
 #include "modulator/ConversionResult.h"
-#include "modulator/LookAheadPlayer.h"
+#include "modulator/ModulationRun.h"
 #include "modulator/ModulatorSettings.h"
 #include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
-#include "wave/FrameReader.h"
-#include "wave/LevelRounding.h"
 #include "wave/WaveHeader.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace tt {
-
-namespace detail {
-
-    // Channels 1 and 2 of the frame at `frame`; channel 2 reads 0 in a mono file.
-    template <int BytesPerSample, int ChannelCount>
-    inline ChannelPair readFrame(const std::uint8_t* frame, int channelCount)
-    {
-        ChannelPair pair;
-        if constexpr (BytesPerSample == 1) {
-            pair.first = readSample8(frame);
-            if (ChannelCount > 1 || (ChannelCount == 0 && channelCount > 1)) {
-                pair.second = readSample8(frame + 1);
-            }
-        } else {
-            pair.first = readSample16(frame);
-            if (ChannelCount > 1 || (ChannelCount == 0 && channelCount > 1)) {
-                pair.second = readSample16(frame + 2);
-            }
-        }
-        return pair;
-    }
-
-    // The output sample of a level in the image's encoding. 8-bit WAV samples are unsigned
-    // around 0x80, so the level is limited to -128..+127 and offset; 16-bit ones are limited to
-    // +32767 (the model's top level is +32768) and stored as their low 16 bits.
-    template <int BytesPerSample> inline auto encodeSample(std::int32_t level)
-    {
-        if constexpr (BytesPerSample == 1) {
-            return std::uint8_t(std::clamp(level, -128, 127) + 128);
-        } else {
-            return std::uint16_t(std::min(level, 32767));
-        }
-    }
-
-    // The level the output sample of `level` plays, as the image's reader decodes it.
-    template <int BytesPerSample> inline double playedLevel(std::int32_t level)
-    {
-        if constexpr (BytesPerSample == 1) {
-            return double(std::clamp(level, -128, 127));
-        } else {
-            return double(std::min(level, 32767));
-        }
-    }
-
-    // Stores the sample in every channel of the frame, little-endian.
-    template <int BytesPerSample, int ChannelCount>
-    inline void writeFrame(std::uint8_t* out, std::int32_t level, int channelCount)
-    {
-        const auto sample = encodeSample<BytesPerSample>(level);
-        if constexpr (BytesPerSample == 2 && ChannelCount == 2) {
-            const std::uint32_t pair = std::uint32_t(sample) * 0x00010001u;
-            const std::uint8_t bytes[4] = { std::uint8_t(pair), std::uint8_t(pair >> 8),
-                std::uint8_t(pair >> 16), std::uint8_t(pair >> 24) };
-            std::memcpy(out, bytes, 4);
-        } else {
-            const int channels = ChannelCount == 0 ? channelCount : ChannelCount;
-            for (int c = 0; c < channels; ++c) {
-                if constexpr (BytesPerSample == 1) {
-                    out[c] = sample;
-                } else {
-                    out[2 * c] = std::uint8_t(sample);
-                    out[2 * c + 1] = std::uint8_t(sample >> 8);
-                }
-            }
-        }
-    }
-
-} // namespace detail
 
 class StreamingConversion {
 public:
@@ -152,15 +82,9 @@ private:
     template <BitSink Sink>
     std::uint8_t* run(
         const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush);
-    template <int BytesPerSample, BitSink Sink>
-    std::uint8_t* runWithChannels(
-        const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush);
-    template <int BytesPerSample, int ChannelCount, bool MeasuresSnr, BitSink Sink>
-    std::uint8_t* runGreedy(
-        const std::uint8_t* in, std::int64_t frames, std::uint8_t* __restrict out, Sink& sink);
-    template <int BytesPerSample, int ChannelCount, bool MeasuresSnr, BitSink Sink>
-    std::uint8_t* runLookAhead(const std::uint8_t* in, std::int64_t frames,
-        std::uint8_t* __restrict out, Sink& sink, bool flush);
+    template <bool MeasuresSnr, class Layout, class Modulator, BitSink Sink>
+    std::uint8_t* runWith(const Layout& layout, const Modulator& modulator, const std::uint8_t* in,
+        std::int64_t frames, std::uint8_t* __restrict out, Sink& sink, bool flush);
 
     WaveHeader header_;
     std::int64_t frameCount_ = 0;
@@ -169,7 +93,7 @@ private:
 
     // Absent in a pass without frames, whose header the model may not be able to read.
     std::optional<PinModel> model_;
-    std::optional<LookAheadPlayer> search_;
+    std::optional<AnyModulator> modulator_;
     SegmentalSnr snr_ { 1 };
     std::optional<AudibleSnr> audible_; // present with measuresSnr and frames
 
@@ -239,116 +163,48 @@ template <BitSink Sink>
 std::uint8_t* StreamingConversion::run(
     const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush)
 {
-    return header_.bitsPerSample == 8 ? runWithChannels<1>(in, frames, out, sink, flush)
-                                      : runWithChannels<2>(in, frames, out, sink, flush);
+    return withModulation(header_, *modulator_, [&](const auto& layout, auto& modulator) {
+        return measuresSnr_ ? runWith<true>(layout, modulator, in, frames, out, sink, flush)
+                            : runWith<false>(layout, modulator, in, frames, out, sink, flush);
+    });
 }
 
-// ChannelCount is 1 or 2 for the common layouts, 0 for any other count (read at run time).
-template <int BytesPerSample, BitSink Sink>
-std::uint8_t* StreamingConversion::runWithChannels(
-    const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush)
-{
-    const auto with = [&]<int ChannelCount>() {
-        if (search_) {
-            return measuresSnr_
-                ? runLookAhead<BytesPerSample, ChannelCount, true>(in, frames, out, sink, flush)
-                : runLookAhead<BytesPerSample, ChannelCount, false>(in, frames, out, sink, flush);
-        }
-        return measuresSnr_ ? runGreedy<BytesPerSample, ChannelCount, true>(in, frames, out, sink)
-                            : runGreedy<BytesPerSample, ChannelCount, false>(in, frames, out, sink);
-    };
-    switch (header_.channelCount) {
-    case 1:
-        return with.template operator()<1>();
-    case 2:
-        return with.template operator()<2>();
-    default:
-        return with.template operator()<0>();
-    }
-}
-
-// The model is copied into this function for the run: the sink and the sample stores then
-// cannot reach it, and its levels stay in registers across the per-frame sink call. `out` is
-// restrict because byte stores may otherwise alias anything, the sink's bit state included,
-// which would force that state through memory on every frame.
-template <int BytesPerSample, int ChannelCount, bool MeasuresSnr, BitSink Sink>
-std::uint8_t* StreamingConversion::runGreedy(
-    const std::uint8_t* in, std::int64_t frames, std::uint8_t* __restrict out, Sink& sink)
+// The model and the modulator are copied into this function for the run: the sink and the
+// sample stores then cannot reach them, and the model's levels stay in registers across the
+// per-frame sink call. `out` is restrict because byte stores may otherwise alias anything, the
+// sink's bit state included, which would force that state through memory on every frame. Each
+// decided frame's error is summed, its bit goes to the sink and its sample is written out.
+template <bool MeasuresSnr, class Layout, class Modulator, BitSink Sink>
+std::uint8_t* StreamingConversion::runWith(const Layout& layout, const Modulator& modulator,
+    const std::uint8_t* in, std::int64_t frames, std::uint8_t* __restrict out, Sink& sink,
+    bool flush)
 {
     PinModel model = *model_;
+    Modulator running = modulator;
     [[maybe_unused]] SegmentalSnr snr = snr_;
     // Through a pointer, not copied: it keeps every segment measured so far, and a pass that
     // does not measure never touches it.
     [[maybe_unused]] AudibleSnr* const audible = MeasuresSnr ? &*audible_ : nullptr;
-    const int channels = ChannelCount == 0 ? header_.channelCount : ChannelCount;
-    const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
+    const std::ptrdiff_t strideBytes = layout.strideBytes();
     double errorSum = errorSum_;
-    const std::int64_t last = takenFrames_ + frames;
-    for (std::int64_t i = takenFrames_ + 1; i <= last; ++i) {
-        const double target
-            = model.targetOf(detail::readFrame<BytesPerSample, ChannelCount>(in, channels));
-        errorSum = errorSum + model.step(target);
-        sink.takeBit(model.outputBit(), i);
-        const std::int32_t level = roundLevel(model.modelLevel);
-        detail::writeFrame<BytesPerSample, ChannelCount>(out, level, channels);
+    runModulation(layout, in, frames, flush, model, running, [&](const ModulatedFrame& frame) {
+        errorSum = errorSum + frame.error;
+        sink.takeBit(frame.down, frame.index);
+        layout.write(out, frame.level);
         if constexpr (MeasuresSnr) {
-            const double played = detail::playedLevel<BytesPerSample>(level);
-            snr.add(target, played);
-            audible->add(target, played);
-        }
-        in += strideBytes;
-        out += strideBytes;
-    }
-    model_.emplace(model);
-    if constexpr (MeasuresSnr) {
-        snr_ = snr;
-    }
-    errorSum_ = errorSum;
-    takenFrames_ = last;
-    decidedFrames_ = last;
-    return out;
-}
-
-// The search takes every frame's target and decides drives delayFrames behind; each decided
-// drive moves the pin with its own frame's target, goes to the sink and is written out.
-template <int BytesPerSample, int ChannelCount, bool MeasuresSnr, BitSink Sink>
-std::uint8_t* StreamingConversion::runLookAhead(const std::uint8_t* in, std::int64_t frames,
-    std::uint8_t* __restrict out, Sink& sink, bool flush)
-{
-    PinModel model = *model_;
-    LookAheadPlayer search = *search_;
-    [[maybe_unused]] SegmentalSnr snr = snr_;
-    [[maybe_unused]] AudibleSnr* const audible = MeasuresSnr ? &*audible_ : nullptr;
-    const int channels = ChannelCount == 0 ? header_.channelCount : ChannelCount;
-    const std::ptrdiff_t strideBytes = std::ptrdiff_t(BytesPerSample) * channels;
-    double errorSum = errorSum_;
-    const auto play = [&](double target, bool down) {
-        errorSum = errorSum + model.step(target, down);
-        sink.takeBit(model.outputBit(), search.decidedFrames());
-        const std::int32_t level = roundLevel(model.modelLevel);
-        detail::writeFrame<BytesPerSample, ChannelCount>(out, level, channels);
-        if constexpr (MeasuresSnr) {
-            const double played = detail::playedLevel<BytesPerSample>(level);
-            snr.add(target, played);
-            audible->add(target, played);
+            snr.add(frame.target, frame.played);
+            audible->add(frame.target, frame.played);
         }
         out += strideBytes;
-    };
-    for (std::int64_t i = 0; i < frames; ++i, in += strideBytes) {
-        search.take(
-            model.targetOf(detail::readFrame<BytesPerSample, ChannelCount>(in, channels)), play);
-    }
-    if (flush) {
-        search.flush(play);
-    }
+    });
     model_.emplace(model);
-    search_.emplace(search);
+    modulator_.emplace(std::in_place_type<Modulator>, running);
     if constexpr (MeasuresSnr) {
         snr_ = snr;
     }
     errorSum_ = errorSum;
     takenFrames_ += frames;
-    decidedFrames_ = search.decidedFrames();
+    decidedFrames_ = running.decidedFrames();
     return out;
 }
 

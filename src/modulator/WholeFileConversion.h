@@ -15,6 +15,7 @@
 #include "modulator/NullBitSink.h"
 #include "modulator/StreamingConversion.h"
 #include "wave/FrameCount.h"
+#include "wave/SampleFormat.h"
 #include "wave/WaveHeader.h"
 
 #include <algorithm>
@@ -31,7 +32,7 @@ namespace tt {
 inline std::int64_t conversionFrameCount(
     const WaveHeader& header, std::size_t dataSizeBytes, std::size_t sampleAreaSizeBytes)
 {
-    if ((header.bitsPerSample != 8 && header.bitsPerSample != 16) || header.channelCount < 1) {
+    if (!knownSampleBits(header.bitsPerSample) || header.channelCount < 1) {
         return 0;
     }
     return frameCount(header, std::min(dataSizeBytes, sampleAreaSizeBytes));

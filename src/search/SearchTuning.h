@@ -24,16 +24,15 @@ struct SearchTuning {
     // Worker threads; 0 for one per core.
     int threadCount = 0;
 
-    // The defaults for a modulator. The look-ahead costs about four times the greedy model per
-    // frame; its confirmation sample and its whole-file limit are a quarter, to stay within the
-    // same time (the sample every candidate is measured on stays, so it finds as well).
+    // The defaults for a modulator: a modulator that costs more per frame than the greedy model
+    // gets its confirmation sample and its whole-file limit shrunk by that factor (the sample
+    // every candidate is measured on stays, so it finds as well).
     static SearchTuning forModulator(ModulatorKind modulator)
     {
         SearchTuning tuning;
-        if (modulator == ModulatorKind::LookAhead) {
-            tuning.confirmFrames /= 4;
-            tuning.wholeFileFrameLimit /= 4;
-        }
+        const int costFactor = modulatorInfo(modulator).searchCostFactor;
+        tuning.confirmFrames /= costFactor;
+        tuning.wholeFileFrameLimit /= costFactor;
         return tuning;
     }
 };

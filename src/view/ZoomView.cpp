@@ -1,17 +1,16 @@
 #include "view/ZoomView.h"
 
-#include "modulator/LookAheadPlayer.h"
+#include "modulator/ModulationRun.h"
 #include "modulator/PinModel.h"
+#include "modulator/WholeFileConversion.h"
 #include "text/TextFormat.h"
 #include "view/ViewNavigation.h"
 #include "view/ViewPlacement.h"
 #include "view/ZoomLayout.h"
 #include "wave/FrameCount.h"
-#include "wave/FrameReader.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <span>
 
 namespace tt {
@@ -27,28 +26,6 @@ namespace {
     constexpr Rgb markerColour { 255, 0, 0 };
     constexpr Rgb playMarkerColour { 0, 96, 255 };
 
-    // Bytes readChannels touches from the start of a frame.
-    std::int64_t bytesReadPerFrame(const WaveHeader& header)
-    {
-        const std::int64_t channelsRead = header.channelCount > 1 ? 2 : 1;
-        return (header.bitsPerSample == 8 ? 1 : 2) * channelsRead;
-    }
-
-    // Frames whose reads stay inside the first availableBytes bytes. For 8- and 16-bit files
-    // this is never less than frameCount; it only bounds headers with other bit depths.
-    std::int64_t readableFrames(const WaveHeader& header, std::int64_t availableBytes)
-    {
-        const std::int64_t readBytes = bytesReadPerFrame(header);
-        if (availableBytes < readBytes) {
-            return 0;
-        }
-        const std::int64_t strideBytes = header.bytesPerFrame();
-        if (strideBytes <= 0) {
-            return std::numeric_limits<std::int64_t>::max();
-        }
-        return (availableBytes - readBytes) / strideBytes + 1;
-    }
-
 } // namespace
 
 bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& header,
@@ -61,8 +38,6 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
     const std::span<const std::uint8_t> bytes = data.bytes();
     const std::uint64_t availableBytes = std::min<std::uint64_t>(data.sizeBytes, bytes.size());
     const std::int64_t frames = frameCount(header, availableBytes);
-    const std::int64_t readableFrameEnd
-        = std::min(frames, readableFrames(header, std::int64_t(availableBytes)));
 
     PinModel model(settings, header);
     const float levelScale = float(ZoomLayout::levelSpanPx / (2.0 * model.maxAmp));
@@ -80,12 +55,6 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
         = placeViewAt(std::clamp<std::int64_t>(viewStart, 0, lastViewStart(frames)));
     const std::int64_t firstColumnFrame = placement.viewStart;
     const std::int64_t modelStart = firstColumnFrame - placement.preRollFrames;
-    const std::int64_t drawEnd
-        = std::min(firstColumnFrame + ZoomLayout::columnCount, readableFrameEnd);
-    const std::int64_t strideBytes = header.bytesPerFrame();
-    const auto targetAt = [&](std::int64_t frame) {
-        return model.targetOf(readChannels(bytes.data() + frame * strideBytes, header));
-    };
     // The frame the model has just stepped through, in its column (pre-roll frames have none).
     const auto drawFrame = [&](std::int64_t frame) {
         const std::int64_t i = frame - firstColumnFrame;
@@ -111,31 +80,25 @@ bool redrawZoomView(Image& zoom, const Image& overviewStrip, const WaveHeader& h
             left, plotRow(model.previousModel), right, plotRow(model.modelLevel), modelColour);
     };
 
-    if (settings.modulator == ModulatorKind::LookAhead) {
-        // The search runs delayFrames past the last column (within the file), so every drawn
-        // frame gets the drive a conversion from the model's start would give it.
-        LookAheadPlayer search(model);
-        const std::int64_t searchEnd = std::min(drawEnd + search.delayFrames(), readableFrameEnd);
-        const auto play = [&](double target, bool down) {
-            model.step(target, down);
-            if (const std::int64_t frame = modelStart + search.decidedFrames() - 1;
-                frame < drawEnd) {
-                drawFrame(frame);
-            }
-        };
-        for (std::int64_t frame = modelStart; frame < searchEnd; ++frame) {
-            search.take(targetAt(frame), play);
+    // The modulator runs delayFrames past the last column (within the file), so every drawn
+    // frame gets the drive a conversion from the model's start would give it. It runs over the
+    // frames a conversion walks: none for a header it cannot read.
+    const std::int64_t modelFrames = conversionFrameCount(header, availableBytes, availableBytes);
+    const std::int64_t drawEnd = std::min(firstColumnFrame + ZoomLayout::columnCount, modelFrames);
+    AnyModulator modulator = modulatorFor(settings.modulator, model);
+    withModulation<false>(header, modulator, [&](const auto& layout, auto& chosen) {
+        const std::int64_t runEnd = std::min(drawEnd + chosen.delayFrames(), modelFrames);
+        if (runEnd <= modelStart) {
+            return;
         }
         // At the end of the file the cheapest candidate decides the frames still open.
-        if (searchEnd == readableFrameEnd) {
-            search.flush(play);
-        }
-    } else {
-        for (std::int64_t frame = modelStart; frame < drawEnd; ++frame) {
-            model.step(targetAt(frame));
-            drawFrame(frame);
-        }
-    }
+        runModulation(layout, bytes.data() + modelStart * layout.strideBytes(), runEnd - modelStart,
+            runEnd == modelFrames, model, chosen, [&](const ModulatedFrame& decided) {
+                if (const std::int64_t frame = modelStart + decided.index - 1; frame < drawEnd) {
+                    drawFrame(frame);
+                }
+            });
+    });
 
     redrawOverviewBand(zoom, overviewStrip, frames, placement.viewStart, playingFrames);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "wave/SampleBytes.h"
+#include "wave/SampleFormat.h"
 #include "wave/WaveHeader.h"
 
 #include <array>
@@ -51,7 +52,8 @@ public:
     // The byte of a silent sample in the header's format: 0x80 for unsigned 8-bit samples, else 0.
     static std::uint8_t silenceByte(const WaveHeader& header)
     {
-        return header.bitsPerSample == 8 ? 0x80 : 0;
+        return withSampleFormat(
+            header.bitsPerSample, [](auto samples) { return samples.silenceByte; });
     }
 
     // The whole image for a reader that keeps it: from now until every copy of the pointer is

@@ -1,5 +1,7 @@
 #include "wave/WaveParser.h"
 
+#include "wave/SampleFormat.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -116,7 +118,7 @@ namespace {
         header.byteRate = readU32(body + 8);
         header.blockAlign = readU16(body + 12);
         header.bitsPerSample = readU16(body + 14);
-        const bool bitsOk = header.bitsPerSample == 8 || header.bitsPerSample == 16;
+        const bool bitsOk = knownSampleBits(header.bitsPerSample);
         const bool rateOk = header.sampleRateHz > 0
             && header.sampleRateHz <= std::uint32_t(std::numeric_limits<std::int32_t>::max());
         if (!bitsOk || !rateOk || header.channelCount < 1) {

@@ -8,6 +8,7 @@
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
 #include "modulator/PinModel.h"
+#include "wave/FrameReader.h"
 #include "wave/LevelRounding.h"
 #include "wave/TestHeader.h"
 

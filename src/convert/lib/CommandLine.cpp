@@ -4,6 +4,7 @@
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/NumberArgument.h"
 #include "export/FileIdentity.h"
+#include "modulator/ModulatorKind.h"
 #include "modulator/VolumeText.h"
 
 #include <cstdio>
@@ -35,6 +36,19 @@ namespace {
         }
         out = int(*value);
         return true;
+    }
+
+    // The first spelling of every modulator, as the usage line and the refusal list them.
+    std::string modulatorChoices(std::string_view separator)
+    {
+        std::string choices;
+        for (const ModulatorKindInfo& info : modulatorKinds) {
+            if (!choices.empty()) {
+                choices += separator;
+            }
+            choices += info.spellings[0];
+        }
+        return choices;
     }
 
     // The Volume field's reading (value x 100, halves to even), refused rather than limited
@@ -116,13 +130,11 @@ namespace {
             return readVolumeOption(value, options.settings.volume, error);
         }
         if (name == "--modulator") {
-            // "look-ahead" is how --info names it.
-            if (value == "greedy" || value == "lookahead" || value == "look-ahead") {
-                options.settings.modulator
-                    = value == "greedy" ? ModulatorKind::Greedy : ModulatorKind::LookAhead;
+            if (const std::optional<ModulatorKind> kind = modulatorSpelled(value)) {
+                options.settings.modulator = *kind;
                 return true;
             }
-            error = "--modulator takes greedy or lookahead, not " + quoted(value);
+            error = "--modulator takes " + modulatorChoices(" or ") + ", not " + quoted(value);
             return false;
         }
         if (name == "--export" || name == "--wav") {
@@ -192,8 +204,8 @@ namespace {
 std::string convertUsageLine()
 {
     return "usage: " + std::string(convertProgramName)
-        + " [--value1 N] [--value2 N] [--volume X] [--modulator greedy|lookahead]"
-          " [--rate N] [--start POS] [--end POS] [--trim-silence] [--best-settings|--best-volume]"
+        + " [--value1 N] [--value2 N] [--volume X] [--modulator " + modulatorChoices("|")
+        + "] [--rate N] [--start POS] [--end POS] [--trim-silence] [--best-settings|--best-volume]"
           " [--export FILE|-] [--wav FILE] [--info] INPUT";
 }
 

@@ -3,6 +3,7 @@
 #include "platform/audio/PulseConnection.h"
 #include "platform/audio/SoundSlot.h"
 #include "wave/LeadingChannels.h"
+#include "wave/SampleFormat.h"
 
 #include <array>
 #include <limits>
@@ -47,7 +48,7 @@ namespace {
     bool isPlayable(const PcmFormat& format)
     {
         return format.channelCount > 0 && AudioOutput::playsRate(format.sampleRateHz)
-            && (format.bitsPerSample == 8 || format.bitsPerSample == 16);
+            && knownSampleBits(format.bitsPerSample);
     }
 
     // A copy of channels 1 and 2 of a sound with more channels than the server takes (as the

@@ -1,5 +1,7 @@
 #include "platform/audio/SoundSlot.h"
 
+#include "wave/SampleFormat.h"
+
 #include <algorithm>
 
 namespace tt {
@@ -29,7 +31,7 @@ SoundSlot::SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes>
     spec_.channels = std::uint8_t(format.channelCount);
     const std::size_t frameBytes = pa_frame_size(&spec_);
     tail_.assign(std::max(tailFrameCount * frameBytes, pa_usec_to_bytes(tailUsec, &spec_)),
-        format.bitsPerSample == 8 ? 0x80 : 0);
+        withSampleFormat(format.bitsPerSample, [](auto samples) { return samples.silenceByte; }));
 }
 
 SoundSlot::~SoundSlot()

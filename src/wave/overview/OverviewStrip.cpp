@@ -46,8 +46,7 @@ void drawOverviewStrip(Image& strip, const WaveHeader& header, std::span<const s
     strip.fillBox(1, 1, OverviewLayout::widthPx - 2, OverviewLayout::heightPx - 2, paper);
 
     const std::int64_t bytesPerFrame = header.bytesPerFrame();
-    if (frameCount <= 0 || bytesPerFrame <= 0
-        || (header.bitsPerSample != 8 && header.bitsPerSample != 16)) {
+    if (frameCount <= 0 || bytesPerFrame <= 0 || !knownSampleBits(header.bitsPerSample)) {
         return;
     }
     // Frames past the data are never read, whatever frameCount claims.
