@@ -17,6 +17,7 @@ struct ModulatorKindInfo {
     ModulatorKind kind;
     std::string_view name; // the name people read (--info prints it)
     std::array<std::string_view, 2> spellings; // what --modulator accepts; empty ones unused
+    std::string_view menuText; // the window's Sound menu item; "&" marks the mnemonic
     // The frame cost against the greedy model's: the settings search measures its confirmation
     // sample and its whole-file limit divided by it, to stay within the same time.
     int searchCostFactor;
@@ -24,8 +25,9 @@ struct ModulatorKindInfo {
 
 // In the order of ModulatorKind. The look-ahead costs about four times the greedy model per frame.
 inline constexpr auto modulatorKinds = std::to_array<ModulatorKindInfo>({
-    { ModulatorKind::Greedy, "greedy", { "greedy", "" }, 1 },
-    { ModulatorKind::LookAhead, "look-ahead", { "lookahead", "look-ahead" }, 4 },
+    { ModulatorKind::Greedy, "greedy", { "greedy", "" }, "&Greedy Modulator", 1 },
+    { ModulatorKind::LookAhead, "look-ahead", { "lookahead", "look-ahead" },
+        "&Look-ahead Modulator", 4 },
 });
 static_assert([] {
     for (std::size_t i = 0; i < modulatorKinds.size(); ++i) {

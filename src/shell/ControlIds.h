@@ -1,4 +1,6 @@
 #pragma once
+
+#include "modulator/ModulatorKind.h"
 // Ids of the main window's controls and numbers of its menu items. The numbers are part of the
 // window's layout table and are kept stable.
 
@@ -28,8 +30,13 @@ namespace tt::menu {
 constexpr int openWave = 7;
 constexpr int exportPlayerSource = 8; // the menu item reads "Export Beepster"
 constexpr int quit = 17;
-constexpr int greedyModulator = 18;
-constexpr int lookAheadModulator = 19;
+// The modulators' choice items, one per kind in the order of their table (modulatorKinds), from
+// this number on.
+constexpr int firstModulator = 100;
+constexpr int modulatorItem(ModulatorKind kind)
+{
+    return firstModulator + int(kind);
+}
 constexpr int findBestSettings = 20;
 constexpr int saveOneBitSound = 31;
 constexpr int about = 32;

@@ -98,8 +98,11 @@ ModulatorSettings Shell::settings() const
     settings.value1 = window_.value(control::value1Trackbar);
     settings.value2 = window_.value(control::value2Trackbar);
     settings.volume = window_.value(control::volumeTrackbar);
-    settings.modulator = window_.menuChecked(menu::lookAheadModulator) ? ModulatorKind::LookAhead
-                                                                       : ModulatorKind::Greedy;
+    for (const ModulatorKindInfo& info : modulatorKinds) {
+        if (window_.menuChecked(menu::modulatorItem(info.kind))) {
+            settings.modulator = info.kind;
+        }
+    }
     return settings;
 }
 
@@ -156,12 +159,12 @@ bool Shell::handle(const Event& event)
             return true;
         case menu::loopPlayback:
             return true;
-        case menu::greedyModulator:
-        case menu::lookAheadModulator:
-            state_.redrawRequested = true; // the menu has checked the chosen one
-            settingsChanged();
-            return true;
         default:
+            if (event.id >= menu::firstModulator
+                && event.id < menu::firstModulator + int(modulatorKinds.size())) {
+                state_.redrawRequested = true; // the menu has checked the chosen one
+                settingsChanged();
+            }
             return true;
         }
     case Event::Kind::MouseMove:

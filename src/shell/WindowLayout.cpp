@@ -54,22 +54,25 @@ void buildMainWindow(Window& window, const Image& zoomView)
             { MenuItem::separator, "", "" },
             { menu::quit, "&Quit", "Ctrl+Q" },
         });
-    window.addMenu("&Sound",
-        {
-            { menu::findBestSettings, "&Find Best Settings", "Ctrl+B" },
-            { menu::findBestVolume, "Find Best &Volume", "Ctrl+Shift+B" },
-            { menu::resample, "&Resample…", "" },
-            { MenuItem::separator, "", "" },
-            { menu::setStart, "Set &Start", "Ctrl+[" },
-            { menu::setEnd, "Set &End", "Ctrl+]" },
-            { menu::selectAll, "Select &All", "Ctrl+Shift+A" },
-            { menu::trimSilence, "&Trim Silence", "Ctrl+T" },
-            { menu::playFromView, "&Play from View", "Ctrl+P" },
-            { menu::loopPlayback, "Loop &Playback", "Ctrl+L", MenuItem::Kind::Toggle },
-            { MenuItem::separator, "", "" },
-            { menu::greedyModulator, "&Greedy Modulator", "", MenuItem::Kind::Choice, true },
-            { menu::lookAheadModulator, "&Look-ahead Modulator", "", MenuItem::Kind::Choice },
-        });
+    std::vector<MenuItem> sound {
+        { menu::findBestSettings, "&Find Best Settings", "Ctrl+B" },
+        { menu::findBestVolume, "Find Best &Volume", "Ctrl+Shift+B" },
+        { menu::resample, "&Resample…", "" },
+        { MenuItem::separator, "", "" },
+        { menu::setStart, "Set &Start", "Ctrl+[" },
+        { menu::setEnd, "Set &End", "Ctrl+]" },
+        { menu::selectAll, "Select &All", "Ctrl+Shift+A" },
+        { menu::trimSilence, "&Trim Silence", "Ctrl+T" },
+        { menu::playFromView, "&Play from View", "Ctrl+P" },
+        { menu::loopPlayback, "Loop Play&back", "Ctrl+L", MenuItem::Kind::Toggle },
+        { MenuItem::separator, "", "" },
+    };
+    // One choice item per modulator, the default checked.
+    for (const ModulatorKindInfo& info : modulatorKinds) {
+        sound.push_back({ menu::modulatorItem(info.kind), std::string(info.menuText), "",
+            MenuItem::Kind::Choice, info.kind == ModulatorSettings {}.modulator });
+    }
+    window.addMenu("&Sound", sound);
     addDesktopIntegration(window);
 }
 

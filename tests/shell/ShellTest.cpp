@@ -37,6 +37,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <optional>
+#include <set>
 
 namespace tt {
 namespace {
@@ -301,8 +302,16 @@ namespace {
         std::vector<std::string> menus;
         for (const QAction* title : main.menuBar()->actions()) {
             menus.push_back(title->text().toStdString());
+            std::set<QChar> mnemonics; // each letter leads to one item of the menu
             for (const QAction* item : title->menu()->actions()) {
                 menus.push_back(item->isSeparator() ? "-" : "  " + item->text().toStdString());
+                const QString text = item->text();
+                const auto at = text.indexOf('&');
+                if (!item->isSeparator()) {
+                    ASSERT_GE(at, 0) << text.toStdString() << " has no mnemonic";
+                    EXPECT_TRUE(mnemonics.insert(text[at + 1].toLower()).second)
+                        << text.toStdString() << " repeats a mnemonic";
+                }
             }
         }
         EXPECT_EQ(menus.front(), "&File");
@@ -533,8 +542,8 @@ namespace {
 
     TEST_F(ShellTest, SoundMenuChoosesTheModulatorOfTheViewPlayAndExport)
     {
-        EXPECT_TRUE(shell.window().menuChecked(menu::greedyModulator));
-        EXPECT_FALSE(shell.window().menuChecked(menu::lookAheadModulator));
+        EXPECT_TRUE(shell.window().menuChecked(menu::modulatorItem(ModulatorKind::Greedy)));
+        EXPECT_FALSE(shell.window().menuChecked(menu::modulatorItem(ModulatorKind::LookAhead)));
         open(writeTone("choice.wav", 16 * 300));
         const Image greedyView = shell.zoomView();
         const WaveDocument& document = shell.document();
@@ -548,7 +557,7 @@ namespace {
         input.chooseMenuItem("Look-ahead Modulator");
         ASSERT_TRUE(pump());
         EXPECT_EQ(shell.redrawCount(), redraws + 1);
-        EXPECT_FALSE(shell.window().menuChecked(menu::greedyModulator));
+        EXPECT_FALSE(shell.window().menuChecked(menu::modulatorItem(ModulatorKind::Greedy)));
         Image expected(600, 300);
         redrawZoomView(
             expected, shell.overviewStrip(), document.header, document.data, lookAhead, 0);
@@ -577,7 +586,7 @@ namespace {
 
         input.chooseMenuItem("Greedy Modulator");
         ASSERT_TRUE(pump());
-        EXPECT_FALSE(shell.window().menuChecked(menu::lookAheadModulator));
+        EXPECT_FALSE(shell.window().menuChecked(menu::modulatorItem(ModulatorKind::LookAhead)));
         EXPECT_EQ(shell.settings().modulator, ModulatorKind::Greedy);
         EXPECT_TRUE(sameImage(shell.zoomView(), greedyView));
     }
