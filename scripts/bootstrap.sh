@@ -7,7 +7,7 @@ packages=(
   g++ cmake make
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libpulse-dev pkg-config libsndfile1-dev libsoxr-dev
   libgtest-dev libbenchmark-dev
-  pulseaudio pulseaudio-utils sox espeak-ng desktop-file-utils clang-format
+  pulseaudio pulseaudio-utils sox espeak-ng desktop-file-utils clang-format avra
 )
 
 if ! command -v dpkg-query >/dev/null 2>&1; then

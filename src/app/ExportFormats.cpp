@@ -7,9 +7,19 @@
 namespace tt {
 namespace {
 
+    std::vector<std::string> playerSourceLabelsAt(std::int64_t frame, std::string_view prefix)
+    {
+        if (frame % PlayerSourceWriter::framesPerBlock != 0) {
+            return {};
+        }
+        return PlayerSourceWriter::labelsOfBlock(
+            frame / PlayerSourceWriter::framesPerBlock + 1, prefix);
+    }
+
     constexpr std::array formats {
         ExportFormat { "player-source", ".txt", "Save 1Bit", "*.txt|*.txt",
-            &runWithWriter<PlayerSourceWriter> },
+            &runWithWriter<PlayerSourceWriter>, PlayerSourceWriter::framesPerBlock,
+            &playerSourceLabelsAt, &PlayerSourceWriter::isLabelPrefix },
     };
 
 } // namespace

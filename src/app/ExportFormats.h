@@ -6,7 +6,9 @@
 #include "app/PiecePass.h"
 
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tt {
 
@@ -15,8 +17,17 @@ struct ExportFormat {
     std::string_view extension; // with its dot; the window adds it to a name without one
     std::string_view dialogTitle; // of the window's save dialog
     std::string_view dialogFilter; // of that dialog: "description|pattern"
-    // Runs the pass with this format's writer as its bit sink, its text going to `out`.
-    PassFailure (*runPass)(PiecePass& pass, TextSink& out);
+    // Runs the passes, one sound after another, with one writer of this format as their bit sink,
+    // its text going to `out`.
+    PassFailure (*runPasses)(
+        std::span<PiecePass* const> passes, TextSink& out, const ExportOptions& options);
+    // A bank pads every sound but the last to a multiple of this many frames, so that each starts
+    // where the player can jump to (a block of the player source).
+    std::int64_t bankAlignFrames;
+    // The entry labels that lead to a frame a bank aligned, for telling which sound they start.
+    std::vector<std::string> (*labelsAt)(std::int64_t frame, std::string_view prefix);
+    // Whether the format takes this label prefix.
+    bool (*takesLabelPrefix)(std::string_view prefix);
 };
 
 // Every format, the player source first.

@@ -3,6 +3,7 @@
 #include "modulator/NullBitSink.h"
 #include "modulator/StreamingConversion.h"
 #include "modulator/WholeFileConversion.h"
+#include "wave/BankStreams.h"
 
 namespace tt {
 
@@ -46,6 +47,13 @@ std::vector<std::string> OutputRun::temporaryPaths() const
 RunOutcome OutputRun::run(
     SampleStream& input, const ModulatorSettings& settings, const ProgressCallback& progress)
 {
+    SampleStream* const sounds[] = { &input };
+    return run(sounds, settings, progress);
+}
+
+RunOutcome OutputRun::run(std::span<SampleStream* const> sounds, const ModulatorSettings& settings,
+    const ProgressCallback& progress)
+{
     RunOutcome outcome;
     if (!created_) {
         outcome.failure = create();
@@ -58,24 +66,80 @@ RunOutcome OutputRun::run(
         return outcome;
     }
 
-    const std::int64_t frames
-        = conversionFrameCount(input.header(), input.sizeBytes(), input.sizeBytes());
-    StreamingConversion pass(input.header(), settings, frames, request_.measures);
-    PiecePass pieces(input, pass, wavFile_.get(), progress);
+    // Every sound of a bank but the last is padded with silence to the format's alignment, so
+    // that the next one starts where the player can jump to. One sound is converted as it is.
+    const std::int64_t alignFrames
+        = sounds.size() > 1 && request_.exportFormat ? request_.exportFormat->bankAlignFrames : 1;
+    std::vector<std::unique_ptr<PaddedStream>> padded;
+    std::vector<SampleStream*> inputs;
+    std::int64_t totalFrames = 0;
+    for (std::size_t i = 0; i < sounds.size(); ++i) {
+        SampleStream& sound = *sounds[i];
+        const std::int64_t frames
+            = conversionFrameCount(sound.header(), sound.sizeBytes(), sound.sizeBytes());
+        BankPart part { totalFrames, frames, frames };
+        if (i + 1 < sounds.size()) {
+            part.paddedFrameCount = (frames + alignFrames - 1) / alignFrames * alignFrames;
+            padded.push_back(std::make_unique<PaddedStream>(sound, part.paddedFrameCount));
+            inputs.push_back(padded.back().get());
+        } else {
+            inputs.push_back(&sound);
+        }
+        totalFrames += part.paddedFrameCount;
+        outcome.parts.push_back(part);
+    }
+
+    // One pass per sound; the bar moves over all of them as over one.
+    std::vector<std::unique_ptr<StreamingConversion>> conversions;
+    std::vector<ProgressCallback> progresses;
+    std::vector<PiecePass> passes;
+    passes.reserve(inputs.size());
+    progresses.reserve(inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        SampleStream& input = *inputs[i];
+        conversions.push_back(std::make_unique<StreamingConversion>(input.header(), settings,
+            conversionFrameCount(input.header(), input.sizeBytes(), input.sizeBytes()),
+            request_.measures));
+        const BankPart part = outcome.parts[i];
+        progresses.push_back(progress && inputs.size() > 1
+                ? ProgressCallback([&progress, part, totalFrames](int percent) {
+                      progress(progressPercent(
+                          part.firstFrame + part.paddedFrameCount * percent / 100, totalFrames));
+                  })
+                : progress);
+        passes.emplace_back(input, *conversions.back(), wavFile_.get(), progresses.back());
+    }
+    std::vector<PiecePass*> passPointers;
+    for (PiecePass& pass : passes) {
+        passPointers.push_back(&pass);
+    }
+
     PassFailure failure = PassFailure::None;
     if (request_.exportFormat) {
         TextSink& text = exportFile_ ? *exportFile_ : *request_.exportSink;
-        failure = request_.exportFormat->runPass(pieces, text);
+        failure = request_.exportFormat->runPasses(passPointers, text, request_.exportOptions);
         if (failure == PassFailure::None && !exportFile_ && !text.flush()) {
             failure = PassFailure::Text;
         }
     } else {
         NullBitSink sink;
-        failure = pieces.run(sink);
+        for (PiecePass& pass : passes) {
+            if (failure == PassFailure::None) {
+                failure = pass.run(sink);
+            }
+        }
     }
-    outcome.result = pass.result();
-    outcome.segmentalSnrDb = pass.segmentalSnrDb();
-    outcome.audibleSnrDb = pass.audibleSnrDb();
+    if (conversions.size() == 1) {
+        outcome.result = conversions[0]->result();
+        outcome.segmentalSnrDb = conversions[0]->segmentalSnrDb();
+        outcome.audibleSnrDb = conversions[0]->audibleSnrDb();
+    } else {
+        for (const auto& conversion : conversions) {
+            const ConversionResult result = conversion->result();
+            outcome.result.frameCount += result.frameCount;
+            outcome.result.errorSum += result.errorSum;
+        }
+    }
 
     switch (failure) {
     case PassFailure::None:

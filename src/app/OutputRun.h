@@ -19,6 +19,7 @@
 #include "wave/SampleStream.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,15 @@ struct OutputRequest {
     TextSink* exportSink = nullptr; // flushed after the export's last text
     std::string wavPath; // empty: no one-bit WAV file
     bool measures = false; // the pass measures the segmental and the audible SNR
+    ExportOptions exportOptions;
+};
+
+// One sound of the outputs' sounds (a bank's, or the one): where it starts among the frames
+// converted, its own frames, and its frames with the silence that pads it to the next sound.
+struct BankPart {
+    std::int64_t firstFrame = 0;
+    std::int64_t frameCount = 0;
+    std::int64_t paddedFrameCount = 0;
 };
 
 enum class RunFailure {
@@ -49,6 +59,7 @@ struct RunOutcome {
     double segmentalSnrDb = 0.0; // when it measured
     double audibleSnrDb = 0.0; // when it measured (0 for a sound of no frames)
     bool exportReplaced = false; // the export file is in place although the WAV file failed
+    std::vector<BankPart> parts; // one per sound, in order
 };
 
 class OutputRun {
@@ -68,6 +79,13 @@ public:
     // Creates the files unless create() did, runs the pass over `input` with `settings`, and
     // puts every file in place. `progress` hears the percentage after every piece of the pass.
     RunOutcome run(SampleStream& input, const ModulatorSettings& settings,
+        const ProgressCallback& progress = {});
+
+    // A bank: the sounds one after another into one export (no WAV file, which has one format),
+    // every sound but the last padded with silence to the export format's alignment
+    // (bankAlignFrames). The result sums the frames and errors of all sounds; with one sound this
+    // is run() above.
+    RunOutcome run(std::span<SampleStream* const> sounds, const ModulatorSettings& settings,
         const ProgressCallback& progress = {});
 
 private:

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <concepts>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace tt {
@@ -108,28 +110,43 @@ template <BitSink Sink> PassFailure PiecePass::run(Sink& sink)
     return PassFailure::None;
 }
 
-// An export format's writer: a bit sink made for a text sink and the pass's frame count, which
-// hands on the rest of its text at finish() (false when any of it could not be written). It may
-// tell a failed write early by failed(), which ends the pass at the next piece.
+// What a user chooses of an export besides its format.
+struct ExportOptions {
+    // Written in front of every entry label, so that the exports of several sounds can go into
+    // one program; checked by the format (PlayerSourceWriter::isLabelPrefix).
+    std::string labelPrefix;
+};
+
+// An export format's writer: a bit sink made for a text sink, the frame count of its passes, a
+// progress callback and a label prefix, which hands on the rest of its text at finish() (false
+// when any of it could not be written). It may tell a failed write early by failed(), which ends
+// the pass at the next piece.
 template <class Writer>
-concept ExportWriter
-    = BitSink<Writer> && std::constructible_from<Writer, TextSink&, std::int64_t> && requires(
-        Writer writer)
+concept ExportWriter = BitSink<Writer> && std::constructible_from<Writer, TextSink&, std::int64_t,
+    ProgressCallback, std::string> && requires(Writer writer)
 {
     {
         writer.finish()
         } -> std::same_as<bool>;
 };
 
-// The pass with an export format's writer as its sink.
-template <ExportWriter Writer> PassFailure runWithWriter(PiecePass& pass, TextSink& out)
+// The passes one after another with one writer of an export format as their sink: the text of a
+// bank, or of one sound with a single pass.
+template <ExportWriter Writer>
+PassFailure runWithWriter(
+    std::span<PiecePass* const> passes, TextSink& out, const ExportOptions& options)
 {
-    Writer writer(out, pass.frameCount());
-    const PassFailure failure = pass.run(writer);
-    if (failure == PassFailure::None && !writer.finish()) {
-        return PassFailure::Text;
+    std::int64_t frames = 0;
+    for (const PiecePass* pass : passes) {
+        frames += pass->frameCount();
     }
-    return failure;
+    Writer writer(out, frames, {}, options.labelPrefix);
+    for (PiecePass* pass : passes) {
+        if (const PassFailure failure = pass->run(writer); failure != PassFailure::None) {
+            return failure;
+        }
+    }
+    return writer.finish() ? PassFailure::None : PassFailure::Text;
 }
 
 } // namespace tt

@@ -78,7 +78,7 @@ std::string playerSourceSizeText(const PlayerSourceSize& size)
         + std::to_string(size.sizeBytes) + " bytes of text";
 }
 
-PlayerSourceSize PlayerSourceWriter::textSize(std::int64_t frameCount)
+PlayerSourceSize PlayerSourceWriter::textSize(std::int64_t frameCount, std::size_t labelPrefixBytes)
 {
     PlayerSourceSize size;
     size.wordCount = frameCount > 0 ? frameCount / bitsPerWord : 0;
@@ -96,7 +96,7 @@ PlayerSourceSize PlayerSourceWriter::textSize(std::int64_t frameCount)
         if (block < std::int64_t(firstLabelOfBlock.size())) {
             bytes += (firstLabelOfBlock[std::size_t(block)]
                          - firstLabelOfBlock[std::size_t(block - 1)])
-                * (labelBytes + lineEndBytes);
+                * (labelBytes + std::int64_t(labelPrefixBytes) + lineEndBytes);
         }
     }
     const std::int64_t completeBlocks = size.wordCount / wordsPerBlock;
@@ -105,11 +105,41 @@ PlayerSourceSize PlayerSourceWriter::textSize(std::int64_t frameCount)
     return size;
 }
 
+std::vector<std::string> PlayerSourceWriter::labelsOfBlock(
+    std::int64_t block, std::string_view prefix)
+{
+    std::vector<std::string> labels;
+    if (block >= 1 && block < std::int64_t(firstLabelOfBlock.size())) {
+        for (int label = firstLabelOfBlock[std::size_t(block - 1)];
+             label < firstLabelOfBlock[std::size_t(block)]; ++label) {
+            const std::string_view text = labelTexts[std::size_t(label)];
+            labels.push_back(std::string(prefix) + std::string(text.substr(0, text.size() - 1)));
+        }
+    }
+    return labels;
+}
+
+bool PlayerSourceWriter::isLabelPrefix(std::string_view prefix)
+{
+    if (prefix.size() > labelPrefixMaxBytes
+        || (!prefix.empty() && prefix[0] >= '0' && prefix[0] <= '9')) {
+        return false;
+    }
+    for (const char c : prefix) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && !(c >= '0' && c <= '9') && c != '_') {
+            return false;
+        }
+    }
+    return true;
+}
+
 PlayerSourceWriter::PlayerSourceWriter(
-    TextSink& out, std::int64_t frameCount, ProgressCallback progress)
+    TextSink& out, std::int64_t frameCount, ProgressCallback progress, std::string labelPrefix)
     : out_(out)
     , frameCount_(frameCount)
     , progress_(std::move(progress))
+    , labelPrefix_(std::move(labelPrefix))
     , buffer_(std::make_unique<char[]>(flushThresholdBytes + wordReserveBytes))
 {
 }
@@ -130,6 +160,7 @@ void PlayerSourceWriter::completeWord(std::int64_t frameIndex)
             for (int label = firstLabelOfBlock[std::size_t(blockCount_ - 1)];
                  label < firstLabelOfBlock[std::size_t(blockCount_)]; ++label) {
                 const std::string_view text = labelTexts[std::size_t(label)];
+                append(labelPrefix_.data(), labelPrefix_.size());
                 append(text.data(), text.size());
                 appendLineEnd();
             }

@@ -14,6 +14,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace tt {
 
@@ -22,12 +25,27 @@ public:
     static constexpr int bitsPerWord = 16;
     static constexpr std::int64_t wordsPerBlock = 498;
 
+    static constexpr std::int64_t framesPerBlock = wordsPerBlock * bitsPerWord;
+    // The longest label prefix: a block header with its labels stays far below the reserve.
+    static constexpr std::size_t labelPrefixMaxBytes = 32;
+
     // The size of the text for a pass over frameCount frames, worked out from the line formats
     // without writing it: as the player's memory is small, the user needs it beforehand.
-    static PlayerSourceSize textSize(std::int64_t frameCount);
+    static PlayerSourceSize textSize(std::int64_t frameCount, std::size_t labelPrefixBytes = 0);
 
-    // frameCount is the pass's frame count, the base of the progress percentage.
-    PlayerSourceWriter(TextSink& out, std::int64_t frameCount, ProgressCallback progress = {});
+    // The entry labels that open block `block` (1-based), without their colon; none beyond the
+    // eighth block.
+    static std::vector<std::string> labelsOfBlock(std::int64_t block, std::string_view prefix = {});
+
+    // True for a prefix an assembler takes in front of a label: up to labelPrefixMaxBytes ASCII
+    // letters, digits and underscores, not starting with a digit (empty: none).
+    static bool isLabelPrefix(std::string_view prefix);
+
+    // frameCount is the pass's frame count, the base of the progress percentage. Every entry
+    // label is written with labelPrefix in front ("sfx_key0000:"), so that the texts of several
+    // sounds can be included in one program; it must pass isLabelPrefix.
+    PlayerSourceWriter(TextSink& out, std::int64_t frameCount, ProgressCallback progress = {},
+        std::string labelPrefix = {});
 
     // One frame's output bit; frameIndex is 1-based.
     void takeBit(bool bit, std::int64_t frameIndex)
@@ -58,6 +76,7 @@ private:
     TextSink& out_;
     const std::int64_t frameCount_;
     const ProgressCallback progress_;
+    const std::string labelPrefix_;
 
     std::uint32_t accumulator_ = 1; // a sentinel 1 above the bits of the word being collected
     int bitCount_ = 0;

@@ -49,5 +49,6 @@ constexpr int selectAll = 37;
 constexpr int trimSilence = 38;
 constexpr int playFromView = 39; // the loaded sound from the view's first frame
 constexpr int loopPlayback = 40; // a sound played to its end starts again
+constexpr int labelPrefix = 41; // asks for the prefix of the export's entry labels
 
 } // namespace tt::menu

@@ -27,6 +27,10 @@ inline constexpr std::string_view refusedFileDetail
     = "TICKTRACE opens WAV files in any encoding, FLAC, Ogg Vorbis and Opus, MP3, AIFF and the "
       "other sound files the open dialog lists.";
 inline constexpr std::string_view resampleTitle = "Resample";
+inline constexpr std::string_view labelPrefixQuestion
+    = "Written in front of every entry label of the exports (sfx_ gives sfx_key0000:), so that "
+      "the exports of several sounds can go into one program. Letters, digits and _, not a "
+      "digit first, up to 32; empty for none.";
 
 inline constexpr std::string_view aboutTitle = "About TICKTRACE";
 

@@ -123,6 +123,9 @@ bool Shell::handle(const Event& event)
         case menu::exportPlayerSource:
             exportPlayerSource();
             return true;
+        case menu::labelPrefix:
+            askLabelPrefix();
+            return true;
         case menu::findBestSettings:
             findBestSettings(SearchScope::LeakAndStep);
             return true;
@@ -934,10 +937,31 @@ void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path, 
     std::error_code unknownSize;
     const std::uintmax_t sizeBytes = std::filesystem::file_size(path, unknownSize);
     window_.setText(control::progress,
-        isExport ? text::exportedText(
-            fileNamePart(path), PlayerSourceWriter::textSize(outcome.result.frameCount))
+        isExport ? text::exportedText(fileNamePart(path),
+            PlayerSourceWriter::textSize(outcome.result.frameCount, labelPrefix_.size()))
                  : text::savedText(fileNamePart(path), unknownSize ? 0 : sizeBytes));
     window_.setToolTip(control::progress, path);
+}
+
+// The prefix every entry label of later exports gets, so that the exports of several sounds go
+// into one program; kept until the program ends.
+void Shell::askLabelPrefix()
+{
+    if (!dialogs_) {
+        return;
+    }
+    const std::optional<std::string> answer
+        = dialogs_->askText("Export Label Prefix", text::labelPrefixQuestion, labelPrefix_);
+    if (!answer) {
+        return;
+    }
+    if (!playerSourceFormat().takesLabelPrefix(*answer)) {
+        dialogs_->message(
+            "Error", "can't use " + *answer + " as a label prefix", text::labelPrefixQuestion);
+        return;
+    }
+    labelPrefix_ = *answer;
+    showInfoToolTip("");
 }
 
 void Shell::exportPlayerSource()
@@ -956,6 +980,7 @@ void Shell::exportAs(const ExportFormat& format)
     OutputRequest request;
     request.exportFormat = &format;
     request.exportPath = path;
+    request.exportOptions.labelPrefix = labelPrefix_;
     request.measures = true;
     writeOutputs(request, path, true);
 }
@@ -1029,7 +1054,8 @@ void Shell::showInfoToolTip(const std::string& searchReport)
                 std::uint64_t(state_.selection.length()) * std::uint64_t(header.bytesPerFrame()));
         text = sound_.originText(header.sampleRateHz);
         text += (text.empty() ? "" : "\n\n")
-            + text::exportSizeToolTip(PlayerSourceWriter::textSize(convertedFrames));
+            + text::exportSizeToolTip(
+                PlayerSourceWriter::textSize(convertedFrames, labelPrefix_.size()));
     }
     if (!searchReport.empty()) {
         text += (text.empty() ? "" : "\n\n") + searchReport;

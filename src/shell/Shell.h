@@ -108,6 +108,7 @@ private:
     void showConversion(const ConversionResult& result);
     void showError(const ConversionResult& result);
     void exportPlayerSource();
+    void askLabelPrefix();
     void exportAs(const ExportFormat& format);
     void findBestSettings(SearchScope scope);
     void settingsChanged();
@@ -133,6 +134,7 @@ private:
     FileIdentity loadedFile_; // of document_'s file when it was loaded: no export replaces it
     std::string loadedPath_; // absolute; the save dialogs propose names beside it
     std::string lastRate_; // as the user last gave it to Resample…, proposed for the next sound
+    std::string labelPrefix_; // in front of every entry label the export writes
     // The file's sound as it was loaded: document_ holds it or, after Resample…, the sound
     // resampled from it (a later Resample… starts from here again).
     FileSound sound_;

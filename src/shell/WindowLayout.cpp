@@ -51,6 +51,7 @@ void buildMainWindow(Window& window, const Image& zoomView)
             { menu::openWave, "&Open Wave…", "Ctrl+O" },
             { menu::exportPlayerSource, "&Export Beepster…", "Ctrl+E" },
             { menu::saveOneBitSound, "&Save 1Bit Sound…", "Ctrl+S" },
+            { menu::labelPrefix, "Export &Label Prefix…", "" },
             { MenuItem::separator, "", "" },
             { menu::quit, "&Quit", "Ctrl+Q" },
         });

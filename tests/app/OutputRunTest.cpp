@@ -64,10 +64,11 @@ namespace {
 
                 LoadedWaveStream input(sound);
                 std::vector<int> percents;
-                const RunOutcome both
-                    = OutputRun(
-                        { &playerSourceFormat(), text.string(), nullptr, wav.string(), true })
-                          .run(input, settings, [&](int percent) { percents.push_back(percent); });
+                const RunOutcome both = OutputRun(
+                    { &playerSourceFormat(), text.string(), nullptr, wav.string(), true,
+                        {} }).run(input, settings, [&](int percent) {
+                    percents.push_back(percent);
+                });
                 ASSERT_EQ(both.failure, RunFailure::None);
                 EXPECT_EQ(testing::fileText(text), expected.text);
                 EXPECT_TRUE(std::ranges::equal(testing::fileText(wav), image,
@@ -81,8 +82,9 @@ namespace {
                 EXPECT_EQ(percents.back(), 100);
 
                 testing::StringSink sink;
-                const RunOutcome toSink = OutputRun({ &playerSourceFormat(), "", &sink, "", false })
-                                              .run(input, settings);
+                const RunOutcome toSink = OutputRun(
+                    { &playerSourceFormat(), "", &sink, "", false,
+                        {} }).run(input, settings);
                 EXPECT_EQ(toSink.failure, RunFailure::None);
                 EXPECT_EQ(sink.text, expected.text);
 
@@ -149,7 +151,7 @@ namespace {
             const auto pathOf
                 = [&](const char* name) { return *name ? (files.dir() / name).string() : ""; };
             OutputRequest request { *c.exportName ? &playerSourceFormat() : nullptr,
-                pathOf(c.exportName), nullptr, pathOf(c.wavName), false };
+                pathOf(c.exportName), nullptr, pathOf(c.wavName), false, {} };
             CutStream cut(sound);
             LoadedWaveStream whole(sound);
             RunOutcome outcome;

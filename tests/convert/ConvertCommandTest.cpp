@@ -6,6 +6,7 @@
 #include "convert/lib/InterruptCleanup.h"
 #include "decode/EncodedSound.h"
 #include "export/FileSizeLimit.h"
+#include "export/PlayerSourceBits.h"
 #include "export/PlayerSourceExport.h"
 #include "export/PlayerSourceWriter.h"
 #include "modulator/AudibleSnr.h"
@@ -206,6 +207,80 @@ namespace {
             "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result) + "\nSNR: "
                 + formatFixed(snrDb, 2) + " dB\nAudible SNR: " + formatFixed(audibleDb, 2)
                 + " dB\nModulator: greedy\n" + exportLine(10000));
+    }
+
+    // A bank: several sounds in one player source, each from a block on; labels lead to them.
+    TEST_F(ConvertCommand, ABankStartsEverySoundAtABlockAndItsLabelsAssemble)
+    {
+        const std::vector<std::string> sounds = { input("a.wav", 1, 8, 9000),
+            input("b.wav", 2, 16, 20000), input("c.wav", 1, 16, 3000) };
+        const struct {
+            std::string prefix;
+            std::vector<std::int64_t> firstFrames; // where each sound's bits start
+            std::vector<std::string> lines; // what the bank prints after each sound's name
+        } cases[] = {
+            { "", { 0, 15936, 39840 },
+                { "frames 0 … 9000, labels key0000 key0011 key0001 key0101",
+                    "frames 15936 … 35936, labels key0110 key0010 key1001",
+                    "frames 39840 … 42840, label key0111" } },
+            { "sfx_", { 0, 15936, 39840 },
+                { "frames 0 … 9000, labels sfx_key0000 sfx_key0011 sfx_key0001 sfx_key0101",
+                    "frames 15936 … 35936, labels sfx_key0110 sfx_key0010 sfx_key1001",
+                    "frames 39840 … 42840, label sfx_key0111" } },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.prefix);
+            std::vector<std::string> arguments { "--export", path("bank" + c.prefix + ".txt") };
+            if (!c.prefix.empty()) {
+                arguments.insert(arguments.end(), { "--label-prefix", c.prefix });
+            }
+            arguments.insert(arguments.end(), sounds.begin(), sounds.end());
+            const auto bank = runConvert(arguments, files.dir());
+            ASSERT_EQ(bank.exitCode, 0) << bank.err;
+            std::string printed;
+            for (std::size_t i = 0; i < sounds.size(); ++i) {
+                printed += sounds[i] + ": " + c.lines[i] + "\n";
+            }
+            EXPECT_EQ(bank.out, printed);
+            // Each sound plays exactly the bits of its own export, from its block on.
+            const std::vector<bool> bits
+                = testing::bitsOfText(fileText(path("bank" + c.prefix + ".txt")));
+            for (std::size_t i = 0; i < sounds.size(); ++i) {
+                const auto alone = runConvert({ "--export", "-", sounds[i] }, files.dir());
+                const std::vector<bool> own = testing::bitsOfText(alone.out);
+                ASSERT_GE(bits.size(), std::size_t(c.firstFrames[i]) + own.size());
+                EXPECT_TRUE(std::equal(own.begin(), own.end(), bits.begin() + c.firstFrames[i]))
+                    << i;
+            }
+        }
+        // Two banks with their own prefixes go into one program.
+        if (std::system("command -v avra >/dev/null 2>&1") == 0) {
+            std::ofstream(path("both.asm")) << ".cseg\n.org 0\n.include \"bank.txt\"\n"
+                                               ".include \"banksfx_.txt\"\n";
+            EXPECT_EQ(
+                std::system(
+                    ("cd " + files.dir().string() + " && avra both.asm >avra.log 2>&1").c_str()),
+                0)
+                << fileText(path("avra.log"));
+        }
+
+        for (const std::vector<std::string>& refused : std::vector<std::vector<std::string>> {
+                 { sounds[0], sounds[1] }, // no --export
+                 { "--export", path("x.txt"), "--wav", path("x.wav"), sounds[0], sounds[1] },
+                 { "--export", path("x.txt"), "--label-prefix", "9lives", sounds[0] },
+                 { "--label-prefix", "sfx", sounds[0] },
+             }) {
+            EXPECT_EQ(runConvert(refused, files.dir()).exitCode, 2);
+        }
+        // The player runs at one rate.
+        const std::string other
+            = files.write("d.wav", testing::canonicalWave({ 1, 1, 16000, 16 }, tone(1000, 1, 16)));
+        EXPECT_EQ(
+            runConvert({ "--export", path("x.txt"), sounds[0], other }, files.dir()).exitCode, 3);
+        EXPECT_EQ(runConvert({ "--rate", "16000", "--export", path("x.txt"), sounds[0], other },
+                      files.dir())
+                      .exitCode,
+            0);
     }
 
     TEST_F(ConvertCommand, DecodedAndResampledInputsTellWhereTheyCameFrom)

@@ -17,10 +17,11 @@ namespace {
     const std::string endLine = ";-----------------------------------------------------------";
 
     // The text of `frameCount` frames whose bits repeat `pattern`.
-    std::string textOf(std::int64_t frameCount, const std::vector<bool>& pattern = { true, false })
+    std::string textOf(std::int64_t frameCount, const std::vector<bool>& pattern = { true, false },
+        const std::string& labelPrefix = {})
     {
         StringSink sink;
-        PlayerSourceWriter writer(sink, frameCount);
+        PlayerSourceWriter writer(sink, frameCount, {}, labelPrefix);
         for (std::int64_t i = 1; i <= frameCount; ++i) {
             writer.takeBit(pattern[std::size_t(i - 1) % pattern.size()], i);
         }
@@ -153,6 +154,12 @@ namespace {
             const std::string text = textOf(frameCount);
             const PlayerSourceSize size = PlayerSourceWriter::textSize(frameCount);
             EXPECT_EQ(size.sizeBytes, std::int64_t(text.size())) << frameCount;
+            // A label prefix stands in front of every label and counts in the size.
+            const std::string prefixed = textOf(frameCount, { true, false }, "drum_");
+            EXPECT_EQ(PlayerSourceWriter::textSize(frameCount, 5).sizeBytes,
+                std::int64_t(prefixed.size()))
+                << frameCount;
+            EXPECT_EQ(prefixed.find("\r\nkey"), std::string::npos);
             std::int64_t words = 0;
             std::int64_t blocks = 0;
             for (const std::string& line : linesOf(text)) {

@@ -315,9 +315,9 @@ namespace {
             }
         }
         EXPECT_EQ(menus.front(), "&File");
-        EXPECT_EQ(std::vector<std::string>(menus.begin(), menus.begin() + 6),
+        EXPECT_EQ(std::vector<std::string>(menus.begin(), menus.begin() + 7),
             (std::vector<std::string> { "&File", "  &Open Wave…", "  &Export Beepster…",
-                "  &Save 1Bit Sound…", "-", "  &Quit" }));
+                "  &Save 1Bit Sound…", "  Export &Label Prefix…", "-", "  &Quit" }));
         EXPECT_EQ(std::vector<std::string>(menus.end() - 2, menus.end()),
             (std::vector<std::string> { "&Help", "  &About TICKTRACE…" }));
 
@@ -615,6 +615,21 @@ namespace {
         ASSERT_TRUE(pump());
         ASSERT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
+
+        // A label prefix, refused when an assembler would not take it, then in every label.
+        for (const std::string prefix : { "9 lives", "sfx_" }) {
+            dialogs.textAnswers.push_back(prefix);
+            input.chooseMenuItem("Export Label Prefix…");
+            ASSERT_TRUE(pump());
+        }
+        EXPECT_EQ(dialogs.messages.back(), "Error|can't use 9 lives as a label prefix");
+        EXPECT_EQ(dialogs.textQuestions.back(), "Export Label Prefix|");
+        dialogs.answers.push_back(target + "2.txt");
+        input.chooseMenuItem("Export Beepster…");
+        ASSERT_TRUE(pump());
+        const std::string text = testing::fileText(target + "2.txt");
+        EXPECT_NE(text.find("\r\nsfx_key0000:\r\n"), std::string::npos);
+        EXPECT_EQ(text.find("\r\nkey"), std::string::npos);
     }
 
     // The dialogs start where the last file was opened or written: never where an export failed

@@ -4,6 +4,7 @@
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/NumberArgument.h"
 #include "export/FileIdentity.h"
+#include "export/PlayerSourceWriter.h"
 #include "modulator/ModulatorKind.h"
 #include "modulator/VolumeText.h"
 
@@ -79,6 +80,7 @@ namespace {
         { "--volume", OptionKind::Value },
         { "--modulator", OptionKind::Value },
         { "--rate", OptionKind::Value },
+        { "--label-prefix", OptionKind::Value },
         { "--export", OptionKind::Value },
         { "--wav", OptionKind::Value },
         { "--start", OptionKind::Value },
@@ -111,6 +113,16 @@ namespace {
         if (name == "--value2") {
             return readWholeNumberOption(name, value, ModulatorSettings::value2Min,
                 ModulatorSettings::value2Max, options.settings.value2, error);
+        }
+        if (name == "--label-prefix") {
+            if (!PlayerSourceWriter::isLabelPrefix(value)) {
+                error = "--label-prefix takes up to "
+                    + std::to_string(PlayerSourceWriter::labelPrefixMaxBytes)
+                    + " letters, digits and underscores, not a digit first, not " + quoted(value);
+                return false;
+            }
+            options.labelPrefix = std::string(value);
+            return true;
         }
         if (name == "--rate") {
             const std::optional<PlayerRate> rate
@@ -177,6 +189,13 @@ namespace {
         }
         // By identity, not spelling: "./x" and "x", a link and its file, and two hard links are
         // one file each.
+        for (const std::string& path : options.moreInputPaths) {
+            if (!options.exportPath.empty() && !options.exportsToStandardOutput()
+                && FileIdentity::of(options.exportPath).isSameFileAs(FileIdentity::of(path))) {
+                error = "--export " + quoted(options.exportPath) + " would replace an input file";
+                return false;
+            }
+        }
         const FileIdentity input = FileIdentity::of(options.inputPath);
         const bool exportsToFile
             = !options.exportPath.empty() && !options.exportsToStandardOutput();
@@ -206,7 +225,7 @@ std::string convertUsageLine()
     return "usage: " + std::string(convertProgramName)
         + " [--value1 N] [--value2 N] [--volume X] [--modulator " + modulatorChoices("|")
         + "] [--rate N] [--start POS] [--end POS] [--trim-silence] [--best-settings|--best-volume]"
-          " [--export FILE|-] [--wav FILE] [--info] INPUT";
+          " [--export FILE|-] [--label-prefix P] [--wav FILE] [--info] INPUT [INPUT ...]";
 }
 
 std::string convertHelpText()
@@ -257,7 +276,12 @@ std::string convertHelpText()
           "Outputs (files are replaced only once completely written; a name is used as given,\n"
           "no extension is added):\n"
           "  --export FILE    the player source text (.dw 0b words) that the window's Export\n"
-          "                   Beepster writes; - writes to standard output\n"
+          "                   Beepster writes; - writes to standard output. With several\n"
+          "                   INPUTs, one text holding them all (a bank): each sound starts\n"
+          "                   at a block, the one before padded with silence to its block's\n"
+          "                   end, and the entry labels that lead to each are printed\n"
+          "  --label-prefix P written in front of every entry label (P_key0000:), so that\n"
+          "                   the exports of several sounds can go into one program\n"
           "  --wav FILE       the modelled one-bit sound as a WAV file with the input's format\n"
           "  --info           prints the sample rate, channels, bits, sample count, the mean\n"
           "                   model error, the segmental SNR of the settings used\n"
@@ -349,14 +373,33 @@ bool parseConvertArguments(
         return false;
     }
     if (inputs.size() > 1) {
-        error = "one input file only; " + quoted(inputs[1]) + " is one too many";
-        return false;
+        // A bank: one player source holding every sound.
+        if (options.exportPath.empty()) {
+            error = "several input files make a bank, which needs --export";
+            return false;
+        }
+        if (!options.wavPath.empty() || options.info || options.part.start.given()
+            || options.part.end.given()) {
+            error = "a bank of several input files takes neither --wav, --info, --start nor --end";
+            return false;
+        }
     }
     if (inputs.front() == "-") {
         error = "the input must be a file; standard input is not read";
         return false;
     }
     options.inputPath = std::string(inputs.front());
+    for (std::size_t i = 1; i < inputs.size(); ++i) {
+        if (inputs[i] == "-") {
+            error = "the input must be a file; standard input is not read";
+            return false;
+        }
+        options.moreInputPaths.push_back(std::string(inputs[i]));
+    }
+    if (!options.labelPrefix.empty() && options.exportPath.empty()) {
+        error = "--label-prefix applies to the export; give --export";
+        return false;
+    }
     return checkCombination(options, error);
 }
 

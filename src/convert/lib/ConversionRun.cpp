@@ -10,6 +10,7 @@
 #include "export/PlayerSourceWriter.h"
 #include "search/SearchReport.h"
 #include "text/TextFormat.h"
+#include "wave/BankStreams.h"
 #include "wave/FileInfo.h"
 #include "wave/PartStream.h"
 
@@ -27,10 +28,9 @@ namespace {
     }
 
     // The opened input, at the rate asked for, or the exit status and message of a refusal.
-    ExitStatus openInput(
-        const ConvertOptions& options, OpenedSound& sound, const ConsoleStreams& console)
+    ExitStatus openInput(const ConvertOptions& options, const std::string& path, OpenedSound& sound,
+        const ConsoleStreams& console)
     {
-        const std::string& path = options.inputPath;
         switch (openSound(path, options.rateHz, sound)) {
         case OpenStatus::Unreadable:
             printError(console, "can't read " + path);
@@ -124,12 +124,153 @@ namespace {
         return ExitStatus::Done;
     }
 
+    // One sound of a bank: opened, and trimmed when asked.
+    struct BankSound {
+        std::string path;
+        OpenedSound sound;
+        std::optional<PartStream> part;
+        SampleStream* stream = nullptr; // the part or the whole sound
+    };
+
+    // Which sound starts where, with the entry labels that lead to it: one line a sound.
+    bool printBank(const std::vector<std::unique_ptr<BankSound>>& sounds, const RunOutcome& run,
+        const ExportFormat& format, const ConvertOptions& options, std::FILE* stream)
+    {
+        for (std::size_t i = 0; i < sounds.size(); ++i) {
+            const BankPart& part = run.parts[i];
+            const std::vector<std::string> labels
+                = format.labelsAt(part.firstFrame, options.labelPrefix);
+            std::string line = sounds[i]->path + ": frames " + toDecimal(part.firstFrame) + " … "
+                + toDecimal(part.firstFrame + part.frameCount) + ", ";
+            if (labels.empty()) {
+                line += "no entry label (only the first blocks have them)";
+            } else {
+                line += labels.size() == 1 ? "label" : "labels";
+                for (const std::string& label : labels) {
+                    line += " " + label;
+                }
+            }
+            std::fprintf(stream, "%s\n", line.c_str());
+        }
+        return std::fflush(stream) == 0 && std::ferror(stream) == 0;
+    }
+
+    // Several sounds into one player source (ConvertOptions::moreInputPaths).
+    ExitStatus runBank(const ConvertOptions& options, const ConsoleStreams& console)
+    {
+        std::vector<std::string> paths { options.inputPath };
+        paths.insert(paths.end(), options.moreInputPaths.begin(), options.moreInputPaths.end());
+        std::vector<std::unique_ptr<BankSound>> sounds;
+        for (const std::string& path : paths) {
+            auto bankSound = std::make_unique<BankSound>();
+            bankSound->path = path;
+            if (const ExitStatus status = openInput(options, path, bankSound->sound, console);
+                status != ExitStatus::Done) {
+                return status;
+            }
+            SampleStream& whole = *bankSound->sound.stream;
+            FrameRange range;
+            std::string refusal;
+            if (const ExitStatus chosen = choosePart(options.part, whole, range, refusal);
+                chosen != ExitStatus::Done) {
+                printError(console, path + ": " + refusal);
+                return chosen;
+            }
+            if (!range.empty()) {
+                bankSound->part.emplace(whole, range);
+            }
+            bankSound->stream = bankSound->part ? &*bankSound->part : &whole;
+            // The player runs at one rate.
+            const std::uint32_t rateHz = bankSound->stream->header().sampleRateHz;
+            if (!sounds.empty() && rateHz != sounds.front()->stream->header().sampleRateHz) {
+                printError(console,
+                    path + " is at " + toDecimal(rateHz) + " Hz, " + sounds.front()->path + " at "
+                        + toDecimal(sounds.front()->stream->header().sampleRateHz)
+                        + " Hz; the sounds of a bank play at one rate: give --rate");
+                return ExitStatus::InputRefused;
+            }
+            sounds.push_back(std::move(bankSound));
+        }
+        std::vector<SampleStream*> streams;
+        for (const auto& bankSound : sounds) {
+            streams.push_back(bankSound->stream);
+        }
+
+        FileStreamOutput standardOutput(console.out);
+        OutputRequest request;
+        request.exportFormat = &playerSourceFormat();
+        if (options.exportsToStandardOutput()) {
+            request.exportSink = &standardOutput;
+        } else {
+            request.exportPath = options.exportPath;
+        }
+        request.exportOptions.labelPrefix = options.labelPrefix;
+        InterruptCleanup cleanup; // declared first: it outlives the temporary file
+        OutputRun outputs(request);
+        if (outputs.create() != RunFailure::None) {
+            printError(console, "can't create " + options.exportPath);
+            return ExitStatus::OutputFailed;
+        }
+        for (const std::string& path : outputs.temporaryPaths()) {
+            cleanup.add(path);
+        }
+
+        // The one setting best for all of them together: searched over the sounds joined.
+        ModulatorSettings settings = options.settings;
+        if (options.bestSettings || options.bestVolume) {
+            for (const SampleStream* stream : streams) {
+                const WaveHeader& first = streams.front()->header();
+                if (stream->header().channelCount != first.channelCount
+                    || stream->header().bitsPerSample != first.bitsPerSample) {
+                    printError(console,
+                        "the settings search over a bank needs sounds of one format (channels "
+                        "and bits); give --rate to make them all 16-bit");
+                    return ExitStatus::InputRefused;
+                }
+            }
+            JoinedStream joined(streams);
+            if (const ExitStatus found = findSettings(joined, options, console, settings);
+                found != ExitStatus::Done) {
+                return found;
+            }
+        }
+
+        RunOutcome run;
+        {
+            TerminalProgress progress(console.err, console.errIsTerminal, console.progressDelay);
+            run = outputs.run(
+                streams, settings, [&progress](int percent) { progress.report(percent); });
+        }
+        if (run.failure == RunFailure::InputUnreadable) {
+            printError(console, "can't read " + options.inputPath);
+            return ExitStatus::InputRefused;
+        }
+        if (run.failure != RunFailure::None) {
+            printError(console,
+                "can't write "
+                    + (options.exportsToStandardOutput() ? std::string("standard output")
+                                                         : options.exportPath));
+            return ExitStatus::OutputFailed;
+        }
+        std::FILE* stream = options.exportsToStandardOutput() ? console.err : console.out;
+        if (!printBank(sounds, run, *request.exportFormat, options, stream)
+            && stream == console.out) {
+            printError(console, "can't write standard output");
+            return ExitStatus::OutputFailed;
+        }
+        return ExitStatus::Done;
+    }
+
 } // namespace
 
 ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& console)
 {
+    if (!options.moreInputPaths.empty()) {
+        return runBank(options, console);
+    }
     OpenedSound sound;
-    if (const ExitStatus status = openInput(options, sound, console); status != ExitStatus::Done) {
+    if (const ExitStatus status = openInput(options, options.inputPath, sound, console);
+        status != ExitStatus::Done) {
         return status;
     }
     SampleStream& whole = *sound.stream;
@@ -158,6 +299,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     }
     request.wavPath = options.wavPath;
     request.measures = options.printsInfo();
+    request.exportOptions.labelPrefix = options.labelPrefix;
     InterruptCleanup cleanup; // declared first: it outlives the temporary files
     OutputRun outputs(request);
     switch (outputs.create()) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tt {
 
@@ -19,6 +20,9 @@ struct ConvertOptions {
     std::uint32_t rateHz = 0; // the rate the input is resampled to; 0: its own
     std::string rateFromClock; // how a rate given as CLOCK/CYCLES came about (playerRateText)
     std::string inputPath;
+    // A bank: the sounds after the first, exported after it into the one player source.
+    std::vector<std::string> moreInputPaths;
+    std::string labelPrefix; // written in front of every entry label of the export
     std::string exportPath; // empty: no player source text; "-": the text goes to standard output
     std::string wavPath; // empty: no one-bit WAV file
     bool bestSettings = false; // search Value 1 and Value 2 instead of taking them
