@@ -12,15 +12,22 @@ std::string exportSizeToolTip(const PlayerSourceSize& size)
     return "Export Beepster writes " + playerSourceSizeText(size) + ".";
 }
 
-std::string exportedText(std::string_view fileName, const PlayerSourceSize& size)
+std::string exportedText(const PlayerSourceSize& size)
 {
-    return "Saved " + std::string(fileName) + ": " + std::to_string(size.wordCount) + " words, "
-        + std::to_string(size.programBytes()) + " bytes of program memory";
+    return "Saved: " + std::to_string(size.wordCount) + " words, "
+        + std::to_string(size.programBytes()) + " bytes";
 }
 
-std::string savedText(std::string_view fileName, std::uintmax_t sizeBytes)
+std::string exportedToolTip(std::string_view path, const PlayerSourceSize& size)
 {
-    return "Saved " + std::string(fileName) + ": " + std::to_string(sizeBytes) + " bytes";
+    return std::string(path) + "\n" + std::to_string(size.wordCount) + " words, "
+        + std::to_string(size.programBytes()) + " bytes of program memory, "
+        + std::to_string(size.sizeBytes) + " bytes of text";
+}
+
+std::string savedText(std::uintmax_t sizeBytes)
+{
+    return "Saved: " + std::to_string(sizeBytes) + " bytes";
 }
 
 std::string audibleSnrToolTip(double audibleDb)

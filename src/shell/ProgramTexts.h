@@ -37,10 +37,12 @@ inline constexpr std::string_view aboutTitle = "About TICKTRACE";
 // The information box's tool tip: what the player source text of the sound will take.
 std::string exportSizeToolTip(const PlayerSourceSize& size);
 
-// The progress field after a save: what was written. "Saved tune.txt: 500 words, 1000 bytes of
-// program memory"; "Saved tune-1bit.wav: 16044 bytes".
-std::string exportedText(std::string_view fileName, const PlayerSourceSize& size);
-std::string savedText(std::string_view fileName, std::uintmax_t sizeBytes);
+// The progress field after a save, short enough for it: "Saved: 500 words, 1000 bytes" (of
+// program memory) or "Saved: 16044 bytes"; its tool tip names the file and, for an export, says
+// what the bytes are.
+std::string exportedText(const PlayerSourceSize& size);
+std::string exportedToolTip(std::string_view path, const PlayerSourceSize& size);
+std::string savedText(std::uintmax_t sizeBytes);
 
 // The Resample dialog's question, which names the sound's own rate.
 std::string resampleQuestion(std::uint32_t ownRateHz);

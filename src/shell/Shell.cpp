@@ -934,13 +934,17 @@ void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path, 
     }
     dialogs_->fileUsed(path);
     // Where the user looks after a save: what was written, the whole path in the tool tip.
-    std::error_code unknownSize;
-    const std::uintmax_t sizeBytes = std::filesystem::file_size(path, unknownSize);
-    window_.setText(control::progress,
-        isExport ? text::exportedText(fileNamePart(path),
-            PlayerSourceWriter::textSize(outcome.result.frameCount, labelPrefix_.size()))
-                 : text::savedText(fileNamePart(path), unknownSize ? 0 : sizeBytes));
-    window_.setToolTip(control::progress, path);
+    if (isExport) {
+        const PlayerSourceSize size
+            = PlayerSourceWriter::textSize(outcome.result.frameCount, labelPrefix_.size());
+        window_.setText(control::progress, text::exportedText(size));
+        window_.setToolTip(control::progress, text::exportedToolTip(path, size));
+    } else {
+        std::error_code unknownSize;
+        const std::uintmax_t sizeBytes = std::filesystem::file_size(path, unknownSize);
+        window_.setText(control::progress, text::savedText(unknownSize ? 0 : sizeBytes));
+        window_.setToolTip(control::progress, path);
+    }
 }
 
 // The prefix every entry label of later exports gets, so that the exports of several sounds go

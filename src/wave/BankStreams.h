@@ -40,7 +40,8 @@ public:
         if (fromInner > 0 && !inner_.readAt(offsetBytes, out.first(fromInner))) {
             return false;
         }
-        std::memset(out.data() + fromInner, WaveImage::silenceByte(header()), out.size() - fromInner);
+        std::memset(
+            out.data() + fromInner, WaveImage::silenceByte(header()), out.size() - fromInner);
         return true;
     }
 

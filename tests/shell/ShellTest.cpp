@@ -846,12 +846,16 @@ namespace {
             EXPECT_GT(fs::file_size(files.dir() / name), 0u);
             EXPECT_TRUE(dialogs.yesNoQuestions.empty()); // a new file needs no question
             // What was written is told where the user looks.
+            const bool isExport = name.ends_with(".txt");
+            const std::uintmax_t sizeBytes = fs::file_size(files.dir() / name);
             EXPECT_EQ(text(control::progress),
-                "Saved " + name + ": "
-                    + (name.ends_with(".txt")
-                            ? "600 words, 1200 bytes of program memory"
-                            : std::to_string(fs::file_size(files.dir() / name)) + " bytes"));
-            EXPECT_EQ(shell.window().toolTip(control::progress), (files.dir() / name).string());
+                "Saved: "
+                    + (isExport ? "600 words, 1200 bytes" : std::to_string(sizeBytes) + " bytes"));
+            EXPECT_EQ(shell.window().toolTip(control::progress),
+                (files.dir() / name).string()
+                    + (isExport ? "\n600 words, 1200 bytes of program memory, "
+                                + std::to_string(sizeBytes) + " bytes of text"
+                                : ""));
 
             const fs::path existing = files.dir() / c.existing;
             std::ofstream(existing) << "keep me";
