@@ -24,7 +24,8 @@ struct ExportFormat {
     // A bank pads every sound but the last to a multiple of this many frames, so that each starts
     // where the player can jump to (a block of the player source).
     std::int64_t bankAlignFrames;
-    // The entry labels that lead to a frame a bank aligned, for telling which sound they start.
+    // The entry labels that lead to a frame a bank aligned, for telling which sound they start;
+    // null for a format without them.
     std::vector<std::string> (*labelsAt)(std::int64_t frame, std::string_view prefix);
     // Whether the format takes this label prefix.
     bool (*takesLabelPrefix)(std::string_view prefix);

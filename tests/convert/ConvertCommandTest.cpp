@@ -283,6 +283,82 @@ namespace {
             0);
     }
 
+    // Every export format, read by the tool that consumes it, gives the bytes of the raw export,
+    // which are the bits of the player source in time order as avra lays them in flash.
+    TEST_F(ConvertCommand, EveryFormatIsReadByItsToolAsTheBytesOfTheRawExport)
+    {
+        const std::string wav = input("tone.wav", 2, 16, 5000);
+        const auto exported = [&](const std::string& format, const std::string& name) {
+            const auto run = runConvert(
+                { "--format", format, "--label-prefix", "tone_", "--export", path(name), wav },
+                files.dir());
+            EXPECT_EQ(run.exitCode, 0) << format << run.err;
+        };
+        exported("raw", "tone.bin");
+        const std::string raw = fileText(path("tone.bin"));
+        const std::vector<bool> bits
+            = testing::bitsOfText(runConvert({ "--export", "-", wav }, files.dir()).out);
+        ASSERT_EQ(raw.size() * 8, bits.size());
+        for (std::size_t i = 0; i < bits.size(); ++i) {
+            ASSERT_EQ(((std::uint8_t(raw[i / 8]) >> (7 - i % 8)) & 1) != 0, bits[i]) << i;
+        }
+        // The data bytes of an Intel HEX file, in address order from 0.
+        const auto hexBytes = [](const std::string& hex) {
+            std::string bytes;
+            std::istringstream lines(hex);
+            for (std::string line; std::getline(lines, line);) {
+                if (line.size() > 9 && line.substr(7, 2) == "00") {
+                    for (std::size_t i = 0; i < std::stoul(line.substr(1, 2), nullptr, 16); ++i) {
+                        bytes += char(std::stoul(line.substr(9 + 2 * i, 2), nullptr, 16));
+                    }
+                }
+            }
+            return bytes;
+        };
+        const struct {
+            std::string format, file; // exported as
+            std::string build; // the tool's commands, run in the folder; they write out.bin
+            bool intelHex = false; // out.bin is Intel HEX
+        } cases[] = {
+            { "c-header", "tone.h",
+                "printf '#include \"tone.h\"\\n#include <stdio.h>\\nint main(void) { "
+                "fwrite(tone_bits, 1, tone_bit_count / 8, stdout); return 0; }\\n' > m.c && "
+                "gcc -std=c99 -Wall -Wextra -Werror -o m m.c && ./m > out.bin" },
+            { "c-header", "tone.h",
+                "printf '#include \"tone.h\"\\nconst uint8_t* p(void) { return tone_bits; }\\n' "
+                "> avr.c && avr-gcc -mmcu=atmega328p -Os -Wall -Werror -c -o avr.o avr.c && "
+                "avr-objcopy -O binary -j .progmem.data avr.o out.bin" },
+            { "avr-db", "tone.inc",
+                "printf '.cseg\\n.org 0\\n.include \"tone.inc\"\\n' > a.asm && avra a.asm && "
+                "mv a.hex out.bin",
+                true },
+            { "player-source", "tone.txt",
+                "printf '.cseg\\n.org 0\\n.include \"tone.txt\"\\n' > p.asm && avra p.asm && "
+                "mv p.hex out.bin",
+                true },
+            { "z80-defb", "tone.asm", "pasmo tone.asm out.bin" },
+            { "6502-byte", "tone.s", "xa -o out.bin tone.s" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.build);
+            exported(c.format, c.file);
+            std::filesystem::remove(path("out.bin"));
+            const std::string command
+                = "cd " + files.dir().string() + " && (" + c.build + ") > tool.log 2>&1";
+            ASSERT_EQ(std::system(command.c_str()), 0) << fileText(path("tool.log"));
+            const std::string out = fileText(path("out.bin"));
+            EXPECT_EQ(c.intelHex ? hexBytes(out) : out, raw);
+        }
+        // Without a prefix the names start with sound_.
+        exported("c-header", "tone.h");
+        EXPECT_NE(fileText(path("tone.h")).find("tone_bits[] PROGMEM"), std::string::npos);
+        const auto plain
+            = runConvert({ "--format", "c-header", "--export", "-", wav }, files.dir());
+        EXPECT_NE(
+            plain.out.find("static const uint8_t sound_bits[] PROGMEM = {"), std::string::npos);
+        EXPECT_EQ(runConvert({ "--format", "wav", "--export", "-", wav }, files.dir()).exitCode, 2);
+    }
+
     TEST_F(ConvertCommand, DecodedAndResampledInputsTellWhereTheyCameFrom)
     {
         const std::string flac = std::string(TICKTRACE_DECODE_FIXTURES) + "/flac-24bit.flac";

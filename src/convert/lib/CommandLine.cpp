@@ -1,5 +1,6 @@
 #include "convert/lib/CommandLine.h"
 
+#include "app/ExportFormats.h"
 #include "app/PlayerRate.h"
 #include "convert/lib/ConversionRun.h"
 #include "convert/lib/NumberArgument.h"
@@ -15,6 +16,16 @@
 namespace tt {
 
 namespace {
+
+    // "player-source, c-header, ...": the export formats by name.
+    std::string exportFormatChoices()
+    {
+        std::string names;
+        for (const ExportFormat& format : exportFormats()) {
+            names += (names.empty() ? "" : ", ") + std::string(format.name);
+        }
+        return names;
+    }
 
     std::string quoted(std::string_view text)
     {
@@ -81,6 +92,7 @@ namespace {
         { "--modulator", OptionKind::Value },
         { "--rate", OptionKind::Value },
         { "--label-prefix", OptionKind::Value },
+        { "--format", OptionKind::Value },
         { "--export", OptionKind::Value },
         { "--wav", OptionKind::Value },
         { "--start", OptionKind::Value },
@@ -113,6 +125,14 @@ namespace {
         if (name == "--value2") {
             return readWholeNumberOption(name, value, ModulatorSettings::value2Min,
                 ModulatorSettings::value2Max, options.settings.value2, error);
+        }
+        if (name == "--format") {
+            if (!findExportFormat(value)) {
+                error = "--format takes " + exportFormatChoices() + ", not " + quoted(value);
+                return false;
+            }
+            options.formatName = std::string(value);
+            return true;
         }
         if (name == "--label-prefix") {
             if (!PlayerSourceWriter::isLabelPrefix(value)) {
@@ -225,7 +245,8 @@ std::string convertUsageLine()
     return "usage: " + std::string(convertProgramName)
         + " [--value1 N] [--value2 N] [--volume X] [--modulator " + modulatorChoices("|")
         + "] [--rate N] [--start POS] [--end POS] [--trim-silence] [--best-settings|--best-volume]"
-          " [--export FILE|-] [--label-prefix P] [--wav FILE] [--info] INPUT [INPUT ...]";
+          " [--export FILE|-] [--format NAME] [--label-prefix P] [--wav FILE] [--info]"
+          " INPUT [INPUT ...]";
 }
 
 std::string convertHelpText()
@@ -280,6 +301,11 @@ std::string convertHelpText()
           "                   INPUTs, one text holding them all (a bank): each sound starts\n"
           "                   at a block, the one before padded with silence to its block's\n"
           "                   end, and the entry labels that lead to each are printed\n"
+          "  --format NAME    the export's format: player-source (the default), c-header\n"
+          "                   (a const uint8_t array, PROGMEM on AVR), raw (the bytes as\n"
+          "                   they lie in the player's flash), avr-db (.db), z80-defb (defb)\n"
+          "                   or 6502-byte (.byte); each byte holds 8 frames, the earliest in\n"
+          "                   its top bit, and a 1 drives the pin down\n"
           "  --label-prefix P written in front of every entry label (P_key0000:), so that\n"
           "                   the exports of several sounds can go into one program\n"
           "  --wav FILE       the modelled one-bit sound as a WAV file with the input's format\n"
@@ -396,9 +422,11 @@ bool parseConvertArguments(
         }
         options.moreInputPaths.push_back(std::string(inputs[i]));
     }
-    if (!options.labelPrefix.empty() && options.exportPath.empty()) {
-        error = "--label-prefix applies to the export; give --export";
-        return false;
+    for (const std::string_view name : seen) {
+        if ((name == "--label-prefix" || name == "--format") && options.exportPath.empty()) {
+            error = std::string(name) + " applies to the export; give --export";
+            return false;
+        }
     }
     return checkCombination(options, error);
 }

@@ -138,11 +138,14 @@ namespace {
     {
         for (std::size_t i = 0; i < sounds.size(); ++i) {
             const BankPart& part = run.parts[i];
-            const std::vector<std::string> labels
-                = format.labelsAt(part.firstFrame, options.labelPrefix);
+            const std::vector<std::string> labels = format.labelsAt
+                ? format.labelsAt(part.firstFrame, options.labelPrefix)
+                : std::vector<std::string> {};
             std::string line = sounds[i]->path + ": frames " + toDecimal(part.firstFrame) + " … "
                 + toDecimal(part.firstFrame + part.frameCount) + ", ";
-            if (labels.empty()) {
+            if (!format.labelsAt) {
+                line += "from byte " + toDecimal(part.firstFrame / 8);
+            } else if (labels.empty()) {
                 line += "no entry label (only the first blocks have them)";
             } else {
                 line += labels.size() == 1 ? "label" : "labels";
@@ -198,7 +201,7 @@ namespace {
 
         FileStreamOutput standardOutput(console.out);
         OutputRequest request;
-        request.exportFormat = &playerSourceFormat();
+        request.exportFormat = findExportFormat(options.formatName);
         if (options.exportsToStandardOutput()) {
             request.exportSink = &standardOutput;
         } else {
@@ -290,7 +293,7 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     FileStreamOutput standardOutput(console.out);
     OutputRequest request;
     if (!options.exportPath.empty()) {
-        request.exportFormat = &playerSourceFormat();
+        request.exportFormat = findExportFormat(options.formatName);
         if (options.exportsToStandardOutput()) {
             request.exportSink = &standardOutput;
         } else {

@@ -23,6 +23,7 @@ struct ConvertOptions {
     // A bank: the sounds after the first, exported after it into the one player source.
     std::vector<std::string> moreInputPaths;
     std::string labelPrefix; // written in front of every entry label of the export
+    std::string formatName = "player-source"; // the export's format (exportFormats())
     std::string exportPath; // empty: no player source text; "-": the text goes to standard output
     std::string wavPath; // empty: no one-bit WAV file
     bool bestSettings = false; // search Value 1 and Value 2 instead of taking them
