@@ -48,7 +48,8 @@ public:
     {
         return {};
     }
-    std::string saveFile(std::string_view, std::string_view, std::string_view) override
+    std::string saveFile(
+        std::string_view, std::string_view, std::string_view, std::size_t*) override
     {
         return savePath_;
     }

@@ -32,8 +32,8 @@ public:
     // frameCount is the pass's frame count (the words are its whole 16-frame words). The names
     // the text defines start with labelPrefix ("sound_" without one): NAMEbits, and in a C header
     // NAMEbit_count and NAMEframe_count.
-    ByteListWriter(ByteListStyle style, TextSink& out, std::int64_t frameCount,
-        std::string labelPrefix);
+    ByteListWriter(
+        ByteListStyle style, TextSink& out, std::int64_t frameCount, std::string labelPrefix);
 
     void takeBit(bool bit, std::int64_t)
     {

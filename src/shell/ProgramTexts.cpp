@@ -18,11 +18,12 @@ std::string exportedText(const PlayerSourceSize& size)
         + std::to_string(size.programBytes()) + " bytes";
 }
 
-std::string exportedToolTip(std::string_view path, const PlayerSourceSize& size)
+std::string exportedToolTip(
+    std::string_view path, const PlayerSourceSize& size, std::uintmax_t fileBytes)
 {
     return std::string(path) + "\n" + std::to_string(size.wordCount) + " words, "
-        + std::to_string(size.programBytes()) + " bytes of program memory, "
-        + std::to_string(size.sizeBytes) + " bytes of text";
+        + std::to_string(size.programBytes()) + " bytes of program memory; the file has "
+        + std::to_string(fileBytes) + " bytes";
 }
 
 std::string savedText(std::uintmax_t sizeBytes)

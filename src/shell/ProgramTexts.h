@@ -41,7 +41,8 @@ std::string exportSizeToolTip(const PlayerSourceSize& size);
 // program memory) or "Saved: 16044 bytes"; its tool tip names the file and, for an export, says
 // what the bytes are.
 std::string exportedText(const PlayerSourceSize& size);
-std::string exportedToolTip(std::string_view path, const PlayerSourceSize& size);
+std::string exportedToolTip(
+    std::string_view path, const PlayerSourceSize& size, std::uintmax_t fileBytes);
 std::string savedText(std::uintmax_t sizeBytes);
 
 // The Resample dialog's question, which names the sound's own rate.

@@ -871,18 +871,20 @@ void Shell::followPlayback()
 
 // No save replaces the loaded sound, and an existing file only when the user agrees.
 std::string Shell::chooseSaveTarget(std::string_view title, std::string_view ending,
-    std::string_view extension, std::string_view filter)
+    std::string_view filter, std::span<const std::string_view> extensions, std::size_t& chosen)
 {
     if (!document_.isLoaded() || !dialogs_) {
         return {};
     }
     const char* home = std::getenv("HOME");
-    const std::string chosen = dialogs_->saveFile(
-        title, proposedSaveName(loadedPath_, ending, home ? home : ""), filter);
-    if (chosen.empty()) {
+    chosen = 0;
+    const std::string name = dialogs_->saveFile(
+        title, proposedSaveName(loadedPath_, ending, home ? home : ""), filter, &chosen);
+    if (name.empty()) {
         return {};
     }
-    const std::string path = withDefaultExtension(chosen, extension);
+    chosen = std::min(chosen, extensions.size() - 1);
+    const std::string path = withDefaultExtension(name, extensions[chosen]);
     if (FileIdentity::of(path).isSameFileAs(loadedFile_)) {
         dialogs_->message("Error", "can't create File", path + "\n\nThis is the loaded sound.");
         return {};
@@ -934,15 +936,15 @@ void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path, 
     }
     dialogs_->fileUsed(path);
     // Where the user looks after a save: what was written, the whole path in the tool tip.
+    std::error_code unknownSize;
+    std::uintmax_t fileBytes = std::filesystem::file_size(path, unknownSize);
+    fileBytes = unknownSize ? 0 : fileBytes;
     if (isExport) {
-        const PlayerSourceSize size
-            = PlayerSourceWriter::textSize(outcome.result.frameCount, labelPrefix_.size());
+        const PlayerSourceSize size = PlayerSourceWriter::textSize(outcome.result.frameCount);
         window_.setText(control::progress, text::exportedText(size));
-        window_.setToolTip(control::progress, text::exportedToolTip(path, size));
+        window_.setToolTip(control::progress, text::exportedToolTip(path, size, fileBytes));
     } else {
-        std::error_code unknownSize;
-        const std::uintmax_t sizeBytes = std::filesystem::file_size(path, unknownSize);
-        window_.setText(control::progress, text::savedText(unknownSize ? 0 : sizeBytes));
+        window_.setText(control::progress, text::savedText(fileBytes));
         window_.setToolTip(control::progress, path);
     }
 }
@@ -973,13 +975,28 @@ void Shell::exportPlayerSource()
     exportAs(playerSourceFormat());
 }
 
-void Shell::exportAs(const ExportFormat& format)
+// The dialog's file types choose the format, the player source first.
+void Shell::exportAs(const ExportFormat& proposed)
 {
-    const std::string path = chooseSaveTarget(
-        format.dialogTitle, format.extension, format.extension, format.dialogFilter);
+    std::string filters;
+    std::vector<std::string_view> extensions;
+    std::vector<const ExportFormat*> formats { &proposed };
+    for (const ExportFormat& format : exportFormats()) {
+        if (&format != &proposed) {
+            formats.push_back(&format);
+        }
+    }
+    for (const ExportFormat* format : formats) {
+        filters += (filters.empty() ? "" : ";;") + std::string(format->dialogFilter);
+        extensions.push_back(format->extension);
+    }
+    std::size_t chosen = 0;
+    const std::string path
+        = chooseSaveTarget(proposed.dialogTitle, proposed.extension, filters, extensions, chosen);
     if (path.empty()) {
         return;
     }
+    const ExportFormat& format = *formats[chosen];
     clearMessage();
     OutputRequest request;
     request.exportFormat = &format;
@@ -992,8 +1009,10 @@ void Shell::exportAs(const ExportFormat& format)
 // The one-bit sound as a WAV file: the same bytes as ticktrace-convert --wav writes.
 void Shell::saveOneBitSound()
 {
+    constexpr std::string_view extensions[] = { ".wav" };
+    std::size_t chosen = 0;
     const std::string path
-        = chooseSaveTarget("Save 1Bit Sound", "-1bit.wav", ".wav", "*.wav|*.wav");
+        = chooseSaveTarget("Save 1Bit Sound", "-1bit.wav", "*.wav|*.wav", extensions, chosen);
     if (path.empty()) {
         return;
     }

@@ -116,8 +116,10 @@ private:
     void showInfoToolTip(const std::string& searchReport);
     void saveOneBitSound();
     // The path a save writes to, chosen by the user; empty when nothing is to be written.
+    // The dialog offers the filters (joined by ";;"); the extension of the one chosen (in
+    // `chosen`) is added to a name without one.
     std::string chooseSaveTarget(std::string_view title, std::string_view ending,
-        std::string_view extension, std::string_view filter);
+        std::string_view filter, std::span<const std::string_view> extensions, std::size_t& chosen);
     // Runs the outputs over the loaded sound (the core's one pass) and shows how it went.
     void writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress);
     void showSaveOutcome(const RunOutcome& outcome, const std::string& path, bool isExport);

@@ -18,6 +18,7 @@ public:
         std::vector<std::string> messages; // "title|text" of every message box
         std::vector<std::string> details; // the detail of every message box, in the same order
         std::deque<std::string> answers; // paths to give, in order; "" cancels
+        std::deque<std::size_t> filterAnswers; // the save dialogs' chosen filters; else the first
         std::vector<std::string> yesNoQuestions; // "title|text" of every question
         std::deque<bool> yesNoAnswers; // in order; a question without an answer is answered No
         std::vector<std::string> abouts; // "title|text" of every About box
@@ -38,9 +39,12 @@ public:
     {
         return answer(title, name, filter);
     }
-    std::string saveFile(
-        std::string_view title, std::string_view name, std::string_view filter) override
+    std::string saveFile(std::string_view title, std::string_view name, std::string_view filter,
+        std::size_t* chosenFilter) override
     {
+        if (chosenFilter) {
+            *chosenFilter = next(log_.filterAnswers);
+        }
         return answer(title, name, filter);
     }
     void fileUsed(std::string_view path) override { log_.used.emplace_back(path); }

@@ -593,6 +593,9 @@ namespace {
 
     TEST_F(ShellTest, ExportWritesTheChosenFileAndACancelWritesNothing)
     {
+        // The player source first, then the other formats.
+        const std::string exportFilters
+            = "*.txt|*.txt;;*.h|*.h;;*.bin|*.bin;;*.inc|*.inc;;*.asm|*.asm;;*.s|*.s";
         open(writeTone("export.wav", 16 * 40));
         dialogs.answers.push_back(""); // cancelled
         input.chooseMenuItem("Export Beepster…");
@@ -604,7 +607,7 @@ namespace {
         input.chooseMenuItem("Export Beepster…");
         ASSERT_TRUE(pump());
         EXPECT_EQ(dialogs.questions.back(),
-            "Save 1Bit|" + (files.dir() / "export.txt").string() + "|*.txt|*.txt");
+            "Save 1Bit|" + (files.dir() / "export.txt").string() + "|" + exportFilters);
         EXPECT_TRUE(std::filesystem::exists(target + ".txt"));
         EXPECT_EQ(std::filesystem::file_size(target + ".txt") > 0, true);
         EXPECT_EQ(text(control::samplesLabel).rfind("Error: ", 0), 0u);
@@ -615,6 +618,13 @@ namespace {
         ASSERT_TRUE(pump());
         ASSERT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(dialogs.messages.back(), "Error|can't create File");
+
+        // The dialog's file type chooses the format: the C header's extension is added.
+        dialogs.filterAnswers.push_back(1);
+        dialogs.answers.push_back(target);
+        input.chooseMenuItem("Export Beepster…");
+        ASSERT_TRUE(pump());
+        EXPECT_TRUE(testing::fileText(target + ".h").starts_with("/* One-bit sound"));
 
         // A label prefix, refused when an assembler would not take it, then in every label.
         for (const std::string prefix : { "9 lives", "sfx_" }) {
@@ -828,7 +838,11 @@ namespace {
             const char* existing; // a file of that name that is there already
         };
         const Case cases[] = {
-            { "Export Beepster…", "Save 1Bit|tune.txt|*.txt|*.txt", "old.txt" },
+            { "Export Beepster…",
+                "Save "
+                "1Bit|tune.txt|*.txt|*.txt;;*.h|*.h;;*.bin|*.bin;;*.inc|*.inc;;*.asm|*.asm;;*.s|*."
+                "s",
+                "old.txt" },
             { "Save 1Bit Sound…", "Save 1Bit Sound|tune-1bit.wav|*.wav|*.wav", "old.wav" },
         };
         for (const Case& c : cases) {
@@ -853,8 +867,8 @@ namespace {
                     + (isExport ? "600 words, 1200 bytes" : std::to_string(sizeBytes) + " bytes"));
             EXPECT_EQ(shell.window().toolTip(control::progress),
                 (files.dir() / name).string()
-                    + (isExport ? "\n600 words, 1200 bytes of program memory, "
-                                + std::to_string(sizeBytes) + " bytes of text"
+                    + (isExport ? "\n600 words, 1200 bytes of program memory; the file has "
+                                + std::to_string(sizeBytes) + " bytes"
                                 : ""));
 
             const fs::path existing = files.dir() / c.existing;

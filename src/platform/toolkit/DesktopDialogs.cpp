@@ -89,12 +89,18 @@ std::string DesktopDialogs::openFile(
         parentOf(owner_), toQt(title), startingPoint(defaultName), toQtFilter(filter)));
 }
 
-std::string DesktopDialogs::saveFile(
-    std::string_view title, std::string_view defaultName, std::string_view filter)
+std::string DesktopDialogs::saveFile(std::string_view title, std::string_view defaultName,
+    std::string_view filter, std::size_t* chosenFilter)
 {
-    return settled(
-        QFileDialog::getSaveFileName(parentOf(owner_), toQt(title), startingPoint(defaultName),
-            toQtFilter(filter), nullptr, QFileDialog::DontConfirmOverwrite));
+    const QString filters = toQtFilter(filter);
+    QString selected;
+    const QString path = QFileDialog::getSaveFileName(parentOf(owner_), toQt(title),
+        startingPoint(defaultName), filters, &selected, QFileDialog::DontConfirmOverwrite);
+    if (chosenFilter) {
+        *chosenFilter = std::size_t(
+            std::max<qsizetype>(filters.split(QStringLiteral(";;")).indexOf(selected), 0));
+    }
+    return settled(path);
 }
 
 void DesktopDialogs::message(std::string_view title, std::string_view text, std::string_view detail)

@@ -21,8 +21,8 @@ public:
 
     std::string openFile(
         std::string_view title, std::string_view defaultName, std::string_view filter) override;
-    std::string saveFile(
-        std::string_view title, std::string_view defaultName, std::string_view filter) override;
+    std::string saveFile(std::string_view title, std::string_view defaultName,
+        std::string_view filter, std::size_t* chosenFilter = nullptr) override;
     void fileUsed(std::string_view path) override;
     void message(
         std::string_view title, std::string_view text, std::string_view detail = {}) override;

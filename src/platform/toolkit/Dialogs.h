@@ -2,6 +2,7 @@
 // The modal dialogs the program asks the user with. An interface, so that tests script the
 // answers instead of blocking on a window.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,8 +24,9 @@ public:
     virtual std::string openFile(
         std::string_view title, std::string_view defaultName, std::string_view filter)
         = 0;
-    virtual std::string saveFile(
-        std::string_view title, std::string_view defaultName, std::string_view filter)
+    // chosenFilter, when given, receives the index of the filter chosen last (0 for the first).
+    virtual std::string saveFile(std::string_view title, std::string_view defaultName,
+        std::string_view filter, std::size_t* chosenFilter = nullptr)
         = 0;
 
     // The program has opened or written the file: later dialogs without a folder start in its

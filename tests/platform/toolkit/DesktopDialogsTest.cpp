@@ -103,6 +103,18 @@ namespace {
             dialogs.openFile("Open Wavefile", "", "Sound files|*.flac *.wav;;*.wav|*.wav"), "");
         EXPECT_EQ(offered, (QStringList { "Sound files (*.flac *.wav)", "*.wav (*.wav)" }));
 
+        // The file type chosen in a save dialog is told by its place in the filters.
+        const QString target = QDir::temp().filePath("ticktrace-filter-test.h");
+        whenDialogOpens([&target](QFileDialog& dialog) {
+            dialog.selectNameFilter("*.h (*.h)");
+            dialog.findChild<QLineEdit*>("fileNameEdit")->setText(target);
+            static_cast<QDialog&>(dialog).accept();
+        });
+        std::size_t chosen = 99;
+        EXPECT_EQ(dialogs.saveFile("Save 1Bit", "", "*.txt|*.txt;;*.h|*.h", &chosen),
+            target.toStdString());
+        EXPECT_EQ(chosen, 1u);
+
         // The proposal replaced by what is typed, then OK (spaces at the ends dropped); Cancel.
         const struct {
             const char* typed;
