@@ -14,20 +14,29 @@ namespace {
         return { digits[byte >> 4], digits[byte & 15] };
     }
 
-    std::string_view byteListPrefix(ByteListStyle style)
+    // How a byte list of a style spells its bytes: each line opens with `line`, each byte is
+    // `before`, two hex digits and `after`.
+    struct ByteSyntax {
+        std::string_view line;
+        std::string_view before;
+        std::string_view after;
+    };
+
+    ByteSyntax syntaxOf(ByteListStyle style)
     {
         switch (style) {
-        case ByteListStyle::AvrDb:
-            return ".db ";
-        case ByteListStyle::Z80Defb:
-            return "defb ";
-        case ByteListStyle::Byte6502:
-            return ".byte ";
-        case ByteListStyle::Raw:
         case ByteListStyle::CHeader:
+            return { "    ", "0x", "" };
+        case ByteListStyle::AvrDb:
+            return { ".db ", "0x", "" };
+        case ByteListStyle::Z80Defb:
+            return { "defb ", "0", "h" }; // a leading digit: A5h would read as a name
+        case ByteListStyle::Byte6502:
+            return { ".byte ", "$", "" };
+        case ByteListStyle::Raw:
             break;
         }
-        return "";
+        return {};
     }
 
 } // namespace
@@ -95,41 +104,18 @@ void ByteListWriter::addByte(std::uint8_t byte)
     if (!started_) {
         start(true);
     }
-    const bool lineStart = byteCount_ % bytesPerLine == 0;
-    const std::array<char, 2> hex = hexDigits(byte);
-    switch (style_) {
-    case ByteListStyle::CHeader:
-        write(lineStart ? (byteCount_ == 0 ? "\n    0x" : ",\n    0x") : ", 0x");
-        write({ hex.data(), 2 });
-        break;
-    case ByteListStyle::AvrDb:
-        write(lineStart ? "\n" : ", ");
-        if (lineStart) {
-            write(byteListPrefix(style_));
-        }
-        write("0x");
-        write({ hex.data(), 2 });
-        break;
-    case ByteListStyle::Z80Defb:
-        write(lineStart ? "\n" : ", ");
-        if (lineStart) {
-            write(byteListPrefix(style_));
-        }
-        write("0");
-        write({ hex.data(), 2 });
-        write("h");
-        break;
-    case ByteListStyle::Byte6502:
-        write(lineStart ? "\n" : ", ");
-        if (lineStart) {
-            write(byteListPrefix(style_));
-        }
-        write("$");
-        write({ hex.data(), 2 });
-        break;
-    case ByteListStyle::Raw:
-        break;
+    // A C array separates its lines by commas too; the assemblers start a new list each line.
+    const ByteSyntax syntax = syntaxOf(style_);
+    if (byteCount_ % bytesPerLine == 0) {
+        write(style_ == ByteListStyle::CHeader && byteCount_ > 0 ? ",\n" : "\n");
+        write(syntax.line);
+    } else {
+        write(", ");
     }
+    const std::array<char, 2> hex = hexDigits(byte);
+    write(syntax.before);
+    write({ hex.data(), 2 });
+    write(syntax.after);
     ++byteCount_;
 }
 
