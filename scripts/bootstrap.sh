@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libpulse-dev pkg-config libsndfile1-dev libsoxr-dev
   libgtest-dev libbenchmark-dev
   pulseaudio pulseaudio-utils sox espeak-ng desktop-file-utils clang-format
-  avra pasmo xa65 gcc-avr avr-libc binutils-avr
+  avra pasmo xa65 gcc-avr avr-libc binutils-avr libsimavr-dev libelf-dev
 )
 
 if ! command -v dpkg-query >/dev/null 2>&1; then
