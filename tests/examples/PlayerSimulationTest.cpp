@@ -128,6 +128,9 @@ namespace {
             EXPECT_LE(std::int64_t(trace.changes.back().first),
                 firstMatch + std::int64_t(bits.size()) * period);
             avr_terminate(avr);
+            for (int i = 0; i < chunkCount; ++i) {
+                std::free(chunks[i].data);
+            }
             std::free(chunks);
         }
     }
