@@ -20,7 +20,7 @@ struct ExportFormat {
     // Runs the passes, one sound after another, with one writer of this format as their bit sink,
     // its text going to `out`.
     PassFailure (*runPasses)(
-        std::span<PiecePass* const> passes, TextSink& out, const ExportOptions& options);
+        std::span<PiecePass> passes, TextSink& out, const ExportOptions& options);
     // A bank pads every sound but the last to a multiple of this many frames, so that each starts
     // where the player can jump to (a block of the player source).
     std::int64_t bankAlignFrames;

@@ -81,43 +81,36 @@ RunOutcome OutputRun::run(std::span<SampleStream* const> sounds, const Modulator
         if (i + 1 < sounds.size()) {
             part.paddedFrameCount = (frames + alignFrames - 1) / alignFrames * alignFrames;
             padded.push_back(std::make_unique<PaddedStream>(sound, part.paddedFrameCount));
-            inputs.push_back(padded.back().get());
-        } else {
-            inputs.push_back(&sound);
         }
+        inputs.push_back(i + 1 < sounds.size() ? padded.back().get() : &sound);
         totalFrames += part.paddedFrameCount;
         outcome.parts.push_back(part);
     }
 
-    // One pass per sound; the bar moves over all of them as over one.
+    // One pass per sound, over its frames with their padding; the bar moves over all of them as
+    // over one.
     std::vector<std::unique_ptr<StreamingConversion>> conversions;
     std::vector<ProgressCallback> progresses;
     std::vector<PiecePass> passes;
     passes.reserve(inputs.size());
     progresses.reserve(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        SampleStream& input = *inputs[i];
-        conversions.push_back(std::make_unique<StreamingConversion>(input.header(), settings,
-            conversionFrameCount(input.header(), input.sizeBytes(), input.sizeBytes()),
-            request_.measures));
         const BankPart part = outcome.parts[i];
+        conversions.push_back(std::make_unique<StreamingConversion>(
+            inputs[i]->header(), settings, part.paddedFrameCount, request_.measures));
         progresses.push_back(progress && inputs.size() > 1
                 ? ProgressCallback([&progress, part, totalFrames](int percent) {
                       progress(progressPercent(
                           part.firstFrame + part.paddedFrameCount * percent / 100, totalFrames));
                   })
                 : progress);
-        passes.emplace_back(input, *conversions.back(), wavFile_.get(), progresses.back());
-    }
-    std::vector<PiecePass*> passPointers;
-    for (PiecePass& pass : passes) {
-        passPointers.push_back(&pass);
+        passes.emplace_back(*inputs[i], *conversions.back(), wavFile_.get(), progresses.back());
     }
 
     PassFailure failure = PassFailure::None;
     if (request_.exportFormat) {
         TextSink& text = exportFile_ ? *exportFile_ : *request_.exportSink;
-        failure = request_.exportFormat->runPasses(passPointers, text, request_.exportOptions);
+        failure = request_.exportFormat->runPasses(passes, text, request_.exportOptions);
         if (failure == PassFailure::None && !exportFile_ && !text.flush()) {
             failure = PassFailure::Text;
         }

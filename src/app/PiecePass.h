@@ -133,16 +133,15 @@ concept ExportWriter = BitSink<Writer> && std::constructible_from<Writer, TextSi
 // The passes one after another with one writer of an export format as their sink: the text of a
 // bank, or of one sound with a single pass.
 template <ExportWriter Writer>
-PassFailure runWithWriter(
-    std::span<PiecePass* const> passes, TextSink& out, const ExportOptions& options)
+PassFailure runWithWriter(std::span<PiecePass> passes, TextSink& out, const ExportOptions& options)
 {
     std::int64_t frames = 0;
-    for (const PiecePass* pass : passes) {
-        frames += pass->frameCount();
+    for (const PiecePass& pass : passes) {
+        frames += pass.frameCount();
     }
     Writer writer(out, frames, {}, options.labelPrefix);
-    for (PiecePass* pass : passes) {
-        if (const PassFailure failure = pass->run(writer); failure != PassFailure::None) {
+    for (PiecePass& pass : passes) {
+        if (const PassFailure failure = pass.run(writer); failure != PassFailure::None) {
             return failure;
         }
     }

@@ -124,28 +124,77 @@ namespace {
         return ExitStatus::Done;
     }
 
-    // One sound of a bank: opened, and trimmed when asked.
-    struct BankSound {
+    // One input: opened, at the rate asked for, and the part of it the options choose.
+    struct InputSound {
         std::string path;
         OpenedSound sound;
-        std::optional<PartStream> part;
+        FrameRange part; // empty: the whole sound
+        std::optional<PartStream> partStream;
         SampleStream* stream = nullptr; // the part or the whole sound
+
+        ExitStatus open(
+            const ConvertOptions& options, std::string inputPath, const ConsoleStreams& console)
+        {
+            path = std::move(inputPath);
+            if (const ExitStatus status = openInput(options, path, sound, console);
+                status != ExitStatus::Done) {
+                return status;
+            }
+            std::string refusal;
+            if (const ExitStatus chosen = choosePart(options.part, *sound.stream, part, refusal);
+                chosen != ExitStatus::Done) {
+                printError(console, path + ": " + refusal);
+                return chosen;
+            }
+            if (!part.empty()) {
+                partStream.emplace(*sound.stream, part);
+            }
+            stream = partStream ? &*partStream : sound.stream.get();
+            return ExitStatus::Done;
+        }
     };
 
-    // Which sound starts where, with the entry labels that lead to it: one line a sound.
-    bool printBank(const std::vector<std::unique_ptr<BankSound>>& sounds, const RunOutcome& run,
+    // A bank's sounds play at one rate, and a search over them joined needs them in one format.
+    // The exit status of a refusal, with its message printed.
+    ExitStatus checkBank(const std::vector<std::unique_ptr<InputSound>>& inputs,
+        const ConvertOptions& options, const ConsoleStreams& console)
+    {
+        const InputSound& first = *inputs.front();
+        for (const auto& input : inputs) {
+            const WaveHeader& header = input->stream->header();
+            if (header.sampleRateHz != first.stream->header().sampleRateHz) {
+                printError(console,
+                    input->path + " is at " + toDecimal(header.sampleRateHz) + " Hz, " + first.path
+                        + " at " + toDecimal(first.stream->header().sampleRateHz)
+                        + " Hz; the sounds of a bank play at one rate: give --rate");
+                return ExitStatus::InputRefused;
+            }
+            if ((options.bestSettings || options.bestVolume)
+                && (header.channelCount != first.stream->header().channelCount
+                    || header.bitsPerSample != first.stream->header().bitsPerSample)) {
+                printError(console,
+                    "the settings search over a bank needs sounds of one format (channels "
+                    "and bits); give --rate to make them all 16-bit");
+                return ExitStatus::InputRefused;
+            }
+        }
+        return ExitStatus::Done;
+    }
+
+    // Which sound of a bank starts where, with the entry labels that lead to it: one line a
+    // sound.
+    bool printBank(const std::vector<std::unique_ptr<InputSound>>& inputs, const RunOutcome& run,
         const ExportFormat& format, const ConvertOptions& options, std::FILE* stream)
     {
-        for (std::size_t i = 0; i < sounds.size(); ++i) {
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
             const BankPart& part = run.parts[i];
-            const std::vector<std::string> labels = format.labelsAt
-                ? format.labelsAt(part.firstFrame, options.labelPrefix)
-                : std::vector<std::string> {};
-            std::string line = sounds[i]->path + ": frames " + toDecimal(part.firstFrame) + " … "
+            std::string line = inputs[i]->path + ": frames " + toDecimal(part.firstFrame) + " … "
                 + toDecimal(part.firstFrame + part.frameCount) + ", ";
             if (!format.labelsAt) {
                 line += "from byte " + toDecimal(part.firstFrame / 8);
-            } else if (labels.empty()) {
+            } else if (const std::vector<std::string> labels
+                       = format.labelsAt(part.firstFrame, options.labelPrefix);
+                       labels.empty()) {
                 line += "no entry label (only the first blocks have them)";
             } else {
                 line += labels.size() == 1 ? "label" : "labels";
@@ -158,137 +207,28 @@ namespace {
         return std::fflush(stream) == 0 && std::ferror(stream) == 0;
     }
 
-    // Several sounds into one player source (ConvertOptions::moreInputPaths).
-    ExitStatus runBank(const ConvertOptions& options, const ConsoleStreams& console)
-    {
-        std::vector<std::string> paths { options.inputPath };
-        paths.insert(paths.end(), options.moreInputPaths.begin(), options.moreInputPaths.end());
-        std::vector<std::unique_ptr<BankSound>> sounds;
-        for (const std::string& path : paths) {
-            auto bankSound = std::make_unique<BankSound>();
-            bankSound->path = path;
-            if (const ExitStatus status = openInput(options, path, bankSound->sound, console);
-                status != ExitStatus::Done) {
-                return status;
-            }
-            SampleStream& whole = *bankSound->sound.stream;
-            FrameRange range;
-            std::string refusal;
-            if (const ExitStatus chosen = choosePart(options.part, whole, range, refusal);
-                chosen != ExitStatus::Done) {
-                printError(console, path + ": " + refusal);
-                return chosen;
-            }
-            if (!range.empty()) {
-                bankSound->part.emplace(whole, range);
-            }
-            bankSound->stream = bankSound->part ? &*bankSound->part : &whole;
-            // The player runs at one rate.
-            const std::uint32_t rateHz = bankSound->stream->header().sampleRateHz;
-            if (!sounds.empty() && rateHz != sounds.front()->stream->header().sampleRateHz) {
-                printError(console,
-                    path + " is at " + toDecimal(rateHz) + " Hz, " + sounds.front()->path + " at "
-                        + toDecimal(sounds.front()->stream->header().sampleRateHz)
-                        + " Hz; the sounds of a bank play at one rate: give --rate");
-                return ExitStatus::InputRefused;
-            }
-            sounds.push_back(std::move(bankSound));
-        }
-        std::vector<SampleStream*> streams;
-        for (const auto& bankSound : sounds) {
-            streams.push_back(bankSound->stream);
-        }
-
-        FileStreamOutput standardOutput(console.out);
-        OutputRequest request;
-        request.exportFormat = findExportFormat(options.formatName);
-        if (options.exportsToStandardOutput()) {
-            request.exportSink = &standardOutput;
-        } else {
-            request.exportPath = options.exportPath;
-        }
-        request.exportOptions.labelPrefix = options.labelPrefix;
-        InterruptCleanup cleanup; // declared first: it outlives the temporary file
-        OutputRun outputs(request);
-        if (outputs.create() != RunFailure::None) {
-            printError(console, "can't create " + options.exportPath);
-            return ExitStatus::OutputFailed;
-        }
-        for (const std::string& path : outputs.temporaryPaths()) {
-            cleanup.add(path);
-        }
-
-        // The one setting best for all of them together: searched over the sounds joined.
-        ModulatorSettings settings = options.settings;
-        if (options.bestSettings || options.bestVolume) {
-            for (const SampleStream* stream : streams) {
-                const WaveHeader& first = streams.front()->header();
-                if (stream->header().channelCount != first.channelCount
-                    || stream->header().bitsPerSample != first.bitsPerSample) {
-                    printError(console,
-                        "the settings search over a bank needs sounds of one format (channels "
-                        "and bits); give --rate to make them all 16-bit");
-                    return ExitStatus::InputRefused;
-                }
-            }
-            JoinedStream joined(streams);
-            if (const ExitStatus found = findSettings(joined, options, console, settings);
-                found != ExitStatus::Done) {
-                return found;
-            }
-        }
-
-        RunOutcome run;
-        {
-            TerminalProgress progress(console.err, console.errIsTerminal, console.progressDelay);
-            run = outputs.run(
-                streams, settings, [&progress](int percent) { progress.report(percent); });
-        }
-        if (run.failure == RunFailure::InputUnreadable) {
-            printError(console, "can't read " + options.inputPath);
-            return ExitStatus::InputRefused;
-        }
-        if (run.failure != RunFailure::None) {
-            printError(console,
-                "can't write "
-                    + (options.exportsToStandardOutput() ? std::string("standard output")
-                                                         : options.exportPath));
-            return ExitStatus::OutputFailed;
-        }
-        std::FILE* stream = options.exportsToStandardOutput() ? console.err : console.out;
-        if (!printBank(sounds, run, *request.exportFormat, options, stream)
-            && stream == console.out) {
-            printError(console, "can't write standard output");
-            return ExitStatus::OutputFailed;
-        }
-        return ExitStatus::Done;
-    }
-
 } // namespace
 
+// One input, or several into one export (a bank: ConvertOptions::moreInputPaths).
 ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& console)
 {
-    if (!options.moreInputPaths.empty()) {
-        return runBank(options, console);
+    std::vector<std::string> paths { options.inputPath };
+    paths.insert(paths.end(), options.moreInputPaths.begin(), options.moreInputPaths.end());
+    std::vector<std::unique_ptr<InputSound>> inputs;
+    std::vector<SampleStream*> streams;
+    for (const std::string& path : paths) {
+        inputs.push_back(std::make_unique<InputSound>());
+        if (const ExitStatus status = inputs.back()->open(options, path, console);
+            status != ExitStatus::Done) {
+            return status;
+        }
+        streams.push_back(inputs.back()->stream);
     }
-    OpenedSound sound;
-    if (const ExitStatus status = openInput(options, options.inputPath, sound, console);
-        status != ExitStatus::Done) {
-        return status;
+    if (const ExitStatus checked = checkBank(inputs, options, console);
+        checked != ExitStatus::Done) {
+        return checked;
     }
-    SampleStream& whole = *sound.stream;
-    FrameRange part;
-    std::string partRefusal;
-    if (const ExitStatus chosen = choosePart(options.part, whole, part, partRefusal);
-        chosen != ExitStatus::Done) {
-        printError(console, options.inputPath + ": " + partRefusal);
-        return chosen;
-    }
-    std::optional<PartStream> partStream;
-    if (!part.empty()) {
-        partStream.emplace(whole, part);
-    }
-    SampleStream& input = partStream ? *partStream : whole;
+    const InputSound& first = *inputs.front();
 
     FileStreamOutput standardOutput(console.out);
     OutputRequest request;
@@ -319,9 +259,16 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         cleanup.add(path);
     }
 
+    // A bank's one setting is the best for all of its sounds together: searched over them
+    // joined.
     ModulatorSettings settings = options.settings;
     if (options.bestSettings || options.bestVolume) {
-        if (const ExitStatus found = findSettings(input, options, console, settings);
+        std::optional<JoinedStream> joined;
+        if (streams.size() > 1) {
+            joined.emplace(streams);
+        }
+        if (const ExitStatus found
+            = findSettings(joined ? *joined : *first.stream, options, console, settings);
             found != ExitStatus::Done) {
             return found;
         }
@@ -330,7 +277,8 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
     RunOutcome run;
     {
         TerminalProgress progress(console.err, console.errIsTerminal, console.progressDelay);
-        run = outputs.run(input, settings, [&progress](int percent) { progress.report(percent); });
+        run = outputs.run(
+            streams, settings, [&progress](int percent) { progress.report(percent); });
     }
     switch (run.failure) {
     case RunFailure::None:
@@ -354,16 +302,27 @@ ExitStatus runConversion(const ConvertOptions& options, const ConsoleStreams& co
         return ExitStatus::OutputFailed;
     }
 
-    std::string notes = sound.originText();
-    if (!part.empty()) {
+    if (inputs.size() > 1) {
+        std::FILE* stream = options.exportsToStandardOutput() ? console.err : console.out;
+        if (!printBank(inputs, run, *request.exportFormat, options, stream)
+            && stream == console.out) {
+            printError(console, "can't write standard output");
+            return ExitStatus::OutputFailed;
+        }
+        return ExitStatus::Done;
+    }
+    std::string notes = first.sound.originText();
+    const SampleStream& whole = *first.sound.stream;
+    if (!first.part.empty()) {
         if (!notes.empty()) {
             notes += '\n';
         }
         notes += partInfoText(
-            part, framesHeld(whole.header(), whole.sizeBytes()), whole.header().sampleRateHz);
+            first.part, framesHeld(whole.header(), whole.sizeBytes()), whole.header().sampleRateHz);
     }
     if (options.printsInfo()
-        && !printInfo(input.header(), settings, run, notes, options.rateFromClock, console)) {
+        && !printInfo(
+            first.stream->header(), settings, run, notes, options.rateFromClock, console)) {
         printError(console, "can't write standard output");
         return ExitStatus::OutputFailed;
     }
