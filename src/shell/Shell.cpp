@@ -442,24 +442,29 @@ FrameRange Shell::selectedPart() const
     return state_.selection.empty() ? FrameRange { 0, soundFrames() } : state_.selection;
 }
 
+namespace {
+
+    // The selection's frames of data or of the image laid out like it; all of them without one.
+    template <class Byte>
+    std::span<Byte> selectedPartOf(
+        std::span<Byte> bytes, FrameRange selection, const WaveHeader& header)
+    {
+        const auto frameBytes = std::size_t(header.bytesPerFrame());
+        return selection.empty() ? bytes
+                                 : bytes.subspan(std::size_t(selection.first) * frameBytes,
+                                     std::size_t(selection.length()) * frameBytes);
+    }
+
+} // namespace
+
 std::span<const std::uint8_t> Shell::selectedBytes() const
 {
-    const FrameRange part = selectedPart();
-    const auto frameBytes = std::size_t(document_.header.bytesPerFrame());
-    const std::span<const std::uint8_t> bytes = document_.data.bytes();
-    return state_.selection.empty() ? bytes
-                                    : bytes.subspan(std::size_t(part.first) * frameBytes,
-                                        std::size_t(part.length()) * frameBytes);
+    return selectedPartOf(document_.data.bytes(), state_.selection, document_.header);
 }
 
 std::span<std::uint8_t> Shell::selectedImageArea()
 {
-    const FrameRange part = selectedPart();
-    const auto frameBytes = std::size_t(document_.header.bytesPerFrame());
-    const std::span<std::uint8_t> area = document_.image.sampleArea();
-    return state_.selection.empty() ? area
-                                    : area.subspan(std::size_t(part.first) * frameBytes,
-                                        std::size_t(part.length()) * frameBytes);
+    return selectedPartOf(document_.image.sampleArea(), state_.selection, document_.header);
 }
 
 // The wave slot shares the loaded sound's bytes; the whole sound plays to its last byte.
@@ -1070,12 +1075,8 @@ void Shell::showInfoToolTip(const std::string& searchReport)
     std::string text;
     if (document_.isLoaded()) {
         // What the export of the selection takes, or of the whole sound without one.
-        const WaveHeader& header = document_.header;
-        const std::int64_t convertedFrames = state_.selection.empty()
-            ? document_.frameCount()
-            : frameCount(header,
-                std::uint64_t(state_.selection.length()) * std::uint64_t(header.bytesPerFrame()));
-        text = sound_.originText(header.sampleRateHz);
+        const std::int64_t convertedFrames = frameCount(document_.header, selectedBytes().size());
+        text = sound_.originText(document_.header.sampleRateHz);
         text += (text.empty() ? "" : "\n\n")
             + text::exportSizeToolTip(
                 PlayerSourceWriter::textSize(convertedFrames, labelPrefix_.size()));
