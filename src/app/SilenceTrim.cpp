@@ -1,6 +1,7 @@
 #include "app/SilenceTrim.h"
 
 #include "wave/FrameReader.h"
+#include "wave/SampleFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,8 @@ bool findLoudPart(SampleStream& input, FrameRange within, FrameRange& loud)
     const WaveHeader& header = input.header();
     const std::int64_t frames = framesHeld(header, input.sizeBytes());
     const FrameRange range = within.empty() ? FrameRange { 0, frames } : within.within(frames);
-    const double fullScale = header.bitsPerSample == 8 ? 128.0 : 32768.0;
+    const double fullScale
+        = withSampleFormat(header.bitsPerSample, [](auto samples) { return samples.fullScale; });
     const double threshold = fullScale * std::pow(10.0, silenceThresholdDbfs / 20.0);
     const auto isLoud = [threshold](ChannelPair pair) {
         return double(std::max(std::abs(pair.first), std::abs(pair.second))) > threshold;
