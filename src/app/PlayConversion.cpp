@@ -1,6 +1,5 @@
 #include "app/PlayConversion.h"
 
-#include "modulator/AudibleSnr.h"
 #include "modulator/NullBitSink.h"
 #include "modulator/StreamingConversion.h"
 #include "modulator/WholeFileConversion.h"
@@ -12,8 +11,14 @@ namespace tt {
 ConversionResult convertForPlay(const WaveHeader& header, std::span<const std::uint8_t> data,
     const ModulatorSettings& settings, std::span<std::uint8_t> sampleArea)
 {
-    ConversionResult result = convertWholeFile(header, data, settings, sampleArea);
-    result.audibleSnrDb = audibleSnrDb(header, data, settings, sampleArea);
+    // One pass that measures on the way, not a pass and then a walk over the image it filled.
+    StreamingConversion pass(
+        header, settings, conversionFrameCount(header, data.size(), sampleArea.size()), true);
+    NullBitSink sink;
+    const std::size_t writtenBytes = pass.convert(data, sampleArea, sink);
+    pass.finish(sampleArea.subspan(writtenBytes), sink);
+    ConversionResult result = pass.result();
+    result.audibleSnrDb = pass.audibleSnrDb();
     return result;
 }
 

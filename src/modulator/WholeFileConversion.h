@@ -22,7 +22,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 namespace tt {
 
@@ -48,33 +47,6 @@ ConversionResult convertWholeFile(const WaveHeader& header, std::span<const std:
         header, settings, conversionFrameCount(header, data.size(), sampleArea.size()));
     const std::size_t writtenBytes = pass.convert(data, sampleArea, sink);
     pass.finish(sampleArea.subspan(writtenBytes), sink);
-    return pass.result();
-}
-
-// The same pass for a caller that keeps no image: the data block is taken in pieces of a
-// mebibyte, and the samples each piece decides go to `take`, in frame order, through a buffer of
-// that size. `take` returns false to end the pass there; the result then counts the frames
-// decided so far. The levels, bits and error sum are those of convertWholeFile; the result also
-// holds the audible SNR, which the window shows after an export or a save.
-template <BitSink Sink, class Take>
-ConversionResult convertInPieces(const WaveHeader& header, std::span<const std::uint8_t> data,
-    const ModulatorSettings& settings, Sink& sink, Take&& take)
-{
-    constexpr std::size_t pieceBytes = std::size_t(1) << 20;
-    StreamingConversion pass(
-        header, settings, conversionFrameCount(header, data.size(), data.size()), true);
-    std::vector<std::uint8_t> out;
-    for (std::size_t at = 0; at < data.size(); at += pieceBytes) {
-        const auto in = data.subspan(at, std::min(pieceBytes, data.size() - at));
-        out.resize(std::max(out.size(), pass.outputBytesFor(in.size())));
-        const std::size_t decidedBytes = pass.convert(in, out, sink);
-        if (!take(std::span<const std::uint8_t>(out.data(), decidedBytes))) {
-            return pass.result();
-        }
-    }
-    out.resize(std::max(out.size(), pass.finishOutputBytes()));
-    const std::size_t lastBytes = pass.finish(out, sink);
-    take(std::span<const std::uint8_t>(out.data(), lastBytes));
     return pass.result();
 }
 
