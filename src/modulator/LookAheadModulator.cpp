@@ -9,9 +9,10 @@ LookAheadModulator::LookAheadModulator(const PinModel& pin, int pathCount, int d
     , pathCount_(std::clamp(pathCount, 1, maxPathCount))
     , delayFrames_(std::clamp(delayFrames, 0, maxDelayFrames))
 {
-    // One candidate, the pin at rest; the others are empty (infinitely dear) until the lattice
-    // has spread over them. Copies of the one candidate would never spread: each frame's merges
-    // and drop would leave copies of one successor.
+    // One candidate, the pin where it stands (at rest for a whole pass); the others are empty
+    // (infinitely dear) until the lattice has spread over them. Copies of the one candidate would
+    // never spread: each frame's merges and drop would leave copies of one successor.
+    level_[0] = pin.modelLevel;
     std::fill(cost_.begin() + 1, cost_.end(), std::numeric_limits<double>::infinity());
 }
 

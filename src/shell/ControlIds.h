@@ -50,5 +50,7 @@ constexpr int trimSilence = 38;
 constexpr int playFromView = 39; // the loaded sound from the view's first frame
 constexpr int loopPlayback = 40; // a sound played to its end starts again
 constexpr int labelPrefix = 41; // asks for the prefix of the export's entry labels
+// While the one-bit sound plays: hear the original at the same place, or the one-bit sound again.
+constexpr int switchAB = 42;
 
 } // namespace tt::menu

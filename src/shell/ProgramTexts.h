@@ -34,6 +34,11 @@ inline constexpr std::string_view labelPrefixQuestion
 
 inline constexpr std::string_view aboutTitle = "About TICKTRACE";
 
+// The progress field after Switch A/B: what is heard now, or why nothing switched.
+inline constexpr std::string_view hearingOriginalText = "Hearing: original";
+inline constexpr std::string_view hearingOneBitText = "Hearing: 1Bit";
+inline constexpr std::string_view switchABIdleText = "A/B: play 1Bit first";
+
 // The information box's tool tip: what the player source text of the sound will take.
 std::string exportSizeToolTip(const PlayerSourceSize& size);
 

@@ -162,6 +162,9 @@ bool Shell::handle(const Event& event)
             return true;
         case menu::loopPlayback:
             return true;
+        case menu::switchAB:
+            switchAB();
+            return true;
         default:
             if (event.id >= menu::firstModulator
                 && event.id < menu::firstModulator + int(modulatorKinds.size())) {
@@ -462,11 +465,6 @@ std::span<const std::uint8_t> Shell::selectedBytes() const
     return selectedPartOf(document_.data.bytes(), state_.selection, document_.header);
 }
 
-std::span<std::uint8_t> Shell::selectedImageArea()
-{
-    return selectedPartOf(document_.image.sampleArea(), state_.selection, document_.header);
-}
-
 // The wave slot shares the loaded sound's bytes; the whole sound plays to its last byte.
 void Shell::loadWavePart(FrameRange part)
 {
@@ -525,13 +523,14 @@ bool Shell::loadFile(const std::string& path)
     };
     const FileIdentity file = FileIdentity::of(path);
     // The one-bit sound belongs to the sound this file replaces, whose frames the new view no
-    // longer shows; it stops before the file is read, so that the old data, its image and the
-    // new data are never held at once. A file that is not there leaves it playing.
+    // longer shows; it stops before the file is read, so that its data (which it holds while it
+    // plays, also after Resample…) and the new data are never held beside the loaded data. A
+    // file that is not there leaves it playing.
     std::error_code missing;
     if (std::filesystem::exists(path, missing)) {
         releaseOneBitSound();
     }
-    releaseImageBeforeLoad();
+    releaseSilentOneBitSound();
     FileSound loaded;
     switch (loaded.load(path)) {
     case LoadStatus::Unreadable:
@@ -547,14 +546,10 @@ bool Shell::loadFile(const std::string& path)
     case LoadStatus::Loaded:
         break;
     }
-    // Accepted: title, data, image, sound slot, strip and labels change together, and only
-    // once the image's memory is had (otherwise nothing changes). The document shares the
-    // sample block with sound_.
+    // Accepted: title, data, sound slot, strip and labels change together. The document
+    // shares the sample block with sound_.
     state_.selection = {};
-    if (!document_.accept(LoadedWave(loaded.original()))) {
-        tell("not enough memory");
-        return false;
-    }
+    document_.accept(LoadedWave(loaded.original()));
     sound_ = std::move(loaded);
     loadedFile_ = file;
     std::error_code ignored;
@@ -564,17 +559,6 @@ bool Shell::loadFile(const std::string& path)
         dialogs_->fileUsed(loadedPath_);
     }
     return true;
-}
-
-// Every pass writes the one-bit image afresh before it is used, so its memory goes back before
-// a new sound is made, and a re-open holds only the old and the new data; a one-bit sound still
-// being heard (during Resample…) keeps its samples and plays on.
-void Shell::releaseImageBeforeLoad()
-{
-    releaseSilentOneBitSound();
-    if (document_.isLoaded()) {
-        (void)document_.image.prepare(document_.header, document_.data.sizeBytes);
-    }
 }
 
 // A long task runs while this thread keeps the window painted and the progress bar moving. The
@@ -626,7 +610,7 @@ void Shell::resample()
     if (rateHz == document_.header.sampleRateHz) {
         return;
     }
-    releaseImageBeforeLoad();
+    releaseSilentOneBitSound();
     LoadedWave sound;
     std::string reason;
     clearMessage();
@@ -650,10 +634,7 @@ void Shell::resample()
     }
     // The selection keeps its place in the sound: its frames scale with the rate.
     const double scale = double(sound.header.sampleRateHz) / double(document_.header.sampleRateHz);
-    if (!document_.accept(std::move(sound))) {
-        dialogs_->message("Error", "not enough memory");
-        return;
-    }
+    document_.accept(std::move(sound));
     state_.selection
         = normalisedSelection({ roundHalfEven(double(state_.selection.first) * scale),
                                   roundHalfEven(double(state_.selection.end) * scale) },
@@ -670,6 +651,7 @@ void Shell::showSound()
     // A new sound is viewed from the cursor's column, the same part of it whatever its length.
     state_.viewStart = viewStartAtColumn(state_.cursorX, document_.frameCount());
     state_.redrawRequested = true;
+    state_.figuresPending = false; // a one-bit sound still heard is not of this sound
     const WaveHeader& header = document_.header;
     std::string title = std::string(programTitle) + "  " + std::string(fileNamePart(loadedPath_));
     if (header.sampleRateHz != sound_.original().header.sampleRateHz) {
@@ -688,61 +670,41 @@ void Shell::showSound()
     clearMessage();
 }
 
-// A silent one-bit sound lets go of its samples, and the image of its second buffer.
+// A silent one-bit sound lets go of its slot, and with it of the data it is made from.
 void Shell::releaseSilentOneBitSound()
 {
     if (!audio_.isPlaying(slotOneBit)) {
-        audio_.unload(slotOneBit);
-        document_.image.dropSpare();
+        releaseOneBitSound();
     }
 }
 
-// The one-bit sound stops, playing or not, and lets go of the image: a pass for a new one-bit
-// sound rewrites the image in place instead of holding a second one beside it.
+// The one-bit sound stops, playing or not; the figures it owed are no longer wanted.
 void Shell::releaseOneBitSound()
 {
     audio_.unload(slotOneBit);
+    oneBitSound_.reset();
     state_.slotStarted[slotOneBit] = false;
-    document_.image.dropSpare();
+    state_.figuresPending = false;
 }
 
+// The one-bit sound of the selection is made as it plays, so it starts at once, and follows
+// every later change of a setting. The figures come from their own pass meanwhile; the window
+// waits for that pass, the sound does not.
 void Shell::playOneBit()
 {
-    const WaveHeader& header = document_.header;
-    if (document_.frameCount() > 0 && header.channelCount <= AudioOutput::maxServerChannels
-        && AudioOutput::playsRate(header.sampleRateHz)) {
-        playWhileConverting();
+    if (!document_.isLoaded()) {
         return;
     }
-    convertForPlay();
-    play(slotOneBit);
-}
-
-// Play 1Bit without waiting for the whole pass: the sound starts once its first second is
-// converted, and the pass goes on ahead of the playback (thousands of times faster than real
-// time), telling the slot after every piece how far the image is finished. The window waits for
-// the pass as before; only the sound comes sooner, which on a long file is most of the wait.
-void Shell::playWhileConverting()
-{
     releaseOneBitSound();
-    const WaveHeader& header = document_.header;
-    const std::span<std::uint8_t> area = selectedImageArea();
-    const std::size_t areaOffset = std::size_t(area.data() - document_.image.sampleArea().data());
-    const auto written = std::make_shared<std::atomic<std::size_t>>(0);
-    bool started = false;
-    const ConversionResult result = convertWhilePlaying(
-        header, selectedBytes(), settings(), area, [&](std::size_t finishedBytes) {
-            written->store(finishedBytes, std::memory_order_release);
-            if (!started) {
-                audio_.loadPcm(slotOneBit, pcmFormatOf(header), document_.image.share(),
-                    WaveImage::headerBytes + areaOffset, area.size(), written);
-                state_.slotFrameCounts[slotOneBit] = document_.frameCount();
-                state_.slotFirstFrames[slotOneBit] = selectedPart().first;
-                play(slotOneBit);
-                started = true;
-            }
-        });
-    showError(result);
+    auto sound = std::make_shared<LiveOneBitSound>(document_.header, document_.data.block,
+        selectedBytes(), settings(), AudioOutput::maxServerChannels);
+    if (audio_.loadStream(slotOneBit, sound)) {
+        oneBitSound_ = std::move(sound);
+        state_.slotFrameCounts[slotOneBit] = document_.frameCount();
+        state_.slotFirstFrames[slotOneBit] = selectedPart().first;
+    }
+    play(slotOneBit);
+    showError(playFigures(document_.header, selectedBytes(), settings()));
 }
 
 // Space: as Play 1Bit, or stops the one-bit sound while it plays.
@@ -786,27 +748,27 @@ void Shell::play(int slot)
     }
 }
 
-void Shell::convertForPlay()
+// A/B: while the one-bit sound plays, the original takes its place from the frame being made,
+// and the next switch brings the one-bit sound back there; both go on meanwhile.
+void Shell::switchAB()
 {
-    if (!document_.isLoaded()) {
+    if (oneBitSound_ == nullptr || !audio_.isPlaying(slotOneBit)) {
+        window_.setText(control::progress, text::switchABIdleText);
         return;
     }
-    releaseOneBitSound();
-    showConversion(
-        tt::convertForPlay(document_.header, selectedBytes(), settings(), selectedImageArea()));
+    const bool original = !oneBitSound_->hearsOriginal();
+    oneBitSound_->setHearsOriginal(original);
+    window_.setText(
+        control::progress, original ? text::hearingOriginalText : text::hearingOneBitText);
 }
 
-// The error of a fresh image in the information box, and the image in the one-bit slot, which
-// plays it where it lies.
-void Shell::showConversion(const ConversionResult& result)
+void Shell::showPendingFigures()
 {
-    showError(result);
-    const WaveImage& image = document_.image;
-    const std::span<const std::uint8_t> part = selectedImageArea();
-    audio_.loadPcm(slotOneBit, pcmFormatOf(document_.header), image.share(),
-        WaveImage::headerBytes + std::size_t(part.data() - image.sampleArea().data()), part.size());
-    state_.slotFrameCounts[slotOneBit] = document_.frameCount();
-    state_.slotFirstFrames[slotOneBit] = selectedPart().first;
+    if (!state_.figuresPending || oneBitSound_ == nullptr) {
+        return;
+    }
+    state_.figuresPending = false;
+    showError(playFigures(oneBitSound_->soundHeader(), oneBitSound_->part(), settings()));
 }
 
 // The error and the audible SNR of the pass just run, for the settings shown.
@@ -825,6 +787,11 @@ void Shell::settingsChanged()
 {
     if (!document_.isLoaded()) {
         return;
+    }
+    // The one-bit sound follows the controls; the next time it plays it starts with them too.
+    if (oneBitSound_ != nullptr) {
+        oneBitSound_->setSettings(settings());
+        state_.figuresPending = audio_.isPlaying(slotOneBit);
     }
     window_.setText(
         control::samplesLabel, fileInfoTexts(document_.header, document_.frameCount()).samples);
@@ -845,6 +812,9 @@ void Shell::followPlayback()
                 audio_.play(slot);
             }
         }
+    }
+    if (!audio_.isPlaying(slotOneBit)) {
+        showPendingFigures();
     }
     const std::int64_t frameCount = document_.frameCount();
     std::vector<std::int64_t> playing;

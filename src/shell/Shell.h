@@ -3,6 +3,7 @@
 // and dispatches every user event to the loader, the conversion, the export, the audio output
 // and the zoom view. Everything runs to completion on this one thread.
 
+#include "app/LiveOneBitSound.h"
 #include "app/SoundOpening.h"
 #include "export/FileIdentity.h"
 #include "image/Image.h"
@@ -86,7 +87,6 @@ private:
     // The selection, or the whole sound without one.
     FrameRange selectedPart() const;
     std::span<const std::uint8_t> selectedBytes() const;
-    std::span<std::uint8_t> selectedImageArea();
     // The wave slot takes these frames of the loaded sound.
     void loadWavePart(FrameRange part);
     void playFromView();
@@ -94,7 +94,6 @@ private:
     bool loadFile(const std::string& path);
     void resample();
     template <class Task> auto whileBusy(Task&& task);
-    void releaseImageBeforeLoad();
     void showSound();
     void releaseSilentOneBitSound();
     void releaseOneBitSound();
@@ -103,9 +102,10 @@ private:
     void play(int slot);
     void stopSounds();
     void followPlayback();
-    void convertForPlay();
-    void playWhileConverting();
-    void showConversion(const ConversionResult& result);
+    void switchAB();
+    // Shows the figures of the settings the one-bit sound ended with, where a change while it
+    // played took them back; the sound has stopped.
+    void showPendingFigures();
     void showError(const ConversionResult& result);
     void exportPlayerSource();
     void askLabelPrefix();
@@ -140,6 +140,8 @@ private:
     // The file's sound as it was loaded: document_ holds it or, after Resample…, the sound
     // resampled from it (a later Resample… starts from here again).
     FileSound sound_;
+    // The one-bit sound in its slot, made as it plays; null when the slot is empty.
+    std::shared_ptr<LiveOneBitSound> oneBitSound_;
     ShellState state_;
     int redrawCount_ = 0;
 };

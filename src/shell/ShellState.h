@@ -31,6 +31,9 @@ struct ShellState {
     std::array<std::int64_t, 2> slotFirstFrames {};
     // Each slot was started and not stopped since: with Loop Playback it starts again at its end.
     std::array<bool, 2> slotStarted {};
+    // A setting changed while the one-bit sound played: the figures of the settings it ends
+    // with are shown once it stops.
+    bool figuresPending = false;
 
     // The part of the sound that playing, the saves and the search take (see SelectionMarks.h);
     // empty: the whole sound.

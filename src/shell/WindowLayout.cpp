@@ -66,6 +66,7 @@ void buildMainWindow(Window& window, const Image& zoomView)
         { menu::trimSilence, "&Trim Silence", "Ctrl+T" },
         { menu::playFromView, "&Play from View", "Ctrl+P" },
         { menu::loopPlayback, "Loop Play&back", "Ctrl+L", MenuItem::Kind::Toggle },
+        { menu::switchAB, "Switch A/B (&Original)", "Ctrl+H" },
         { MenuItem::separator, "", "" },
     };
     // One choice item per modulator, the default checked.

@@ -3,7 +3,6 @@
 #include "wave/FrameCount.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstring>
 #include <limits>
 
@@ -55,30 +54,9 @@ bool WaveImage::prepare(const WaveHeader& header, std::uint64_t dataSizeBytes)
     // A player of the image hears the tail, and 0 is full scale in unsigned 8-bit samples.
     const std::uint64_t countedBytes
         = std::uint64_t(frameCount(header, dataSizeBytes)) * std::uint64_t(header.bytesPerFrame());
-    tailStart_ = headerBytes + std::size_t(std::min(countedBytes, dataSizeBytes));
-    std::fill(fresh->begin() + std::ptrdiff_t(tailStart_), fresh->end(), silenceByte(header));
+    const std::size_t tailStart = headerBytes + std::size_t(std::min(countedBytes, dataSizeBytes));
+    std::fill(fresh->begin() + std::ptrdiff_t(tailStart), fresh->end(), silenceByte(header));
     bytes_ = fresh;
-    spare_.reset();
-    return true;
-}
-
-bool WaveImage::unshare()
-{
-    if (!isShared()) {
-        return true;
-    }
-    if (spare_ == nullptr || spare_.use_count() > 1) {
-        std::shared_ptr<SampleBytes> fresh = newSampleBytes(bytes_->size());
-        if (!fresh) {
-            return false;
-        }
-        // Only the header and the tail: the pass that follows writes every frame between them.
-        std::copy_n(bytes_->begin(), std::min(headerBytes, bytes_->size()), fresh->begin());
-        std::copy(bytes_->begin() + std::ptrdiff_t(std::min(tailStart_, bytes_->size())),
-            bytes_->end(), fresh->begin() + std::ptrdiff_t(std::min(tailStart_, bytes_->size())));
-        spare_ = std::move(fresh);
-    }
-    std::swap(bytes_, spare_);
     return true;
 }
 
@@ -109,7 +87,6 @@ std::array<std::uint8_t, WaveImage::headerBytes> WaveImage::headerFor(
 
 std::span<std::uint8_t> WaveImage::sampleArea()
 {
-    assert(!isShared() && "shared image bytes are never written");
     if (bytes_->size() < headerBytes) {
         return {};
     }

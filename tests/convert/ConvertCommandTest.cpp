@@ -16,6 +16,7 @@
 #include "wave/FileInfo.h"
 #include "wave/WaveBytes.h"
 #include "wave/WaveDocument.h"
+#include "wave/WaveImage.h"
 #include "wave/WaveLoader.h"
 
 #include <cmath>
@@ -77,18 +78,20 @@ namespace {
         LoadedWave loaded;
         WaveDocument document;
         EXPECT_EQ(loadWaveFile(wavPath, loaded), LoadStatus::Loaded);
-        EXPECT_TRUE(document.accept(std::move(loaded)));
+        document.accept(std::move(loaded));
+        WaveImage oneBit;
+        EXPECT_TRUE(oneBit.prepare(document.header, document.data.sizeBytes));
         ConversionResult result;
         EXPECT_EQ(exportPlayerSource(textPath.string(), document.header, document.data.bytes(),
-                      settings, document.image.sampleArea(), result),
+                      settings, oneBit.sampleArea(), result),
             ExportStatus::Written);
         outcome.text = fileText(textPath);
-        outcome.image.assign(document.image.bytes().begin(), document.image.bytes().end());
+        outcome.image.assign(oneBit.bytes().begin(), oneBit.bytes().end());
         const FileInfoTexts info = fileInfoTexts(document.header, document.frameCount());
-        const double snrDb = segmentalSnrDb(
-            document.header, document.data.bytes(), settings, document.image.sampleArea());
-        const double audibleDb = audibleSnrDb(
-            document.header, document.data.bytes(), settings, document.image.sampleArea());
+        const double snrDb
+            = segmentalSnrDb(document.header, document.data.bytes(), settings, oneBit.sampleArea());
+        const double audibleDb
+            = audibleSnrDb(document.header, document.data.bytes(), settings, oneBit.sampleArea());
         outcome.infoLines = info.rate + "\n" + info.channels + "\n" + info.bits + "\n"
             + info.samples + "\n" + errorLabelText(result) + "\nSNR: " + formatFixed(snrDb, 2)
             + " dB\nAudible SNR: " + formatFixed(audibleDb, 2) + " dB\nModulator: "
@@ -178,17 +181,19 @@ namespace {
         LoadedWave loaded;
         WaveDocument document;
         ASSERT_EQ(loadWaveFile(wav, loaded), LoadStatus::Loaded);
-        ASSERT_TRUE(document.accept(std::move(loaded)));
+        document.accept(std::move(loaded));
+        WaveImage oneBit;
+        ASSERT_TRUE(oneBit.prepare(document.header, document.data.sizeBytes));
         const ModulatorSettings settings { 4000, 3000, 150 };
         const ConversionResult result = convertWholeFile(
-            document.header, document.data.bytes(), settings, document.image.sampleArea());
+            document.header, document.data.bytes(), settings, oneBit.sampleArea());
 
         const auto run = runConvert(
             { "--value1=4000", "--value2=3000", "--volume=1.5", "--wav", path("one-bit.wav"), wav },
             files.dir());
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, "") << "an output option replaces the default info lines";
-        const auto image = document.image.bytes();
+        const auto image = oneBit.bytes();
         EXPECT_EQ(fileText(path("one-bit.wav")), std::string(image.begin(), image.end()));
 
         // Unlike the window's save dialog, the tool writes exactly the name it was given.
@@ -199,10 +204,10 @@ namespace {
         const auto info
             = runConvert({ "--value1=4000", "--value2=3000", "--volume=1.5", wav }, files.dir());
         EXPECT_EQ(info.exitCode, 0);
-        const double snrDb = segmentalSnrDb(
-            document.header, document.data.bytes(), settings, document.image.sampleArea());
-        const double audibleDb = audibleSnrDb(
-            document.header, document.data.bytes(), settings, document.image.sampleArea());
+        const double snrDb
+            = segmentalSnrDb(document.header, document.data.bytes(), settings, oneBit.sampleArea());
+        const double audibleDb
+            = audibleSnrDb(document.header, document.data.bytes(), settings, oneBit.sampleArea());
         EXPECT_EQ(info.out,
             "22050 Hz\nStereo\n16 Bit/Sample\n10000 Samples\n" + errorLabelText(result) + "\nSNR: "
                 + formatFixed(snrDb, 2) + " dB\nAudible SNR: " + formatFixed(audibleDb, 2)

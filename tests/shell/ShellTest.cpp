@@ -18,6 +18,7 @@
 #include "view/ZoomView.h"
 #include "wave/FrameCount.h"
 #include "wave/WaveBytes.h"
+#include "wave/WaveImage.h"
 #include "wave/WaveLoader.h"
 
 #include <QAction>
@@ -469,8 +470,12 @@ namespace {
         ASSERT_TRUE(pump());
         EXPECT_EQ(text(control::samplesLabel), "Error: 504");
         const WaveDocument& document = shell.document();
-        const double audibleDb = audibleSnrDb(document.header, document.data.bytes(),
-            ModulatorSettings {}, document.image.sampleArea());
+        WaveImage oneBit;
+        ASSERT_TRUE(oneBit.prepare(document.header, document.data.sizeBytes));
+        convertWholeFile(
+            document.header, document.data.bytes(), ModulatorSettings {}, oneBit.sampleArea());
+        const double audibleDb = audibleSnrDb(
+            document.header, document.data.bytes(), ModulatorSettings {}, oneBit.sampleArea());
         EXPECT_TRUE(shell.window()
                         .toolTip(control::samplesLabel)
                         .ends_with(text::audibleSnrToolTip(audibleDb)));
@@ -565,13 +570,12 @@ namespace {
         EXPECT_FALSE(sameImage(shell.zoomView(), greedyView));
 
         // Play 1Bit and the export convert with it too.
-        std::vector<std::uint8_t> image(document.image.sampleArea().size());
+        std::vector<std::uint8_t> image(document.data.bytes().size());
         const ConversionResult result
             = convertWholeFile(document.header, document.data.bytes(), lookAhead, image);
         input.click(control::playOneBit);
         ASSERT_TRUE(pump());
         EXPECT_EQ(text(control::samplesLabel), errorLabelText(result));
-        EXPECT_TRUE(std::ranges::equal(document.image.sampleArea(), image));
 
         testing::StringSink expectedText;
         ConversionResult exported;

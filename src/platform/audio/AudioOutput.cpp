@@ -127,6 +127,28 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
     return loaded;
 }
 
+bool AudioOutput::loadStream(int slot, std::shared_ptr<SampleStream> sound)
+{
+    if (!isSlot(slot)) {
+        return false;
+    }
+    std::unique_ptr<SoundSlot> next;
+    if (impl_->connection.isOpen() && sound != nullptr) {
+        const WaveHeader& header = sound->header();
+        const PcmFormat format { header.channelCount, header.sampleRateHz, header.bitsPerSample };
+        if (isPlayable(format) && format.channelCount <= maxServerChannels
+            && sound->sizeBytes() >= std::uint64_t(header.bytesPerFrame())) {
+            try {
+                next = std::make_unique<SoundSlot>(std::move(sound));
+            } catch (const std::bad_alloc&) {
+            }
+        }
+    }
+    const bool loaded = next != nullptr;
+    impl_->replace(slot, std::move(next));
+    return loaded;
+}
+
 void AudioOutput::unload(int slot)
 {
     if (isSlot(slot)) {

@@ -6,6 +6,7 @@
 // connected to again once it is back, and the slots keep their sounds meanwhile.
 
 #include "wave/SampleBytes.h"
+#include "wave/SampleStream.h"
 #include "wave/WaveHeader.h"
 
 #include <atomic>
@@ -61,6 +62,12 @@ public:
     bool loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
         std::size_t offset, std::size_t length,
         std::shared_ptr<const std::atomic<std::size_t>> writtenBytes = {});
+
+    // Loads a sound that is made as it plays (see SoundSlot): read in order from its first
+    // byte at every play(), on the server connection's thread, so the stream must take reads
+    // from that thread while the caller's thread changes what it makes. Its header gives the
+    // format (8 or 16 bits, at most maxServerChannels). When the load fails the slot is empty.
+    bool loadStream(int slot, std::shared_ptr<SampleStream> sound);
 
     // Silences the slot and lets go of its samples; it is empty afterwards.
     void unload(int slot);

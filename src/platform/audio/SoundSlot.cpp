@@ -10,6 +10,10 @@ namespace {
     // Server-side buffering of a stream. Short enough that play and stop are heard at once,
     // long enough that a busy machine does not starve the stream.
     constexpr pa_usec_t streamLatencyUsec = 200 * PA_USEC_PER_MSEC;
+    // A sound made as it plays follows the controls: what it makes after a change is heard no
+    // later than this (plus the server's own output delay). The sound is made hundreds of times
+    // faster than it plays, so the short buffer is refilled in time.
+    constexpr pa_usec_t madeStreamLatencyUsec = 40 * PA_USEC_PER_MSEC;
 
     // Silence after the sound that pushes its end through the server's resampler, which holds
     // back about eight input frames (at 50 Hz, the last 0.16 s) when the stream drains.
@@ -32,6 +36,20 @@ SoundSlot::SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes>
     const std::size_t frameBytes = pa_frame_size(&spec_);
     tail_.assign(std::max(tailFrameCount * frameBytes, pa_usec_to_bytes(tailUsec, &spec_)),
         withSampleFormat(format.bitsPerSample, [](auto samples) { return samples.silenceByte; }));
+}
+
+SoundSlot::SoundSlot(std::shared_ptr<SampleStream> source)
+    : sizeBytes_(std::size_t(source->sizeBytes()))
+    , source_(std::move(source))
+{
+    const WaveHeader& header = source_->header();
+    spec_.format = header.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    spec_.rate = header.sampleRateHz;
+    spec_.channels = std::uint8_t(header.channelCount);
+    const std::size_t frameBytes = pa_frame_size(&spec_);
+    sizeBytes_ = sizeBytes_ / frameBytes * frameBytes;
+    tail_.assign(std::max(tailFrameCount * frameBytes, pa_usec_to_bytes(tailUsec, &spec_)),
+        withSampleFormat(header.bitsPerSample, [](auto samples) { return samples.silenceByte; }));
 }
 
 SoundSlot::~SoundSlot()
@@ -57,8 +75,9 @@ void SoundSlot::play(pa_context* context)
     const auto frameBytes = std::uint32_t(pa_frame_size(&spec_));
     pa_buffer_attr buffer;
     buffer.maxlength = std::uint32_t(-1);
-    buffer.tlength
-        = std::max(frameBytes, std::uint32_t(pa_usec_to_bytes(streamLatencyUsec, &spec_)));
+    buffer.tlength = std::max(frameBytes,
+        std::uint32_t(pa_usec_to_bytes(
+            source_ != nullptr ? madeStreamLatencyUsec : streamLatencyUsec, &spec_)));
     buffer.prebuf = std::uint32_t(-1); // a sound shorter than this starts when it is drained
     buffer.minreq = std::uint32_t(-1);
     buffer.fragsize = std::uint32_t(-1);
@@ -95,7 +114,7 @@ void SoundSlot::feed(std::size_t sizeBytes)
 {
     const std::size_t totalBytes = sizeBytes_ + tail_.size();
     // Acquire: the bytes below the count are finished and visible to this thread.
-    const std::size_t finishedBytes = writtenBytes_ == nullptr
+    const std::size_t finishedBytes = writtenBytes_ == nullptr || source_ != nullptr
         ? sizeBytes_
         : std::min(sizeBytes_, writtenBytes_->load(std::memory_order_acquire));
     const std::size_t frameBytes = pa_frame_size(&spec_);
@@ -117,11 +136,25 @@ void SoundSlot::feed(std::size_t sizeBytes)
         }
         // Copied into the server's memory: the stream never refers to our bytes afterwards.
         const bool inSound = playedBytes_ < sizeBytes_;
-        const std::uint8_t* from = inSound ? bytes_->data() + offsetBytes_ + playedBytes_
-                                           : tail_.data() + (playedBytes_ - sizeBytes_);
-        const std::size_t countBytes = std::min(sizeBytes,
+        const std::uint8_t* from = !inSound ? tail_.data() + (playedBytes_ - sizeBytes_)
+            : source_ == nullptr            ? bytes_->data() + offsetBytes_ + playedBytes_
+                                            : nullptr; // read below
+
+        std::size_t countBytes = std::min(sizeBytes,
             inSound ? finishedBytes / frameBytes * frameBytes - playedBytes_
                     : totalBytes - playedBytes_);
+        if (inSound && source_ != nullptr) {
+            countBytes = countBytes / frameBytes * frameBytes;
+            if (countBytes == 0) {
+                break; // the server asked for less than a frame
+            }
+            sourceBytes_.resize(countBytes);
+            if (!source_->readAt(playedBytes_, sourceBytes_)) {
+                release();
+                return;
+            }
+            from = sourceBytes_.data();
+        }
         if (pa_stream_write(stream_, from, countBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             release();
             return;

@@ -6,12 +6,14 @@
 
 #include "platform/audio/AudioOutput.h"
 #include "wave/SampleBytes.h"
+#include "wave/SampleStream.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <pulse/pulseaudio.h>
+#include <vector>
 
 namespace tt {
 
@@ -23,6 +25,11 @@ public:
     SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
         std::size_t offsetBytes, std::size_t sizeBytes,
         std::shared_ptr<const std::atomic<std::size_t>> writtenBytes = {});
+    // A sound made as it plays: the stream's bytes in its header's format (checked by
+    // AudioOutput), read in order from its first byte each time the sound plays, on the
+    // connection's thread. The stream keeps a shorter buffer on the server, so that what the
+    // sound makes next is heard soon.
+    explicit SoundSlot(std::shared_ptr<SampleStream> source);
     ~SoundSlot(); // silences at once
     SoundSlot(const SoundSlot&) = delete;
     SoundSlot& operator=(const SoundSlot&) = delete;
@@ -49,6 +56,8 @@ private:
     std::size_t offsetBytes_ = 0;
     std::size_t sizeBytes_ = 0;
     std::shared_ptr<const std::atomic<std::size_t>> writtenBytes_; // null: all are finished
+    std::shared_ptr<SampleStream> source_; // null: the sound is bytes_
+    std::vector<std::uint8_t> sourceBytes_; // the last bytes read from source_
     SampleBytes tail_; // silence played after the sound
     std::size_t playedBytes_ = 0; // of sound and tail, handed to the stream so far
     pa_stream* stream_ = nullptr;
