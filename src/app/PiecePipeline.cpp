@@ -1,0 +1,354 @@
+// runPieces: the passes over their sounds with the reading ahead and the outputs on threads of
+// their own. Each piece travels in a slot from a reader thread (which fills its input) to the
+// calling thread (which converts it) to an output thread (which measures it and writes its bits
+// and samples) and back; a few slots bound the memory and how far the reading runs ahead.
+
+#include "app/BoundedQueue.h"
+#include "app/PiecePass.h"
+#include "modulator/NullBitSink.h"
+#include "wave/WaveImage.h"
+
+#include <atomic>
+#include <bit>
+#include <exception>
+#include <thread>
+#include <vector>
+
+namespace tt {
+
+namespace {
+
+    // One being read, one converted, one written and one to spare, so that none of the three
+    // waits for another while their speeds vary from piece to piece.
+    constexpr std::size_t slotCount = 4;
+
+    // The pass's bits in 16-frame words, the earliest frame in the top bit: a bit sink cheap
+    // enough for the pass's own loop. Its stores are 16-bit, so they cannot alias its own state,
+    // which the pass's loop then keeps in registers.
+    class WordPacker {
+    public:
+        void takeBit(bool bit, std::int64_t)
+        {
+            accumulator_ = (accumulator_ << 1) | std::uint32_t(bit);
+            if (accumulator_ >= 0x10000u) {
+                *next_++ = std::uint16_t(accumulator_);
+                accumulator_ = 1;
+            }
+        }
+
+        void startWords(std::uint16_t* words) { next_ = words; }
+        std::uint16_t* next() const { return next_; }
+
+        // The bits of an unfinished word and their count, after which it starts a new word.
+        int takeTail(std::uint32_t& tail)
+        {
+            const int bits = std::bit_width(accumulator_) - 1;
+            tail = accumulator_ & ((1u << bits) - 1u);
+            accumulator_ = 1;
+            return bits;
+        }
+
+    private:
+        std::uint32_t accumulator_ = 1; // a sentinel 1 above the bits collected
+        std::uint16_t* next_ = nullptr;
+    };
+
+    struct Slot {
+        enum class Kind { Piece, Finish }; // a piece of input, or the end of a pass
+
+        Kind kind = Kind::Piece;
+        std::size_t pass = 0;
+        bool firstOfPass = false;
+        bool readFailed = false;
+        std::exception_ptr readError; // what reading threw
+        std::vector<std::uint8_t> in;
+        std::size_t inBytes = 0;
+        std::vector<std::uint8_t> out; // only when the samples are wanted
+        std::size_t outBytes = 0;
+        std::vector<std::uint16_t> words;
+        std::size_t wordCount = 0;
+        std::uint32_t tail = 0;
+        int tailBits = 0;
+        double errorSum = 0.0; // the pass's after this slot
+    };
+
+    // Where a thread stopped the run: the failure, its pass and that pass's error sum there.
+    struct Stop {
+        PassFailure failure = PassFailure::None;
+        std::size_t pass = 0;
+        double errorSum = 0.0;
+    };
+
+    template <class T> void growTo(std::vector<T>& buffer, std::size_t size)
+    {
+        if (buffer.size() < size) {
+            buffer.resize(size);
+        }
+    }
+
+    class Pipeline {
+    public:
+        Pipeline(std::span<PiecePass> passes, PackedBitSink* bits)
+            : passes_(passes)
+            , bits_(bits)
+            , slots_(slotCount)
+        {
+            for (const PiecePass& pass : passes_) {
+                keepsOutput_ = keepsOutput_ || pass.wav() || pass.measure();
+            }
+        }
+
+        PassFailure run();
+
+    private:
+        void read();
+        void convert();
+        void write();
+        Stop writeSlot(Slot& slot, std::int64_t& bitsHanded);
+        // Ends the reading and the conversion early, after an output failed.
+        void stopEarly()
+        {
+            stopped_ = true;
+            free_.cancel();
+            read_.cancel();
+        }
+
+        std::span<PiecePass> passes_;
+        PackedBitSink* bits_;
+        bool keepsOutput_ = false; // the samples are written or measured
+        std::vector<Slot> slots_;
+        BoundedQueue<Slot*> free_ { slotCount };
+        BoundedQueue<Slot*> read_ { slotCount };
+        BoundedQueue<Slot*> converted_ { slotCount };
+        std::vector<std::uint8_t> scratch_; // the samples when nobody wants them
+        std::atomic<bool> stopped_ { false };
+        // Each set by one thread and read once the threads are joined.
+        Stop convertStop_;
+        Stop writeStop_;
+        std::exception_ptr readError_;
+        std::exception_ptr writeError_;
+    };
+
+    PassFailure Pipeline::run()
+    {
+        for (Slot& slot : slots_) {
+            free_.push(&slot);
+        }
+        const bool writes = bits_ || keepsOutput_;
+        std::exception_ptr convertError;
+        {
+            std::jthread reader;
+            std::jthread writer;
+            // On any way out: the threads end at once (before they are joined, as declared
+            // after them), unless they already did.
+            struct Cancel {
+                Pipeline& pipeline;
+                ~Cancel()
+                {
+                    pipeline.free_.cancel();
+                    pipeline.read_.cancel();
+                    pipeline.converted_.cancel();
+                }
+            } cancel { *this };
+            reader = std::jthread([this] { read(); });
+            if (writes) {
+                writer = std::jthread([this] { write(); });
+            }
+            try {
+                convert();
+            } catch (...) {
+                convertError = std::current_exception();
+                free_.cancel();
+                read_.cancel();
+            }
+            // The outputs get everything converted, as far as they get.
+            converted_.close();
+            if (writer.joinable()) {
+                writer.join();
+            }
+            free_.cancel();
+            read_.cancel();
+            reader.join();
+        }
+        // The output thread only ever saw pieces before the one where the conversion stopped,
+        // so what stopped it came first.
+        if (writeError_) {
+            std::rethrow_exception(writeError_);
+        }
+        Stop stop = writeStop_;
+        if (stop.failure == PassFailure::None) {
+            if (convertError) {
+                std::rethrow_exception(convertError);
+            }
+            if (readError_) {
+                std::rethrow_exception(readError_);
+            }
+            stop = convertStop_;
+        }
+        if (stop.failure != PassFailure::None) {
+            passes_[stop.pass].stopAt(stop.errorSum);
+            for (std::size_t later = stop.pass + 1; later < passes_.size(); ++later) {
+                passes_[later].stopAt(0.0);
+            }
+        }
+        return stop.failure;
+    }
+
+    void Pipeline::read()
+    {
+        for (std::size_t p = 0; p < passes_.size(); ++p) {
+            SampleStream& input = passes_[p].input();
+            const std::uint64_t sizeBytes = input.sizeBytes();
+            const std::size_t pieceBytes = PiecePass::pieceBytesOf(input);
+            bool first = true;
+            for (std::uint64_t offset = 0;;) {
+                const std::optional<Slot*> next = free_.pop();
+                if (!next) {
+                    return;
+                }
+                Slot& slot = **next;
+                const bool finishes = offset >= sizeBytes;
+                slot.kind = finishes ? Slot::Kind::Finish : Slot::Kind::Piece;
+                slot.pass = p;
+                slot.firstOfPass = first;
+                slot.readFailed = false;
+                slot.readError = nullptr;
+                slot.inBytes = 0;
+                first = false;
+                if (!finishes) {
+                    slot.inBytes
+                        = std::size_t(std::min<std::uint64_t>(pieceBytes, sizeBytes - offset));
+                    growTo(slot.in, slot.inBytes);
+                    try {
+                        slot.readFailed = !input.readAt(offset, { slot.in.data(), slot.inBytes });
+                    } catch (...) {
+                        slot.readFailed = true;
+                        slot.readError = std::current_exception();
+                    }
+                    offset += slot.inBytes;
+                }
+                const bool failed = slot.readFailed;
+                if (!read_.push(&slot) || failed) {
+                    read_.close();
+                    return;
+                }
+                if (finishes) {
+                    break;
+                }
+            }
+        }
+        read_.close();
+    }
+
+    void Pipeline::convert()
+    {
+        WordPacker packer;
+        NullBitSink noBits;
+        while (const std::optional<Slot*> next = read_.pop()) {
+            Slot& slot = **next;
+            PiecePass& pass = passes_[slot.pass];
+            StreamingConversion& conversion = pass.conversion();
+            if (slot.readFailed) {
+                convertStop_ = { PassFailure::Input, slot.pass, conversion.result().errorSum };
+                readError_ = slot.readError;
+                return;
+            }
+            const bool finishes = slot.kind == Slot::Kind::Finish;
+            const std::span<const std::uint8_t> in(slot.in.data(), slot.inBytes);
+            const std::size_t outBytes
+                = finishes ? conversion.finishOutputBytes() : conversion.outputBytesFor(in.size());
+            std::vector<std::uint8_t>& out = keepsOutput_ ? slot.out : scratch_;
+            growTo(out, outBytes);
+            const auto frameBytes
+                = std::size_t(std::max<std::int64_t>(pass.input().header().bytesPerFrame(), 1));
+            growTo(slot.words, outBytes / frameBytes / 16 + 2);
+            packer.startWords(slot.words.data());
+            if (bits_) {
+                slot.outBytes = finishes ? conversion.finish(out, packer)
+                                         : conversion.convert(in, out, packer);
+            } else {
+                slot.outBytes = finishes ? conversion.finish(out, noBits)
+                                         : conversion.convert(in, out, noBits);
+            }
+            slot.wordCount = std::size_t(packer.next() - slot.words.data());
+            slot.tailBits = finishes ? packer.takeTail(slot.tail) : 0;
+            slot.errorSum = conversion.result().errorSum;
+            (bits_ || keepsOutput_ ? converted_ : free_).push(&slot);
+            pass.report();
+            if (stopped_) {
+                return;
+            }
+        }
+    }
+
+    void Pipeline::write()
+    {
+        try {
+            std::int64_t bitsHanded = 0;
+            while (const std::optional<Slot*> next = converted_.pop()) {
+                if (const Stop stop = writeSlot(**next, bitsHanded);
+                    stop.failure != PassFailure::None) {
+                    writeStop_ = stop;
+                    stopEarly();
+                    return;
+                }
+                free_.push(*next);
+            }
+        } catch (...) {
+            writeError_ = std::current_exception();
+            stopEarly();
+        }
+    }
+
+    // In the order a pass without threads takes these steps for a piece: the measure and the
+    // bits (which may write text) as the pass decides the frames, then the samples, then the
+    // check of the text.
+    Stop Pipeline::writeSlot(Slot& slot, std::int64_t& bitsHanded)
+    {
+        const PiecePass& pass = passes_[slot.pass];
+        TextSink* const wav = pass.wav();
+        const SampleStream& input = pass.input();
+        if (slot.firstOfPass) {
+            bitsHanded = 0;
+            if (wav && !writeBytes(*wav, WaveImage::headerFor(input.header(), input.sizeBytes()))) {
+                return { PassFailure::Wav, slot.pass, 0.0 };
+            }
+        }
+        const std::span<const std::uint8_t> out(slot.out.data(), keepsOutput_ ? slot.outBytes : 0);
+        if (PieceMeasure* const measure = pass.measure()) {
+            measure->add({ slot.in.data(), slot.inBytes }, out);
+        }
+        if (bits_) {
+            bits_->take(
+                { slot.words.data(), slot.wordCount }, slot.tail, slot.tailBits, bitsHanded + 1);
+            bitsHanded += std::int64_t(slot.wordCount) * 16 + slot.tailBits;
+        }
+        const Stop failed { PassFailure::None, slot.pass, slot.errorSum };
+        if (slot.kind == Slot::Kind::Piece) {
+            if (wav && !writeBytes(*wav, out)) {
+                return { PassFailure::Wav, failed.pass, failed.errorSum };
+            }
+            if (bits_ && bits_->failed()) {
+                return { PassFailure::Text, failed.pass, failed.errorSum };
+            }
+        } else if (wav) {
+            // Behind the counted frames the image holds silence.
+            const std::uint64_t countedBytes = std::uint64_t(pass.conversion().frameCount())
+                * std::uint64_t(input.header().bytesPerFrame());
+            const std::vector<std::uint8_t> tail(std::size_t(input.sizeBytes() - countedBytes),
+                WaveImage::silenceByte(input.header()));
+            if (!writeBytes(*wav, out) || !writeBytes(*wav, tail)) {
+                return { PassFailure::Wav, failed.pass, failed.errorSum };
+            }
+        }
+        return {};
+    }
+
+} // namespace
+
+PassFailure runPieces(std::span<PiecePass> passes, PackedBitSink* bits)
+{
+    return Pipeline(passes, bits).run();
+}
+
+} // namespace tt
