@@ -1,0 +1,192 @@
+// The threads around the pass: the queue that hands pieces between them, the measure taken beside
+// the pass, and a run whose reading throws or stops part-way, which must end as a run without
+// threads would have (same figures, no file replaced, no temporary file left).
+
+#include "app/BoundedQueue.h"
+#include "app/OutputRun.h"
+#include "app/PieceMeasure.h"
+#include "export/FileSizeLimit.h"
+#include "modulator/NullBitSink.h"
+#include "modulator/StreamingConversion.h"
+#include "wave/FrameCount.h"
+#include "wave/LoadedWaveStream.h"
+#include "wave/TestHeader.h"
+#include "wave/WaveBytes.h"
+
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <new>
+#include <random>
+#include <thread>
+
+namespace tt {
+namespace {
+
+    TEST(BoundedQueue, HandsItemsOnInOrderAndStopsOnCloseOrCancel)
+    {
+        for (const std::size_t capacity : { 1u, 3u }) {
+            SCOPED_TRACE(capacity);
+            // A producer that outruns the consumer waits for room; close() lets the consumer
+            // drain what is left.
+            BoundedQueue<int> queue(capacity);
+            std::jthread producer([&] {
+                for (int i = 0; i < 1000; ++i) {
+                    queue.push(i);
+                }
+                queue.close();
+            });
+            int expected = 0;
+            while (const std::optional<int> item = queue.pop()) {
+                EXPECT_EQ(*item, expected++);
+            }
+            EXPECT_EQ(expected, 1000);
+            EXPECT_FALSE(queue.push(1)) << "pushed after close";
+
+            // cancel() wakes a waiting pop and a push waiting for room, and drops what is held.
+            BoundedQueue<int> empty(capacity);
+            std::jthread popper([&] { EXPECT_FALSE(empty.pop()); });
+            BoundedQueue<int> full(capacity);
+            for (std::size_t i = 0; i < capacity; ++i) {
+                ASSERT_TRUE(full.push(int(i)));
+            }
+            std::jthread pusher([&] { EXPECT_FALSE(full.push(-1)); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            empty.cancel();
+            full.cancel();
+            popper.join();
+            pusher.join();
+            EXPECT_FALSE(full.pop());
+        }
+    }
+
+    std::vector<std::uint8_t> noiseBytes(std::size_t size)
+    {
+        std::mt19937 random(11);
+        std::vector<std::uint8_t> bytes(size);
+        std::ranges::generate(bytes, [&] { return std::uint8_t(random()); });
+        return bytes;
+    }
+
+    // The measure fed the pass's pieces and decided samples gives the bits of a pass that
+    // measures itself, for pieces that split frames and a look-ahead that decides late.
+    TEST(PieceMeasure, EqualsThePassMeasuringItselfForAnyPieces)
+    {
+        const std::vector<std::uint8_t> data = noiseBytes(60007);
+        for (const int channels : { 1, 2, 3 }) {
+            for (const int bits : { 8, 16 }) {
+                for (const ModulatorSettings& settings : { ModulatorSettings {},
+                         ModulatorSettings { 121, 3320, 208, ModulatorKind::LookAhead } }) {
+                    for (const std::size_t pieceBytes :
+                        { std::size_t(1), std::size_t(7), std::size_t(4096) }) {
+                        SCOPED_TRACE(std::to_string(bits) + "-bit, " + std::to_string(channels)
+                            + " channels, pieces of " + std::to_string(pieceBytes));
+                        const WaveHeader header = testing::headerOf(bits, channels, 44100);
+                        const std::int64_t frames = frameCount(header, data.size());
+                        StreamingConversion measuring(header, settings, frames, true);
+                        StreamingConversion plain(header, settings, frames);
+                        PieceMeasure measure(header, settings, frames);
+                        NullBitSink sink;
+                        std::vector<std::uint8_t> out;
+                        for (std::size_t at = 0; at < data.size(); at += pieceBytes) {
+                            const auto in = std::span(data).subspan(
+                                at, std::min(pieceBytes, data.size() - at));
+                            out.resize(plain.outputBytesFor(in.size()));
+                            measuring.convert(in, out, sink);
+                            measure.add(in, std::span(out).first(plain.convert(in, out, sink)));
+                        }
+                        out.resize(plain.finishOutputBytes());
+                        measuring.finish(out, sink);
+                        measure.add({}, std::span(out).first(plain.finish(out, sink)));
+                        EXPECT_EQ(measure.segmentalSnrDb(), measuring.segmentalSnrDb());
+                        EXPECT_EQ(measure.audibleSnrDb(), measuring.audibleSnrDb());
+                        EXPECT_EQ(measure.resultAudibleSnrDb(), measuring.result().audibleSnrDb);
+                    }
+                }
+            }
+        }
+    }
+
+    // Reads its data until `failAt`, where reading fails or throws, as a file cut meanwhile or a
+    // decoder out of memory.
+    class FailingStream final : public SampleStream {
+    public:
+        FailingStream(const LoadedWave& wave, std::uint64_t failAt, bool throws)
+            : whole_(wave)
+            , failAt_(failAt)
+            , throws_(throws)
+        {
+        }
+        const WaveHeader& header() const override { return whole_.header(); }
+        std::uint64_t sizeBytes() const override { return whole_.sizeBytes(); }
+        bool readAt(std::uint64_t offsetBytes, std::span<std::uint8_t> out) override
+        {
+            if (offsetBytes + out.size() > failAt_ && throws_) {
+                throw std::bad_alloc();
+            }
+            return offsetBytes + out.size() <= failAt_ && whole_.readAt(offsetBytes, out);
+        }
+
+    private:
+        LoadedWaveStream whole_;
+        std::uint64_t failAt_;
+        bool throws_;
+    };
+
+    // A run stopped part-way tells the error sum of the frames up to the piece where it stopped,
+    // whatever the threads had converted beyond; one whose reading threw passes the exception
+    // on. Either way the old files stay and no temporary file is left.
+    TEST(OutputRun, StopsAtThePieceThatFailedAndPassesAnExceptionOn)
+    {
+        LoadedWave wave;
+        wave.header = testing::headerOf(16, 2);
+        const std::vector<std::uint8_t> data = noiseBytes(400000);
+        wave.data.sizeBytes = data.size();
+        const std::shared_ptr<SampleBytes> block = newSampleBytes(data.size());
+        std::ranges::copy(data, block->begin());
+        wave.data.block = block;
+        LoadedWaveStream whole(wave);
+        const std::size_t pieceBytes = PiecePass::pieceBytesOf(whole);
+        enum class Stop { ReadFails, ReadThrows, WavFails };
+        for (const Stop stop : { Stop::ReadFails, Stop::ReadThrows, Stop::WavFails }) {
+            for (const std::size_t pieces : { 0u, 1u, 30u }) {
+                SCOPED_TRACE(std::to_string(int(stop)) + " after " + std::to_string(pieces));
+                // The pieces the pass took before it stopped: the one that fails to be written
+                // was converted.
+                const std::size_t converted = pieces + (stop == Stop::WavFails ? 1 : 0);
+                StreamingConversion expected(wave.header, {}, frameCount(wave.header, data.size()));
+                NullBitSink sink;
+                std::vector<std::uint8_t> out(converted * pieceBytes);
+                expected.convert(std::span(data).first(converted * pieceBytes), out, sink);
+
+                testing::TempFiles files;
+                for (const char* name : { "out.txt", "out.wav" }) {
+                    std::ofstream(files.dir() / name) << "old text";
+                }
+                OutputRun run({ &playerSourceFormat(), (files.dir() / "out.txt").string(), nullptr,
+                    (files.dir() / "out.wav").string(), true, {} });
+                FailingStream input(wave,
+                    stop == Stop::WavFails ? data.size() : pieces * pieceBytes,
+                    stop == Stop::ReadThrows);
+                if (stop == Stop::ReadThrows) {
+                    EXPECT_THROW(run.run(input, {}), std::bad_alloc);
+                } else {
+                    const testing::FileSizeLimit limit(stop == Stop::WavFails
+                            ? 44 + pieces * pieceBytes + pieceBytes / 2
+                            : RLIM_INFINITY);
+                    const RunOutcome outcome = run.run(input, {});
+                    EXPECT_EQ(outcome.failure,
+                        stop == Stop::WavFails ? RunFailure::WavNotWritten
+                                               : RunFailure::InputUnreadable);
+                    EXPECT_EQ(outcome.result.errorSum, expected.result().errorSum);
+                }
+                for (const char* name : { "out.txt", "out.wav" }) {
+                    EXPECT_EQ(testing::fileText(files.dir() / name), "old text") << name;
+                }
+                EXPECT_EQ(testing::entryCount(files.dir()), 2u) << "a temporary file was left";
+            }
+        }
+    }
+
+} // namespace
+} // namespace tt
