@@ -110,7 +110,9 @@ public:
     virtual bool failed() const = 0;
 };
 
-// A bit sink fed from the packed bits, bit by bit as the pass would have fed it.
+// A bit sink fed from the packed bits as the pass would have fed it: bit by bit, or a word at a
+// time to a sink that takes whole words (takeWord, the same as its 16 bits) while it holds no
+// bit of an unfinished word.
 template <BitSink Sink> class UnpackingBitSink final : public PackedBitSink {
 public:
     explicit UnpackingBitSink(Sink& sink)
@@ -122,14 +124,19 @@ public:
         std::int64_t firstIndex) override
     {
         std::int64_t index = firstIndex;
-        for (const std::uint16_t word : words) {
-            for (int bit = 15; bit >= 0; --bit) {
-                sink_.takeBit(((word >> bit) & 1u) != 0, index++);
+        if constexpr (requires { sink_.takeWord(std::uint16_t(), std::int64_t()); }) {
+            if (heldBits_ == 0) {
+                for (const std::uint16_t word : words) {
+                    index += 16;
+                    sink_.takeWord(word, index - 1);
+                }
+                words = {};
             }
         }
-        for (int bit = tailBits - 1; bit >= 0; --bit) {
-            sink_.takeBit(((tail >> bit) & 1u) != 0, index++);
+        for (const std::uint16_t word : words) {
+            takeBits(word, 16, index);
         }
+        takeBits(tail, tailBits, index);
     }
 
     bool failed() const override
@@ -142,7 +149,16 @@ public:
     }
 
 private:
+    void takeBits(std::uint32_t bits, int count, std::int64_t& index)
+    {
+        for (int bit = count - 1; bit >= 0; --bit) {
+            sink_.takeBit(((bits >> bit) & 1u) != 0, index++);
+        }
+        heldBits_ = (heldBits_ + count) % 16;
+    }
+
     Sink& sink_;
+    int heldBits_ = 0; // bits handed on since the last whole word, over all passes
 };
 
 // Runs the passes one after another, their bits to `bits` (may be null: not wanted). Stops at

@@ -5,7 +5,10 @@
 #include "app/BoundedQueue.h"
 #include "app/OutputRun.h"
 #include "app/PieceMeasure.h"
+#include "export/ByteListWriter.h"
 #include "export/FileSizeLimit.h"
+#include "export/PlayerSourceWriter.h"
+#include "export/StringSink.h"
 #include "modulator/NullBitSink.h"
 #include "modulator/StreamingConversion.h"
 #include "wave/FrameCount.h"
@@ -105,6 +108,48 @@ namespace {
                 }
             }
         }
+    }
+
+    // Packed bits reach a writer as its own bits would, a word at a time or bit by bit: also
+    // after an unfinished word (a pass whose frames are no whole words), where words must go bit
+    // by bit.
+    template <class Writer> void expectUnpackedLikeBits(const std::vector<bool>& bits)
+    {
+        testing::StringSink bitwise;
+        Writer reference(bitwise, std::int64_t(bits.size()), {}, "p_");
+        for (std::size_t i = 0; i < bits.size(); ++i) {
+            reference.takeBit(bits[i], std::int64_t(i + 1));
+        }
+        ASSERT_TRUE(reference.finish());
+        testing::StringSink packed;
+        Writer writer(packed, std::int64_t(bits.size()), {}, "p_");
+        UnpackingBitSink<Writer> unpacking(writer);
+        std::size_t at = 0;
+        for (const std::size_t stretch : { std::size_t(21 * 16 + 5), bits.size() - 341 }) {
+            std::vector<std::uint16_t> words(stretch / 16);
+            std::uint32_t tail = 0;
+            for (std::size_t i = 0; i < stretch; ++i) {
+                if (i < words.size() * 16) {
+                    words[i / 16] = std::uint16_t((words[i / 16] << 1) | bits[at + i]);
+                } else {
+                    tail = (tail << 1) | std::uint32_t(bits[at + i]);
+                }
+            }
+            unpacking.take(words, tail, int(stretch % 16), std::int64_t(at + 1));
+            at += stretch;
+        }
+        ASSERT_TRUE(writer.finish());
+        EXPECT_EQ(packed.text, bitwise.text);
+    }
+
+    TEST(UnpackingBitSink, FeedsEveryWriterAsItsOwnBitsWould)
+    {
+        std::mt19937 random(5);
+        std::vector<bool> bits(16011); // a thousand words: two blocks, four-digit numbers
+        std::generate(bits.begin(), bits.end(), [&] { return (random() & 1u) != 0; });
+        expectUnpackedLikeBits<PlayerSourceWriter>(bits);
+        expectUnpackedLikeBits<ByteListWriterOf<ByteListStyle::CHeader>>(bits);
+        expectUnpackedLikeBits<ByteListWriterOf<ByteListStyle::Raw>>(bits);
     }
 
     // Reads its data until `failAt`, where reading fails or throws, as a file cut meanwhile or a
