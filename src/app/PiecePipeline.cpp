@@ -4,12 +4,11 @@
 // and samples) and back; a few slots bound the memory and how far the reading runs ahead.
 
 #include "app/BoundedQueue.h"
+#include "app/PackedPass.h"
 #include "app/PiecePass.h"
-#include "modulator/NullBitSink.h"
 #include "wave/WaveImage.h"
 
 #include <atomic>
-#include <bit>
 #include <exception>
 #include <thread>
 #include <vector>
@@ -21,37 +20,6 @@ namespace {
     // One being read, one converted, one written and one to spare, so that none of the three
     // waits for another while their speeds vary from piece to piece.
     constexpr std::size_t slotCount = 4;
-
-    // The pass's bits in 16-frame words, the earliest frame in the top bit: a bit sink cheap
-    // enough for the pass's own loop. Its stores are 16-bit, so they cannot alias its own state,
-    // which the pass's loop then keeps in registers.
-    class WordPacker {
-    public:
-        void takeBit(bool bit, std::int64_t)
-        {
-            accumulator_ = (accumulator_ << 1) | std::uint32_t(bit);
-            if (accumulator_ >= 0x10000u) {
-                *next_++ = std::uint16_t(accumulator_);
-                accumulator_ = 1;
-            }
-        }
-
-        void startWords(std::uint16_t* words) { next_ = words; }
-        std::uint16_t* next() const { return next_; }
-
-        // The bits of an unfinished word and their count, after which it starts a new word.
-        int takeTail(std::uint32_t& tail)
-        {
-            const int bits = std::bit_width(accumulator_) - 1;
-            tail = accumulator_ & ((1u << bits) - 1u);
-            accumulator_ = 1;
-            return bits;
-        }
-
-    private:
-        std::uint32_t accumulator_ = 1; // a sentinel 1 above the bits collected
-        std::uint16_t* next_ = nullptr;
-    };
 
     struct Slot {
         enum class Kind { Piece, Finish }; // a piece of input, or the end of a pass
@@ -243,7 +211,6 @@ namespace {
     void Pipeline::convert()
     {
         WordPacker packer;
-        NullBitSink noBits;
         while (const std::optional<Slot*> next = read_.pop()) {
             Slot& slot = **next;
             PiecePass& pass = passes_[slot.pass];
@@ -262,14 +229,11 @@ namespace {
             const auto frameBytes
                 = std::size_t(std::max<std::int64_t>(pass.input().header().bytesPerFrame(), 1));
             growTo(slot.words, outBytes / frameBytes / 16 + 2);
+            // Packed also when nobody wants the bits: one sink for every pass keeps the pass's
+            // loop compiled once.
             packer.startWords(slot.words.data());
-            if (bits_) {
-                slot.outBytes = finishes ? conversion.finish(out, packer)
-                                         : conversion.convert(in, out, packer);
-            } else {
-                slot.outBytes = finishes ? conversion.finish(out, noBits)
-                                         : conversion.convert(in, out, noBits);
-            }
+            slot.outBytes = finishes ? finishPacked(conversion, out, packer)
+                                     : convertPacked(conversion, in, out, packer);
             slot.wordCount = std::size_t(packer.next() - slot.words.data());
             slot.tailBits = finishes ? packer.takeTail(slot.tail) : 0;
             slot.errorSum = conversion.result().errorSum;
