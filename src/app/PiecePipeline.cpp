@@ -1,16 +1,19 @@
 // runPieces: the passes over their sounds with the reading ahead and the outputs on threads of
-// their own. Each piece travels in a slot from a reader thread (which fills its input) to the
-// calling thread (which converts it) to an output thread (which measures it and writes its bits
-// and samples) and back; a few slots bound the memory and how far the reading runs ahead.
+// their own. Each piece, or a share of it, travels in a slot from a reader thread (which fills its
+// input) to the calling thread (which converts it) to an output thread (which measures it and
+// writes its bits and samples) and back; a few slots bound the memory and how far the reading
+// runs ahead.
 
 #include "app/BoundedQueue.h"
 #include "app/PackedPass.h"
 #include "app/PiecePass.h"
 #include "wave/WaveImage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tt {
@@ -21,12 +24,27 @@ namespace {
     // waits for another while their speeds vary from piece to piece.
     constexpr std::size_t slotCount = 4;
 
+    // The input a slot holds: a 256th of the sound, at least 64 KiB and at most the piece, in whole
+    // frames. A small sound (a window's, in memory) keeps its few slots small beside its data; a
+    // large one moves in whole pieces.
+    std::size_t slotBytesOf(const SampleStream& input, std::size_t pieceBytes)
+    {
+        const auto frameBytes
+            = std::uint64_t(std::max<std::int64_t>(input.header().bytesPerFrame(), 1));
+        const std::uint64_t share = std::clamp<std::uint64_t>(
+            input.sizeBytes() / 256, std::uint64_t(64) << 10, std::uint64_t(1) << 20);
+        return std::size_t(std::max(
+            frameBytes, std::min<std::uint64_t>(pieceBytes, share / frameBytes * frameBytes)));
+    }
+
     struct Slot {
         enum class Kind { Piece, Finish }; // a piece of input, or the end of a pass
 
         Kind kind = Kind::Piece;
         std::size_t pass = 0;
         bool firstOfPass = false;
+        bool startsPiece = false; // of the pieces the progress counts (PiecePass::pieceBytesOf)
+        bool endsPiece = false;
         bool readFailed = false;
         std::exception_ptr readError; // what reading threw
         std::vector<std::uint8_t> in;
@@ -72,7 +90,13 @@ namespace {
         void read();
         void convert();
         void write();
-        Stop writeSlot(Slot& slot, std::int64_t& bitsHanded);
+        // Where the output thread is in the passes.
+        struct Progress {
+            std::int64_t bitsHanded = 0; // in the pass
+            bool wavFailed = false; // in the piece
+        };
+        Stop writeHeader(std::size_t pass);
+        Stop writeSlot(Slot& slot, Progress& progress);
         // Ends the reading and the conversion early, after an output failed.
         void stopEarly()
         {
@@ -168,7 +192,8 @@ namespace {
             SampleStream& input = passes_[p].input();
             const std::uint64_t sizeBytes = input.sizeBytes();
             const std::size_t pieceBytes = PiecePass::pieceBytesOf(input);
-            bool first = true;
+            const std::size_t slotBytes = slotBytesOf(input, pieceBytes);
+            std::uint64_t pieceEnd = 0;
             for (std::uint64_t offset = 0;;) {
                 const std::optional<Slot*> next = free_.pop();
                 if (!next) {
@@ -178,14 +203,16 @@ namespace {
                 const bool finishes = offset >= sizeBytes;
                 slot.kind = finishes ? Slot::Kind::Finish : Slot::Kind::Piece;
                 slot.pass = p;
-                slot.firstOfPass = first;
+                slot.firstOfPass = offset == 0;
+                slot.startsPiece = offset == pieceEnd;
+                if (slot.startsPiece && !finishes) {
+                    pieceEnd = offset + std::min<std::uint64_t>(pieceBytes, sizeBytes - offset);
+                }
+                slot.inBytes = std::size_t(std::min<std::uint64_t>(slotBytes, pieceEnd - offset));
+                slot.endsPiece = offset + slot.inBytes == pieceEnd;
                 slot.readFailed = false;
                 slot.readError = nullptr;
-                slot.inBytes = 0;
-                first = false;
                 if (!finishes) {
-                    slot.inBytes
-                        = std::size_t(std::min<std::uint64_t>(pieceBytes, sizeBytes - offset));
                     growTo(slot.in, slot.inBytes);
                     try {
                         slot.readFailed = !input.readAt(offset, { slot.in.data(), slot.inBytes });
@@ -211,12 +238,18 @@ namespace {
     void Pipeline::convert()
     {
         WordPacker packer;
+        double pieceStartErrorSum = 0.0;
         while (const std::optional<Slot*> next = read_.pop()) {
             Slot& slot = **next;
             PiecePass& pass = passes_[slot.pass];
             StreamingConversion& conversion = pass.conversion();
+            if (slot.startsPiece) {
+                pieceStartErrorSum = conversion.result().errorSum;
+            }
+            // A piece that cannot be read is not converted at all, not even the shares of it
+            // that could be.
             if (slot.readFailed) {
-                convertStop_ = { PassFailure::Input, slot.pass, conversion.result().errorSum };
+                convertStop_ = { PassFailure::Input, slot.pass, pieceStartErrorSum };
                 readError_ = slot.readError;
                 return;
             }
@@ -238,7 +271,9 @@ namespace {
             slot.tailBits = finishes ? packer.takeTail(slot.tail) : 0;
             slot.errorSum = conversion.result().errorSum;
             (bits_ || keepsOutput_ ? converted_ : free_).push(&slot);
-            pass.report();
+            if (slot.endsPiece || finishes) {
+                pass.report();
+            }
             if (stopped_) {
                 return;
             }
@@ -248,9 +283,14 @@ namespace {
     void Pipeline::write()
     {
         try {
-            std::int64_t bitsHanded = 0;
+            Progress progress;
+            if (const Stop stop = writeHeader(0); stop.failure != PassFailure::None) {
+                writeStop_ = stop;
+                stopEarly();
+                return;
+            }
             while (const std::optional<Slot*> next = converted_.pop()) {
-                if (const Stop stop = writeSlot(**next, bitsHanded);
+                if (const Stop stop = writeSlot(**next, progress);
                     stop.failure != PassFailure::None) {
                     writeStop_ = stop;
                     stopEarly();
@@ -264,38 +304,55 @@ namespace {
         }
     }
 
+    // The WAV file's header, where a pass without threads writes it: before it reads anything.
+    Stop Pipeline::writeHeader(std::size_t pass)
+    {
+        TextSink* const wav = passes_[pass].wav();
+        const SampleStream& input = passes_[pass].input();
+        if (wav && !writeBytes(*wav, WaveImage::headerFor(input.header(), input.sizeBytes()))) {
+            return { PassFailure::Wav, pass, 0.0 };
+        }
+        return {};
+    }
+
     // In the order a pass without threads takes these steps for a piece: the measure and the
     // bits (which may write text) as the pass decides the frames, then the samples, then the
-    // check of the text.
-    Stop Pipeline::writeSlot(Slot& slot, std::int64_t& bitsHanded)
+    // check of the text. A failure counts at the end of its piece, as that pass finds it there:
+    // once the whole piece was read (a piece that could not be read fails as such) and
+    // converted, and a failed write of samples before failed text.
+    Stop Pipeline::writeSlot(Slot& slot, Progress& progress)
     {
         const PiecePass& pass = passes_[slot.pass];
         TextSink* const wav = pass.wav();
         const SampleStream& input = pass.input();
         if (slot.firstOfPass) {
-            bitsHanded = 0;
-            if (wav && !writeBytes(*wav, WaveImage::headerFor(input.header(), input.sizeBytes()))) {
-                return { PassFailure::Wav, slot.pass, 0.0 };
-            }
+            progress.bitsHanded = 0;
         }
         const std::span<const std::uint8_t> out(slot.out.data(), keepsOutput_ ? slot.outBytes : 0);
         if (PieceMeasure* const measure = pass.measure()) {
             measure->add({ slot.in.data(), slot.inBytes }, out);
         }
         if (bits_) {
-            bits_->take(
-                { slot.words.data(), slot.wordCount }, slot.tail, slot.tailBits, bitsHanded + 1);
-            bitsHanded += std::int64_t(slot.wordCount) * 16 + slot.tailBits;
+            bits_->take({ slot.words.data(), slot.wordCount }, slot.tail, slot.tailBits,
+                progress.bitsHanded + 1);
+            progress.bitsHanded += std::int64_t(slot.wordCount) * 16 + slot.tailBits;
         }
         const Stop failed { PassFailure::None, slot.pass, slot.errorSum };
         if (slot.kind == Slot::Kind::Piece) {
-            if (wav && !writeBytes(*wav, out)) {
+            progress.wavFailed = (wav && !writeBytes(*wav, out)) || progress.wavFailed;
+            if (!slot.endsPiece) {
+                return {};
+            }
+            const bool wavFailed = std::exchange(progress.wavFailed, false);
+            if (wavFailed) {
                 return { PassFailure::Wav, failed.pass, failed.errorSum };
             }
             if (bits_ && bits_->failed()) {
                 return { PassFailure::Text, failed.pass, failed.errorSum };
             }
-        } else if (wav) {
+            return {};
+        }
+        if (wav) {
             // Behind the counted frames the image holds silence.
             const std::uint64_t countedBytes = std::uint64_t(pass.conversion().frameCount())
                 * std::uint64_t(input.header().bytesPerFrame());
@@ -305,7 +362,7 @@ namespace {
                 return { PassFailure::Wav, failed.pass, failed.errorSum };
             }
         }
-        return {};
+        return slot.pass + 1 < passes_.size() ? writeHeader(slot.pass + 1) : Stop {};
     }
 
 } // namespace

@@ -179,56 +179,58 @@ namespace {
     };
 
     // A run stopped part-way tells the error sum of the frames up to the piece where it stopped,
-    // whatever the threads had converted beyond; one whose reading threw passes the exception
-    // on. Either way the old files stay and no temporary file is left.
+    // whatever the threads had converted beyond: a piece that cannot be read counts not at all,
+    // one whose samples cannot be written wholly. One whose reading threw passes the exception
+    // on. Either way the old files stay and no temporary file is left. The larger sound moves
+    // through the threads in shares of pieces, and fails in the middle of one.
     TEST(OutputRun, StopsAtThePieceThatFailedAndPassesAnExceptionOn)
     {
-        LoadedWave wave;
-        wave.header = testing::headerOf(16, 2);
-        const std::vector<std::uint8_t> data = noiseBytes(400000);
-        wave.data.sizeBytes = data.size();
-        const std::shared_ptr<SampleBytes> block = newSampleBytes(data.size());
-        std::ranges::copy(data, block->begin());
-        wave.data.block = block;
-        LoadedWaveStream whole(wave);
-        const std::size_t pieceBytes = PiecePass::pieceBytesOf(whole);
-        enum class Stop { ReadFails, ReadThrows, WavFails };
-        for (const Stop stop : { Stop::ReadFails, Stop::ReadThrows, Stop::WavFails }) {
-            for (const std::size_t pieces : { 0u, 1u, 30u }) {
-                SCOPED_TRACE(std::to_string(int(stop)) + " after " + std::to_string(pieces));
-                // The pieces the pass took before it stopped: the one that fails to be written
-                // was converted.
-                const std::size_t converted = pieces + (stop == Stop::WavFails ? 1 : 0);
-                StreamingConversion expected(wave.header, {}, frameCount(wave.header, data.size()));
-                NullBitSink sink;
-                std::vector<std::uint8_t> out(converted * pieceBytes);
-                expected.convert(std::span(data).first(converted * pieceBytes), out, sink);
+        for (const std::size_t sizeBytes : { std::size_t(400000), std::size_t(16) << 20 }) {
+            LoadedWave wave;
+            wave.header = testing::headerOf(16, 2);
+            const std::vector<std::uint8_t> data = noiseBytes(sizeBytes);
+            wave.data.sizeBytes = data.size();
+            const std::shared_ptr<SampleBytes> block = newSampleBytes(data.size());
+            std::ranges::copy(data, block->begin());
+            wave.data.block = block;
+            const std::size_t pieceBytes = PiecePass::pieceBytesOf(LoadedWaveStream(wave));
+            enum class Stop { ReadFails, ReadThrows, WavFails };
+            for (const Stop stop : { Stop::ReadFails, Stop::ReadThrows, Stop::WavFails }) {
+                for (const std::size_t pieces : { 0u, 1u, 30u }) {
+                    SCOPED_TRACE(std::to_string(sizeBytes) + " bytes, " + std::to_string(int(stop))
+                        + " in piece " + std::to_string(pieces));
+                    const std::size_t converted = pieces + (stop == Stop::WavFails ? 1 : 0);
+                    StreamingConversion expected(
+                        wave.header, {}, frameCount(wave.header, data.size()));
+                    NullBitSink sink;
+                    std::vector<std::uint8_t> out(converted * pieceBytes);
+                    expected.convert(std::span(data).first(converted * pieceBytes), out, sink);
 
-                testing::TempFiles files;
-                for (const char* name : { "out.txt", "out.wav" }) {
-                    std::ofstream(files.dir() / name) << "old text";
+                    testing::TempFiles files;
+                    for (const char* name : { "out.txt", "out.wav" }) {
+                        std::ofstream(files.dir() / name) << "old text";
+                    }
+                    OutputRun run({ &playerSourceFormat(), (files.dir() / "out.txt").string(),
+                        nullptr, (files.dir() / "out.wav").string(), true, {} });
+                    const std::size_t failAt = pieces * pieceBytes + pieceBytes / 2;
+                    FailingStream input(wave, stop == Stop::WavFails ? data.size() : failAt,
+                        stop == Stop::ReadThrows);
+                    if (stop == Stop::ReadThrows) {
+                        EXPECT_THROW(run.run(input, {}), std::bad_alloc);
+                    } else {
+                        const testing::FileSizeLimit limit(
+                            stop == Stop::WavFails ? 44 + failAt : RLIM_INFINITY);
+                        const RunOutcome outcome = run.run(input, {});
+                        EXPECT_EQ(outcome.failure,
+                            stop == Stop::WavFails ? RunFailure::WavNotWritten
+                                                   : RunFailure::InputUnreadable);
+                        EXPECT_EQ(outcome.result.errorSum, expected.result().errorSum);
+                    }
+                    for (const char* name : { "out.txt", "out.wav" }) {
+                        EXPECT_EQ(testing::fileText(files.dir() / name), "old text") << name;
+                    }
+                    EXPECT_EQ(testing::entryCount(files.dir()), 2u) << "a temporary file was left";
                 }
-                OutputRun run({ &playerSourceFormat(), (files.dir() / "out.txt").string(), nullptr,
-                    (files.dir() / "out.wav").string(), true, {} });
-                FailingStream input(wave,
-                    stop == Stop::WavFails ? data.size() : pieces * pieceBytes,
-                    stop == Stop::ReadThrows);
-                if (stop == Stop::ReadThrows) {
-                    EXPECT_THROW(run.run(input, {}), std::bad_alloc);
-                } else {
-                    const testing::FileSizeLimit limit(stop == Stop::WavFails
-                            ? 44 + pieces * pieceBytes + pieceBytes / 2
-                            : RLIM_INFINITY);
-                    const RunOutcome outcome = run.run(input, {});
-                    EXPECT_EQ(outcome.failure,
-                        stop == Stop::WavFails ? RunFailure::WavNotWritten
-                                               : RunFailure::InputUnreadable);
-                    EXPECT_EQ(outcome.result.errorSum, expected.result().errorSum);
-                }
-                for (const char* name : { "out.txt", "out.wav" }) {
-                    EXPECT_EQ(testing::fileText(files.dir() / name), "old text") << name;
-                }
-                EXPECT_EQ(testing::entryCount(files.dir()), 2u) << "a temporary file was left";
             }
         }
     }
