@@ -88,7 +88,10 @@ RunOutcome OutputRun::run(std::span<SampleStream* const> sounds, const Modulator
     }
 
     // One pass per sound, over its frames with their padding; the bar moves over all of them as
-    // over one. The passes measure beside the conversion (PieceMeasure), off its thread.
+    // over one. Where the outputs run on a thread of their own, the measure goes with them
+    // (PieceMeasure); without outputs the pass measures itself, in its own loop, where the
+    // measure costs least.
+    const bool measuresBeside = request_.measures && (request_.exportFormat || wavFile_);
     std::vector<std::unique_ptr<StreamingConversion>> conversions;
     std::vector<std::unique_ptr<PieceMeasure>> measures;
     std::vector<ProgressCallback> progresses;
@@ -97,11 +100,11 @@ RunOutcome OutputRun::run(std::span<SampleStream* const> sounds, const Modulator
     progresses.reserve(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const BankPart part = outcome.parts[i];
-        conversions.push_back(std::make_unique<StreamingConversion>(
-            inputs[i]->header(), settings, part.paddedFrameCount));
-        measures.push_back(request_.measures ? std::make_unique<PieceMeasure>(
+        conversions.push_back(std::make_unique<StreamingConversion>(inputs[i]->header(), settings,
+            part.paddedFrameCount, request_.measures && !measuresBeside));
+        measures.push_back(measuresBeside ? std::make_unique<PieceMeasure>(
                                inputs[i]->header(), settings, part.paddedFrameCount)
-                                             : nullptr);
+                                          : nullptr);
         progresses.push_back(progress && inputs.size() > 1
                 ? ProgressCallback([&progress, part, totalFrames](int percent) {
                       progress(progressPercent(
@@ -124,10 +127,10 @@ RunOutcome OutputRun::run(std::span<SampleStream* const> sounds, const Modulator
     }
     if (passes.size() == 1) {
         outcome.result = passes[0].result();
-        if (measures[0]) {
-            outcome.segmentalSnrDb = measures[0]->segmentalSnrDb();
-            outcome.audibleSnrDb = measures[0]->audibleSnrDb();
-        }
+        outcome.segmentalSnrDb
+            = measures[0] ? measures[0]->segmentalSnrDb() : conversions[0]->segmentalSnrDb();
+        outcome.audibleSnrDb
+            = measures[0] ? measures[0]->audibleSnrDb() : conversions[0]->audibleSnrDb();
     } else {
         for (const PiecePass& pass : passes) {
             const ConversionResult result = pass.result();

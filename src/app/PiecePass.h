@@ -7,7 +7,10 @@
 // into a few buffers, the calling thread runs the pass over them, and another thread measures
 // the converted pieces, hands their bits to the sink and writes the samples. The pass itself is
 // serial and the same as ever; its bits travel to the sink packed in words, which keeps the
-// formatting of the text off the pass's thread. Memory stays bounded by those few pieces.
+// formatting of the text off the pass's thread. Memory stays bounded by those few pieces. A pass
+// without outputs is best measured by itself (StreamingConversion with measuresSnr), in its own
+// loop, where the measure's arithmetic overlaps the model's; with outputs a measure beside it
+// (PieceMeasure) keeps the figures of every piece cheap to take.
 
 #include "app/PieceMeasure.h"
 #include "export/ExportProgress.h"

@@ -82,6 +82,7 @@ namespace {
             for (const PiecePass& pass : passes_) {
                 keepsOutput_ = keepsOutput_ || pass.wav() || pass.measure();
             }
+            writes_ = bits_ || keepsOutput_;
         }
 
         PassFailure run();
@@ -108,6 +109,7 @@ namespace {
         std::span<PiecePass> passes_;
         PackedBitSink* bits_;
         bool keepsOutput_ = false; // the samples are written or measured
+        bool writes_ = false; // the output thread has work
         std::vector<Slot> slots_;
         BoundedQueue<Slot*> free_ { slotCount };
         BoundedQueue<Slot*> read_ { slotCount };
@@ -126,7 +128,6 @@ namespace {
         for (Slot& slot : slots_) {
             free_.push(&slot);
         }
-        const bool writes = bits_ || keepsOutput_;
         std::exception_ptr convertError;
         {
             std::jthread reader;
@@ -143,7 +144,7 @@ namespace {
                 }
             } cancel { *this };
             reader = std::jthread([this] { read(); });
-            if (writes) {
+            if (writes_) {
                 writer = std::jthread([this] { write(); });
             }
             try {
@@ -192,7 +193,9 @@ namespace {
             SampleStream& input = passes_[p].input();
             const std::uint64_t sizeBytes = input.sizeBytes();
             const std::size_t pieceBytes = PiecePass::pieceBytesOf(input);
-            const std::size_t slotBytes = slotBytesOf(input, pieceBytes);
+            // Without outputs a slot is a whole piece, so that the pass stops at a piece that
+            // cannot be read with nothing of it converted.
+            const std::size_t slotBytes = writes_ ? slotBytesOf(input, pieceBytes) : pieceBytes;
             std::uint64_t pieceEnd = 0;
             for (std::uint64_t offset = 0;;) {
                 const std::optional<Slot*> next = free_.pop();
@@ -243,13 +246,16 @@ namespace {
             Slot& slot = **next;
             PiecePass& pass = passes_[slot.pass];
             StreamingConversion& conversion = pass.conversion();
-            if (slot.startsPiece) {
+            // The error sums an output's failure may need (a pass that measures itself works out
+            // its figures for every result(), so only then).
+            if (slot.startsPiece && writes_) {
                 pieceStartErrorSum = conversion.result().errorSum;
             }
             // A piece that cannot be read is not converted at all, not even the shares of it
             // that could be.
             if (slot.readFailed) {
-                convertStop_ = { PassFailure::Input, slot.pass, pieceStartErrorSum };
+                convertStop_ = { PassFailure::Input, slot.pass,
+                    writes_ ? pieceStartErrorSum : conversion.result().errorSum };
                 readError_ = slot.readError;
                 return;
             }
@@ -269,7 +275,9 @@ namespace {
                                      : convertPacked(conversion, in, out, packer);
             slot.wordCount = std::size_t(packer.next() - slot.words.data());
             slot.tailBits = finishes ? packer.takeTail(slot.tail) : 0;
-            slot.errorSum = conversion.result().errorSum;
+            if (writes_) {
+                slot.errorSum = conversion.result().errorSum;
+            }
             (bits_ || keepsOutput_ ? converted_ : free_).push(&slot);
             if (slot.endsPiece || finishes) {
                 pass.report();
