@@ -278,8 +278,10 @@ namespace {
             if (writes_) {
                 slot.errorSum = conversion.result().errorSum;
             }
-            (bits_ || keepsOutput_ ? converted_ : free_).push(&slot);
-            if (slot.endsPiece || finishes) {
+            // Once handed on the slot is the other threads'.
+            const bool endsPiece = slot.endsPiece || finishes;
+            (writes_ ? converted_ : free_).push(&slot);
+            if (endsPiece) {
                 pass.report();
             }
             if (stopped_) {
