@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <future>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -88,9 +90,26 @@ namespace {
         PassFailure run();
 
     private:
+        // Where the reading is: the pass, the offset in its data and the end of the piece there.
+        struct ReadCursor {
+            std::size_t pass = 0;
+            std::uint64_t offset = 0;
+            std::uint64_t pieceEnd = 0;
+        };
+        struct ConvertState {
+            WordPacker packer;
+            double pieceStartErrorSum = 0.0;
+        };
+
         void read();
         void convert();
         void write();
+        void runSerially();
+        // Fills the slot with the next share of a piece, or the end of a pass; false when every
+        // pass was read.
+        bool readNext(Slot& slot, ReadCursor& at);
+        // Converts the slot; false, with the failure noted, for one that could not be read.
+        bool convertNext(Slot& slot, ConvertState& state);
         // Where the output thread is in the passes.
         struct Progress {
             std::int64_t bitsHanded = 0; // in the pass
@@ -129,6 +148,7 @@ namespace {
             free_.push(&slot);
         }
         std::exception_ptr convertError;
+        bool threaded = false;
         {
             std::jthread reader;
             std::jthread writer;
@@ -143,25 +163,47 @@ namespace {
                     pipeline.converted_.cancel();
                 }
             } cancel { *this };
-            reader = std::jthread([this] { read(); });
-            if (writes_) {
-                writer = std::jthread([this] { write(); });
-            }
+            // The threads start their work only once both exist; where none can be had (a limit
+            // on processes or memory), everything runs on this one.
+            std::promise<bool> start;
+            const std::shared_future<bool> go = start.get_future().share();
             try {
-                convert();
-            } catch (...) {
-                convertError = std::current_exception();
+                reader = std::jthread([this, go] {
+                    if (go.get()) {
+                        read();
+                    }
+                });
+                if (writes_) {
+                    writer = std::jthread([this, go] {
+                        if (go.get()) {
+                            write();
+                        }
+                    });
+                }
+                threaded = true;
+            } catch (const std::system_error&) {
+            }
+            start.set_value(threaded);
+            if (threaded) {
+                try {
+                    convert();
+                } catch (...) {
+                    convertError = std::current_exception();
+                    free_.cancel();
+                    read_.cancel();
+                }
+                // The outputs get everything converted, as far as they get.
+                converted_.close();
+                if (writer.joinable()) {
+                    writer.join();
+                }
                 free_.cancel();
                 read_.cancel();
+                reader.join();
             }
-            // The outputs get everything converted, as far as they get.
-            converted_.close();
-            if (writer.joinable()) {
-                writer.join();
-            }
-            free_.cancel();
-            read_.cancel();
-            reader.join();
+        }
+        if (!threaded) {
+            runSerially();
         }
         // The output thread only ever saw pieces before the one where the conversion stopped,
         // so what stopped it came first.
@@ -189,103 +231,135 @@ namespace {
 
     void Pipeline::read()
     {
-        for (std::size_t p = 0; p < passes_.size(); ++p) {
-            SampleStream& input = passes_[p].input();
-            const std::uint64_t sizeBytes = input.sizeBytes();
-            const std::size_t pieceBytes = PiecePass::pieceBytesOf(input);
-            // Without outputs a slot is a whole piece, so that the pass stops at a piece that
-            // cannot be read with nothing of it converted.
-            const std::size_t slotBytes = writes_ ? slotBytesOf(input, pieceBytes) : pieceBytes;
-            std::uint64_t pieceEnd = 0;
-            for (std::uint64_t offset = 0;;) {
-                const std::optional<Slot*> next = free_.pop();
-                if (!next) {
-                    return;
-                }
-                Slot& slot = **next;
-                const bool finishes = offset >= sizeBytes;
-                slot.kind = finishes ? Slot::Kind::Finish : Slot::Kind::Piece;
-                slot.pass = p;
-                slot.firstOfPass = offset == 0;
-                slot.startsPiece = offset == pieceEnd;
-                if (slot.startsPiece && !finishes) {
-                    pieceEnd = offset + std::min<std::uint64_t>(pieceBytes, sizeBytes - offset);
-                }
-                slot.inBytes = std::size_t(std::min<std::uint64_t>(slotBytes, pieceEnd - offset));
-                slot.endsPiece = offset + slot.inBytes == pieceEnd;
-                slot.readFailed = false;
-                slot.readError = nullptr;
-                if (!finishes) {
-                    growTo(slot.in, slot.inBytes);
-                    try {
-                        slot.readFailed = !input.readAt(offset, { slot.in.data(), slot.inBytes });
-                    } catch (...) {
-                        slot.readFailed = true;
-                        slot.readError = std::current_exception();
-                    }
-                    offset += slot.inBytes;
-                }
-                const bool failed = slot.readFailed;
-                if (!read_.push(&slot) || failed) {
-                    read_.close();
-                    return;
-                }
-                if (finishes) {
-                    break;
-                }
+        ReadCursor at;
+        while (const std::optional<Slot*> next = free_.pop()) {
+            Slot& slot = **next;
+            if (!readNext(slot, at)) {
+                break;
+            }
+            const bool failed = slot.readFailed;
+            if (!read_.push(&slot) || failed) {
+                break;
             }
         }
         read_.close();
     }
 
+    bool Pipeline::readNext(Slot& slot, ReadCursor& at)
+    {
+        if (at.pass >= passes_.size()) {
+            return false;
+        }
+        SampleStream& input = passes_[at.pass].input();
+        const std::uint64_t sizeBytes = input.sizeBytes();
+        const std::size_t pieceBytes = PiecePass::pieceBytesOf(input);
+        // Without outputs a slot is a whole piece, so that the pass stops at a piece that cannot
+        // be read with nothing of it converted.
+        const std::size_t slotBytes = writes_ ? slotBytesOf(input, pieceBytes) : pieceBytes;
+        const bool finishes = at.offset >= sizeBytes;
+        slot.kind = finishes ? Slot::Kind::Finish : Slot::Kind::Piece;
+        slot.pass = at.pass;
+        slot.firstOfPass = at.offset == 0;
+        slot.startsPiece = at.offset == at.pieceEnd;
+        if (slot.startsPiece && !finishes) {
+            at.pieceEnd = at.offset + std::min<std::uint64_t>(pieceBytes, sizeBytes - at.offset);
+        }
+        slot.inBytes = std::size_t(std::min<std::uint64_t>(slotBytes, at.pieceEnd - at.offset));
+        slot.endsPiece = at.offset + slot.inBytes == at.pieceEnd;
+        slot.readFailed = false;
+        slot.readError = nullptr;
+        if (finishes) {
+            at = { at.pass + 1, 0, 0 };
+            return true;
+        }
+        growTo(slot.in, slot.inBytes);
+        try {
+            slot.readFailed = !input.readAt(at.offset, { slot.in.data(), slot.inBytes });
+        } catch (...) {
+            slot.readFailed = true;
+            slot.readError = std::current_exception();
+        }
+        at.offset += slot.inBytes;
+        return true;
+    }
+
     void Pipeline::convert()
     {
-        WordPacker packer;
-        double pieceStartErrorSum = 0.0;
+        ConvertState state;
         while (const std::optional<Slot*> next = read_.pop()) {
             Slot& slot = **next;
-            PiecePass& pass = passes_[slot.pass];
-            StreamingConversion& conversion = pass.conversion();
-            // The error sums an output's failure may need (a pass that measures itself works out
-            // its figures for every result(), so only then).
-            if (slot.startsPiece && writes_) {
-                pieceStartErrorSum = conversion.result().errorSum;
-            }
-            // A piece that cannot be read is not converted at all, not even the shares of it
-            // that could be.
-            if (slot.readFailed) {
-                convertStop_ = { PassFailure::Input, slot.pass,
-                    writes_ ? pieceStartErrorSum : conversion.result().errorSum };
-                readError_ = slot.readError;
+            if (!convertNext(slot, state)) {
                 return;
             }
-            const bool finishes = slot.kind == Slot::Kind::Finish;
-            const std::span<const std::uint8_t> in(slot.in.data(), slot.inBytes);
-            const std::size_t outBytes
-                = finishes ? conversion.finishOutputBytes() : conversion.outputBytesFor(in.size());
-            std::vector<std::uint8_t>& out = keepsOutput_ ? slot.out : scratch_;
-            growTo(out, outBytes);
-            const auto frameBytes
-                = std::size_t(std::max<std::int64_t>(pass.input().header().bytesPerFrame(), 1));
-            growTo(slot.words, outBytes / frameBytes / 16 + 2);
-            // Packed also when nobody wants the bits: one sink for every pass keeps the pass's
-            // loop compiled once.
-            packer.startWords(slot.words.data());
-            slot.outBytes = finishes ? finishPacked(conversion, out, packer)
-                                     : convertPacked(conversion, in, out, packer);
-            slot.wordCount = std::size_t(packer.next() - slot.words.data());
-            slot.tailBits = finishes ? packer.takeTail(slot.tail) : 0;
-            if (writes_) {
-                slot.errorSum = conversion.result().errorSum;
-            }
             // Once handed on the slot is the other threads'.
-            const bool endsPiece = slot.endsPiece || finishes;
+            const PiecePass& pass = passes_[slot.pass];
+            const bool endsPiece = slot.endsPiece || slot.kind == Slot::Kind::Finish;
             (writes_ ? converted_ : free_).push(&slot);
             if (endsPiece) {
                 pass.report();
             }
             if (stopped_) {
                 return;
+            }
+        }
+    }
+
+    bool Pipeline::convertNext(Slot& slot, ConvertState& state)
+    {
+        PiecePass& pass = passes_[slot.pass];
+        StreamingConversion& conversion = pass.conversion();
+        // The error sums an output's failure may need (a pass that measures itself works out its
+        // figures for every result(), so only then).
+        if (slot.startsPiece && writes_) {
+            state.pieceStartErrorSum = conversion.result().errorSum;
+        }
+        // A piece that cannot be read is not converted at all, not even the shares of it that
+        // could be.
+        if (slot.readFailed) {
+            convertStop_ = { PassFailure::Input, slot.pass,
+                writes_ ? state.pieceStartErrorSum : conversion.result().errorSum };
+            readError_ = slot.readError;
+            return false;
+        }
+        const bool finishes = slot.kind == Slot::Kind::Finish;
+        const std::span<const std::uint8_t> in(slot.in.data(), slot.inBytes);
+        const std::size_t outBytes
+            = finishes ? conversion.finishOutputBytes() : conversion.outputBytesFor(in.size());
+        std::vector<std::uint8_t>& out = keepsOutput_ ? slot.out : scratch_;
+        growTo(out, outBytes);
+        const auto frameBytes
+            = std::size_t(std::max<std::int64_t>(pass.input().header().bytesPerFrame(), 1));
+        growTo(slot.words, outBytes / frameBytes / 16 + 2);
+        // Packed also when nobody wants the bits: one sink for every pass keeps the pass's loop
+        // compiled once.
+        state.packer.startWords(slot.words.data());
+        slot.outBytes = finishes ? finishPacked(conversion, out, state.packer)
+                                 : convertPacked(conversion, in, out, state.packer);
+        slot.wordCount = std::size_t(state.packer.next() - slot.words.data());
+        slot.tailBits = finishes ? state.packer.takeTail(slot.tail) : 0;
+        if (writes_) {
+            slot.errorSum = conversion.result().errorSum;
+        }
+        return true;
+    }
+
+    // Without threads: each slot read, converted and written in turn, by the same steps.
+    void Pipeline::runSerially()
+    {
+        Slot& slot = slots_.front();
+        ReadCursor at;
+        ConvertState state;
+        Progress progress;
+        if (writes_) {
+            writeStop_ = writeHeader(0);
+        }
+        while (writeStop_.failure == PassFailure::None && readNext(slot, at)
+            && convertNext(slot, state)) {
+            if (writes_) {
+                writeStop_ = writeSlot(slot, progress);
+            }
+            if (slot.endsPiece || slot.kind == Slot::Kind::Finish) {
+                passes_[slot.pass].report();
             }
         }
     }

@@ -18,10 +18,16 @@
 
 #include <algorithm>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <new>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <system_error>
 #include <thread>
+#include <tuple>
+#include <unistd.h>
 
 namespace tt {
 namespace {
@@ -236,6 +242,70 @@ namespace {
                 }
             }
         }
+    }
+
+    // Where no thread can be had (here: no address space for a thread's stack), the run goes on
+    // without threads and gives the same outputs and figures. Run in a child process, whose
+    // exit code tells: 0 the same, 1 different, 2 a thread could still be started.
+    TEST(OutputRun, WithoutThreadsGivesTheSameOutputs)
+    {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        GTEST_SKIP() << "a sanitizer's shadow memory does not fit in a capped address space";
+#endif
+        LoadedWave wave;
+        wave.header = testing::headerOf(16, 2);
+        const std::vector<std::uint8_t> data = noiseBytes(400000);
+        wave.data.sizeBytes = data.size();
+        const std::shared_ptr<SampleBytes> block = newSampleBytes(data.size());
+        std::ranges::copy(data, block->begin());
+        wave.data.block = block;
+        const auto run = [&](std::uint64_t failAt) {
+            testing::StringSink text;
+            LoadedWave cut = wave;
+            FailingStream input(cut, failAt, false);
+            const RunOutcome outcome
+                = OutputRun({ &playerSourceFormat(), "", &text, "", true, {} }).run(input, {});
+            return std::tuple(outcome.failure, outcome.result.errorSum, outcome.audibleSnrDb,
+                failAt < data.size() ? std::string() : text.text);
+        };
+        const auto whole = run(data.size());
+        const auto cut = run(data.size() / 3);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::ifstream status("/proc/self/status");
+            long kilobytes = 0;
+            for (std::string line; std::getline(status, line);) {
+                if (line.rfind("VmSize:", 0) == 0) {
+                    kilobytes = std::strtol(line.c_str() + 7, nullptr, 10);
+                }
+            }
+            const rlim_t cap = rlim_t(kilobytes + 4096) * 1024;
+            const rlimit limit { cap, cap };
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) {
+                ::_exit(3);
+            }
+            // Threads that wait take up the stacks the process keeps for reuse, until no new one
+            // can be mapped.
+            std::promise<void> release;
+            const std::shared_future<void> released = release.get_future().share();
+            std::vector<std::thread> holders;
+            try {
+                while (holders.size() < 64) {
+                    holders.emplace_back([released] { released.wait(); });
+                }
+                ::_exit(2);
+            } catch (const std::system_error&) {
+            }
+            ::_exit(run(data.size()) == whole && run(data.size() / 3) == cut ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 2) {
+            GTEST_SKIP() << "a thread could be started in the capped address space";
+        }
+        EXPECT_EQ(WEXITSTATUS(status), 0);
     }
 
 } // namespace
