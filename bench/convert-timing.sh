@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# ticktrace-convert --export against the plain streaming program (bench/plain), as whole processes
-# on 16-bit stereo files of 10 M, 100 M and 500 M frames (40 MB, 400 MB, 2 GB) made once with sox.
-# Runs alternate between the two (which goes first changes every run) after a sync, so that
-# neither pays for the other's writing; wall time and peak RSS come from /usr/bin/time. Prints
-# the medians, the ratio, the time per frame, and the peak RSS of --export, --wav and --info;
-# the texts are compared byte for byte first.
+# ticktrace-convert --export, --wav and --info against the plain streaming program (bench/plain), as
+# whole processes on 16-bit stereo files of 10 M, 100 M and 500 M frames (40 MB, 400 MB, 2 GB) made
+# once with sox. Runs take turns (the order rotates every round) after a sync, so that none pays
+# for another's writing; wall time and peak RSS come from /usr/bin/time. Prints the medians, the
+# ratio of each to the plain program, the time per frame, and the peak RSS; the texts are
+# compared byte for byte first.
 #
 # Usage: bench/convert-timing.sh [BUILD_DIR] [RUNS] [RUNS_AT_500M]   (defaults: build 5 3)
 # Environment: CONVERT (the ticktrace-convert to time, default BUILD_DIR/ticktrace-convert),
@@ -35,8 +35,8 @@ median() {
   sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-printf '%-10s %9s %9s %6s %11s %11s %9s %9s %9s %9s\n' frames plain_s tool_s ratio \
-  plain_ns/f tool_ns/f plain_MB export_MB wav_MB info_MB
+printf '%-10s %8s %8s %8s %8s %6s %6s %6s %9s %9s %8s %8s %8s %8s\n' frames plain_s \
+  export_s wav_s info_s export wav info plain_ns/f export_ns/f plain_MB export_MB wav_MB info_MB
 for frames in $sizes; do
   wav=$tmp/in-$frames.wav
   # The rate before -n is the rate the signal is made at: exactly $frames frames, no resampling.
@@ -44,42 +44,47 @@ for frames in $sizes; do
     synth "${frames}s" sine 110 sine 277.2 whitenoise gain -3
 
   "$plain" "$wav" "$tmp/plain.txt"
-  "$convert" --export "$tmp/tool.txt" "$wav"
-  if ! cmp -s "$tmp/plain.txt" "$tmp/tool.txt"; then
+  "$convert" --export "$tmp/export.txt" "$wav"
+  if ! cmp -s "$tmp/plain.txt" "$tmp/export.txt"; then
     echo "the texts differ at $frames frames" >&2
     exit 1
   fi
 
   n=$runs
   [ "$frames" -ge 500000000 ] && n=$runsLargest
-  : >"$tmp/plain.times"
-  : >"$tmp/tool.times"
+  kinds=(plain export wav info)
+  for which in "${kinds[@]}"; do
+    : >"$tmp/$which.times"
+  done
   for run in $(seq "$n"); do
-    for which in $( ((run % 2)) && echo "plain tool" || echo "tool plain"); do
-      rm -f "$tmp/$which.txt"
+    for k in 0 1 2 3; do
+      which=${kinds[$(((run + k) % 4))]}
+      rm -f "$tmp/plain.txt" "$tmp/export.txt" "$tmp/one-bit.wav"
       sync
-      if [ "$which" = plain ]; then
-        measure "$plain" "$wav" "$tmp/plain.txt" >>"$tmp/plain.times"
-      else
-        measure "$convert" --export "$tmp/tool.txt" "$wav" >>"$tmp/tool.times"
-      fi
+      case $which in
+      plain) measure "$plain" "$wav" "$tmp/plain.txt" ;;
+      export) measure "$convert" --export "$tmp/export.txt" "$wav" ;;
+      wav) measure "$convert" --wav "$tmp/one-bit.wav" "$wav" ;;
+      info) measure "$convert" --info "$wav" ;;
+      esac >>"$tmp/$which.times"
     done
   done
-  rm -f "$tmp/plain.txt" "$tmp/tool.txt"
-  sync
-  wavRss=$(measure "$convert" --wav "$tmp/one-bit.wav" "$wav" | cut -d' ' -f2)
-  rm -f "$tmp/one-bit.wav"
-  sync
-  infoRss=$(measure "$convert" --info "$wav" | cut -d' ' -f2)
+  rm -f "$tmp/plain.txt" "$tmp/export.txt" "$tmp/one-bit.wav"
 
-  plainS=$(cut -d' ' -f1 "$tmp/plain.times" | median)
-  toolS=$(cut -d' ' -f1 "$tmp/tool.times" | median)
-  plainKb=$(cut -d' ' -f2 "$tmp/plain.times" | sort -n | tail -1)
-  toolKb=$(cut -d' ' -f2 "$tmp/tool.times" | sort -n | tail -1)
-  awk -v f="$frames" -v p="$plainS" -v t="$toolS" -v pk="$plainKb" -v tk="$toolKb" \
-    -v wk="$wavRss" -v ik="$infoRss" 'BEGIN {
-      printf "%-10d %9.3f %9.3f %6.3f %11.2f %11.2f %9.1f %9.1f %9.1f %9.1f\n", f, p, t, t / p,
-        p * 1e9 / f, t * 1e9 / f, pk / 1024, tk / 1024, wk / 1024, ik / 1024 }'
-  echo "  runs (s): plain $(cut -d' ' -f1 "$tmp/plain.times" | tr '\n' ' ')| tool $(cut -d' ' -f1 "$tmp/tool.times" | tr '\n' ' ')"
+  medians=()
+  peaks=()
+  for which in "${kinds[@]}"; do
+    medians+=("$(cut -d' ' -f1 "$tmp/$which.times" | median)")
+    peaks+=("$(cut -d' ' -f2 "$tmp/$which.times" | sort -n | tail -1)")
+  done
+  awk -v f="$frames" -v p="${medians[0]}" -v e="${medians[1]}" -v w="${medians[2]}" \
+    -v i="${medians[3]}" -v pk="${peaks[0]}" -v ek="${peaks[1]}" -v wk="${peaks[2]}" \
+    -v ik="${peaks[3]}" 'BEGIN {
+      printf "%-10d %8.3f %8.3f %8.3f %8.3f %6.3f %6.3f %6.3f %9.2f %9.2f %8.1f %8.1f %8.1f %8.1f\n",
+        f, p, e, w, i, e / p, w / p, i / p, p * 1e9 / f, e * 1e9 / f, pk / 1024, ek / 1024,
+        wk / 1024, ik / 1024 }'
+  for which in "${kinds[@]}"; do
+    echo "  $which runs (s): $(cut -d' ' -f1 "$tmp/$which.times" | tr '\n' ' ')"
+  done
   rm -f "$wav"
 done

@@ -1,6 +1,6 @@
 #include "app/OutputRun.h"
 
-#include "modulator/NullBitSink.h"
+#include "app/PieceMeasure.h"
 #include "modulator/StreamingConversion.h"
 #include "modulator/WholeFileConversion.h"
 #include "wave/BankStreams.h"
@@ -88,23 +88,31 @@ RunOutcome OutputRun::run(std::span<SampleStream* const> sounds, const Modulator
     }
 
     // One pass per sound, over its frames with their padding; the bar moves over all of them as
-    // over one.
+    // over one. Where the outputs run on a thread of their own, the measure goes with them
+    // (PieceMeasure); without outputs the pass measures itself, in its own loop, where the
+    // measure costs least.
+    const bool measuresBeside = request_.measures && (request_.exportFormat || wavFile_);
     std::vector<std::unique_ptr<StreamingConversion>> conversions;
+    std::vector<std::unique_ptr<PieceMeasure>> measures;
     std::vector<ProgressCallback> progresses;
     std::vector<PiecePass> passes;
     passes.reserve(inputs.size());
     progresses.reserve(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const BankPart part = outcome.parts[i];
-        conversions.push_back(std::make_unique<StreamingConversion>(
-            inputs[i]->header(), settings, part.paddedFrameCount, request_.measures));
+        conversions.push_back(std::make_unique<StreamingConversion>(inputs[i]->header(), settings,
+            part.paddedFrameCount, request_.measures && !measuresBeside));
+        measures.push_back(measuresBeside ? std::make_unique<PieceMeasure>(
+                               inputs[i]->header(), settings, part.paddedFrameCount)
+                                          : nullptr);
         progresses.push_back(progress && inputs.size() > 1
                 ? ProgressCallback([&progress, part, totalFrames](int percent) {
                       progress(progressPercent(
                           part.firstFrame + part.paddedFrameCount * percent / 100, totalFrames));
                   })
                 : progress);
-        passes.emplace_back(*inputs[i], *conversions.back(), wavFile_.get(), progresses.back());
+        passes.emplace_back(*inputs[i], *conversions.back(), wavFile_.get(), progresses.back(),
+            measures.back().get());
     }
 
     PassFailure failure = PassFailure::None;
@@ -115,20 +123,17 @@ RunOutcome OutputRun::run(std::span<SampleStream* const> sounds, const Modulator
             failure = PassFailure::Text;
         }
     } else {
-        NullBitSink sink;
-        for (PiecePass& pass : passes) {
-            if (failure == PassFailure::None) {
-                failure = pass.run(sink);
-            }
-        }
+        failure = runPieces(passes, nullptr);
     }
-    if (conversions.size() == 1) {
-        outcome.result = conversions[0]->result();
-        outcome.segmentalSnrDb = conversions[0]->segmentalSnrDb();
-        outcome.audibleSnrDb = conversions[0]->audibleSnrDb();
+    if (passes.size() == 1) {
+        outcome.result = passes[0].result();
+        outcome.segmentalSnrDb
+            = measures[0] ? measures[0]->segmentalSnrDb() : conversions[0]->segmentalSnrDb();
+        outcome.audibleSnrDb
+            = measures[0] ? measures[0]->audibleSnrDb() : conversions[0]->audibleSnrDb();
     } else {
-        for (const auto& conversion : conversions) {
-            const ConversionResult result = conversion->result();
+        for (const PiecePass& pass : passes) {
+            const ConversionResult result = pass.result();
             outcome.result.frameCount += result.frameCount;
             outcome.result.errorSum += result.errorSum;
         }

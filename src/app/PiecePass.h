@@ -1,22 +1,31 @@
 #pragma once
 // The one conversion pass over a sound read in pieces, shared by every output: the bits go to a
 // bit sink (an export format's writer, or none), the modelled samples to the one-bit WAV file
-// when one is wanted. Each export format runs it with its own writer as the sink (ExportFormat),
-// so the pass calls the writer directly, frame by frame, without a virtual call.
+// when one is wanted, and the pass may be measured (PieceMeasure).
+//
+// The work around the pass runs beside it (runPieces): one thread reads the next pieces ahead
+// into a few buffers, the calling thread runs the pass over them, and another thread measures
+// the converted pieces, hands their bits to the sink and writes the samples. The pass itself is
+// serial and the same as ever; its bits travel to the sink packed in words, which keeps the
+// formatting of the text off the pass's thread. Memory stays bounded by those few pieces. A pass
+// without outputs is best measured by itself (StreamingConversion with measuresSnr), in its own
+// loop, where the measure's arithmetic overlaps the model's; with outputs a measure beside it
+// (PieceMeasure) keeps the figures of every piece cheap to take.
 
+#include "app/PieceMeasure.h"
 #include "export/ExportProgress.h"
 #include "export/TextSink.h"
 #include "modulator/BitSink.h"
+#include "modulator/ConversionResult.h"
 #include "modulator/StreamingConversion.h"
 #include "wave/SampleStream.h"
-#include "wave/WaveImage.h"
 
 #include <algorithm>
 #include <concepts>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace tt {
 
@@ -27,21 +36,35 @@ class PiecePass {
 public:
     // `wav` (may be null) receives the one-bit WAV file: the image's header, the samples as the
     // pass decides them, then the silence the image holds behind the counted frames. `progress`
-    // (may be empty) hears the percentage of frames decided after every piece.
+    // (may be empty) hears the percentage of frames decided after every piece, on the thread
+    // that runs the passes. `measure` (may be null) measures the pass; it must be a measure over
+    // the pass's frames with the pass's settings.
     PiecePass(SampleStream& input, StreamingConversion& pass, TextSink* wav,
-        const ProgressCallback& progress)
+        const ProgressCallback& progress, PieceMeasure* measure = nullptr)
         : input_(input)
         , pass_(pass)
         , wav_(wav)
         , progress_(progress)
+        , measure_(measure)
     {
     }
 
     std::int64_t frameCount() const { return pass_.frameCount(); }
 
-    // Runs the whole pass once. Stops at the first piece that cannot be read or written; a sink
-    // that writes text tells its failure by failed().
-    template <BitSink Sink> PassFailure run(Sink& sink);
+    // The pass's frame count and its error sum over the frames decided, with the audible SNR
+    // when it was measured. After a run that stopped at a failure: as far as the outputs got,
+    // which is the piece that failed (a pass behind it: no error at all).
+    ConversionResult result() const
+    {
+        ConversionResult r = pass_.result();
+        if (stoppedErrorSum_) {
+            r.errorSum = *stoppedErrorSum_;
+        }
+        if (measure_) {
+            r.audibleSnrDb = measure_->resultAudibleSnrDb();
+        }
+        return r;
+    }
 
     // The pieces: the stream's own size, but at most a hundredth of the sound (in whole frames)
     // so that a progress bar moves in steps of a percent or less.
@@ -55,60 +78,98 @@ public:
             { input.pieceBytes(), hundredthFrames * frameBytes, input.sizeBytes() }));
     }
 
-private:
+    // For runPieces.
+    SampleStream& input() const { return input_; }
+    StreamingConversion& conversion() const { return pass_; }
+    TextSink* wav() const { return wav_; }
+    PieceMeasure* measure() const { return measure_; }
     void report() const
     {
         if (progress_) {
             progress_(progressPercent(pass_.decidedFrameCount(), pass_.frameCount()));
         }
     }
+    void stopAt(double errorSum) { stoppedErrorSum_ = errorSum; }
 
+private:
     SampleStream& input_;
     StreamingConversion& pass_;
     TextSink* wav_;
     const ProgressCallback& progress_;
+    PieceMeasure* measure_;
+    std::optional<double> stoppedErrorSum_;
 };
 
-template <BitSink Sink> PassFailure PiecePass::run(Sink& sink)
-{
-    if (wav_ && !writeBytes(*wav_, WaveImage::headerFor(input_.header(), input_.sizeBytes()))) {
-        return PassFailure::Wav;
+// The bits of the passes, handed on in frame order, a converted piece at a time: `words` hold 16
+// frames each with the earliest in the most significant bit, then `tailBits` bits of `tail` the
+// same way (only at a pass's end). firstIndex is the 1-based index in its pass of the first.
+class PackedBitSink {
+public:
+    virtual ~PackedBitSink() = default;
+    virtual void take(std::span<const std::uint16_t> words, std::uint32_t tail, int tailBits,
+        std::int64_t firstIndex)
+        = 0;
+    // Whether text could not be written (checked after every piece but the last).
+    virtual bool failed() const = 0;
+};
+
+// A bit sink fed from the packed bits as the pass would have fed it: bit by bit, or a word at a
+// time to a sink that takes whole words (takeWord, the same as its 16 bits) while it holds no
+// bit of an unfinished word.
+template <BitSink Sink> class UnpackingBitSink final : public PackedBitSink {
+public:
+    explicit UnpackingBitSink(Sink& sink)
+        : sink_(sink)
+    {
     }
-    std::vector<std::uint8_t> piece(pieceBytesOf(input_));
-    std::vector<std::uint8_t> out;
-    for (std::uint64_t offset = 0; offset < input_.sizeBytes();) {
-        const std::span<std::uint8_t> in(piece.data(),
-            std::size_t(std::min<std::uint64_t>(piece.size(), input_.sizeBytes() - offset)));
-        if (!input_.readAt(offset, in)) {
-            return PassFailure::Input;
-        }
-        offset += in.size();
-        out.resize(std::max(out.size(), pass_.outputBytesFor(in.size())));
-        const std::size_t decidedBytes = pass_.convert(in, out, sink);
-        if (wav_ && !writeBytes(*wav_, { out.data(), decidedBytes })) {
-            return PassFailure::Wav;
-        }
-        if constexpr (requires { sink.failed(); }) {
-            if (sink.failed()) {
-                return PassFailure::Text;
+
+    void take(std::span<const std::uint16_t> words, std::uint32_t tail, int tailBits,
+        std::int64_t firstIndex) override
+    {
+        std::int64_t index = firstIndex;
+        if constexpr (requires { sink_.takeWord(std::uint16_t(), std::int64_t()); }) {
+            if (heldBits_ == 0) {
+                for (const std::uint16_t word : words) {
+                    index += 16;
+                    sink_.takeWord(word, index - 1);
+                }
+                words = {};
             }
         }
-        report();
+        for (const std::uint16_t word : words) {
+            takeBits(word, 16, index);
+        }
+        takeBits(tail, tailBits, index);
     }
-    out.resize(std::max(out.size(), pass_.finishOutputBytes()));
-    const std::size_t lastBytes = pass_.finish(out, sink);
-    if (wav_) {
-        const std::uint64_t countedBytes
-            = std::uint64_t(pass_.frameCount()) * std::uint64_t(input_.header().bytesPerFrame());
-        const std::vector<std::uint8_t> tail(std::size_t(input_.sizeBytes() - countedBytes),
-            WaveImage::silenceByte(input_.header()));
-        if (!writeBytes(*wav_, { out.data(), lastBytes }) || !writeBytes(*wav_, tail)) {
-            return PassFailure::Wav;
+
+    bool failed() const override
+    {
+        if constexpr (requires { sink_.failed(); }) {
+            return sink_.failed();
+        } else {
+            return false;
         }
     }
-    report();
-    return PassFailure::None;
-}
+
+private:
+    void takeBits(std::uint32_t bits, int count, std::int64_t& index)
+    {
+        for (int bit = count - 1; bit >= 0; --bit) {
+            sink_.takeBit(((bits >> bit) & 1u) != 0, index++);
+        }
+        heldBits_ = (heldBits_ + count) % 16;
+    }
+
+    Sink& sink_;
+    int heldBits_ = 0; // bits handed on since the last whole word, over all passes
+};
+
+// Runs the passes one after another, their bits to `bits` (may be null: not wanted). Stops at
+// the first piece that cannot be read or written, with every output done up to that piece as a
+// pass without threads would have left it, and the passes' results as far as that piece
+// (PiecePass::result). An exception from reading, the pass or an output is thrown here once the
+// threads have stopped.
+PassFailure runPieces(std::span<PiecePass> passes, PackedBitSink* bits);
 
 // What a user chooses of an export besides its format.
 struct ExportOptions {
@@ -140,10 +201,9 @@ PassFailure runWithWriter(std::span<PiecePass> passes, TextSink& out, const Expo
         frames += pass.frameCount();
     }
     Writer writer(out, frames, {}, options.labelPrefix);
-    for (PiecePass& pass : passes) {
-        if (const PassFailure failure = pass.run(writer); failure != PassFailure::None) {
-            return failure;
-        }
+    UnpackingBitSink<Writer> unpacking(writer);
+    if (const PassFailure failure = runPieces(passes, &unpacking); failure != PassFailure::None) {
+        return failure;
     }
     return writer.finish() ? PassFailure::None : PassFailure::Text;
 }

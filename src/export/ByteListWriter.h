@@ -43,6 +43,14 @@ public:
         }
     }
 
+    // Sixteen frames' bits at once, the earliest in the most significant bit: the same as sixteen
+    // takeBit() calls, when no bit of an unfinished word is held.
+    void takeWord(std::uint16_t bits, std::int64_t)
+    {
+        word_ = bits;
+        completeWord();
+    }
+
     // The text's end (a C header's closing brace) and the rest handed on. True when all of it
     // was written.
     bool finish();

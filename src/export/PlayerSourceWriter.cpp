@@ -179,11 +179,12 @@ void PlayerSourceWriter::completeWord(std::int64_t frameIndex)
     append(byteDigits[word & 0xFFu].data(), 8);
     append(byteDigits[word >> 8].data(), 8);
     append(" ;", 2);
-    appendDecimal(number);
+    append(numberDigits_.data() + numberDigits_.size() - numberLength_, numberLength_);
     appendLineEnd();
 
     bitCount_ = 0;
     ++wordCount_;
+    countNumberDigits();
     accumulator_ = 1;
     if (wordCount_ % wordsPerBlock == 0) {
         append(blockEndText.data(), blockEndText.size());
@@ -204,6 +205,20 @@ void PlayerSourceWriter::append(const char* text, std::size_t sizeBytes)
 {
     std::memcpy(buffer_.get() + bufferUsedBytes_, text, sizeBytes);
     bufferUsedBytes_ += sizeBytes;
+}
+
+void PlayerSourceWriter::countNumberDigits()
+{
+    std::size_t at = numberDigits_.size();
+    while (at > numberDigits_.size() - numberLength_ && numberDigits_[at - 1] == '9') {
+        numberDigits_[--at] = '0';
+    }
+    if (at == numberDigits_.size() - numberLength_) {
+        numberDigits_[--at] = '1';
+        ++numberLength_;
+    } else {
+        ++numberDigits_[at - 1];
+    }
 }
 
 void PlayerSourceWriter::appendDecimal(std::int64_t value)

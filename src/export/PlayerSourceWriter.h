@@ -11,6 +11,7 @@
 #include "export/PlayerSourceSize.h"
 #include "export/TextSink.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -56,6 +57,14 @@ public:
         }
     }
 
+    // Sixteen frames' bits at once, the earliest in the most significant bit: the same as sixteen
+    // takeBit() calls, when no bit of an unfinished word is held. lastFrameIndex is the last's.
+    void takeWord(std::uint16_t bits, std::int64_t lastFrameIndex)
+    {
+        accumulator_ = 0x10000u | bits;
+        completeWord(lastFrameIndex);
+    }
+
     // Hands the rest of the text to the sink. True when every piece was written completely; after
     // the first failed write nothing more is handed on.
     bool finish();
@@ -70,6 +79,8 @@ private:
     void completeWord(std::int64_t frameIndex);
     void append(const char* text, std::size_t sizeBytes);
     void appendDecimal(std::int64_t value);
+    // Counts the next word's number up in numberDigits_.
+    void countNumberDigits();
     void appendLineEnd();
     void flush();
 
@@ -83,6 +94,11 @@ private:
     std::int64_t wordCount_ = 0;
     std::int64_t blockCount_ = 0;
     int lastPercent_ = 0;
+    // The decimal digits of the next word's number, right-aligned: counted up word by word, as
+    // converting the number for every line costs more than its line's other text.
+    std::array<char, 20> numberDigits_ { '0', '0', '0', '0', '0', '0', '0', '0', '0', '0', '0', '0',
+        '0', '0', '0', '0', '0', '0', '0', '1' };
+    std::size_t numberLength_ = 1;
 
     std::unique_ptr<char[]> buffer_;
     std::size_t bufferUsedBytes_ = 0;
