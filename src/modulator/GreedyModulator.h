@@ -19,7 +19,8 @@ public:
     // Frames decided so far; while `play` runs, the 1-based index of the frame it plays.
     std::int64_t decidedFrames() const { return decidedFrames_; }
 
-    template <class Play> void take(PinModel& pin, double target, Play&& play)
+    template <class Play>
+    [[gnu::always_inline]] void take(PinModel& pin, double target, Play&& play)
     {
         const double error = pin.step(target);
         ++decidedFrames_;

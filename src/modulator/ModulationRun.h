@@ -48,6 +48,13 @@ decltype(auto) withModulation(const WaveHeader& header, AnyModulator& modulator,
     });
 }
 
+// Whether a frame layout has one or two channels, fixed at compile time (the pass's common
+// layouts, see withFrameLayout).
+template <class Layout> inline constexpr bool oneOrTwoChannels = false;
+template <class Samples, int ChannelCount>
+inline constexpr bool oneOrTwoChannels<FrameLayout<Samples, ChannelCount>> = ChannelCount == 1
+    || ChannelCount == 2;
+
 // One decided frame, after the pin has been stepped for it.
 struct ModulatedFrame {
     std::int64_t index; // 1-based: the modulator's decidedFrames()
@@ -73,7 +80,12 @@ void runModulation(const Layout& layout, const std::uint8_t* in, std::int64_t fr
     };
     const std::ptrdiff_t strideBytes = layout.strideBytes();
     for (std::int64_t i = 0; i < frames; ++i, in += strideBytes) {
-        modulator.take(pin, pin.targetOf(layout.read(in)), decided);
+        const ChannelPair samples = layout.read(in);
+        if constexpr (oneOrTwoChannels<Layout>) {
+            modulator.take(pin, pin.targetOfOneOrTwoChannels(samples), decided);
+        } else {
+            modulator.take(pin, pin.targetOf(samples), decided);
+        }
     }
     if (flush) {
         modulator.flush(pin, decided);

@@ -14,6 +14,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tt {
 
 class PinModel {
@@ -24,6 +28,7 @@ public:
         , gain(double(settings.volume) / 100.0)
         , maxAmp(double((std::int64_t(1) << header.bitsPerSample) / 2))
         , channelCount(double(header.channelCount))
+        , gainPerChannel(gain / channelCount)
         , infiniteLeak_(settings.value1 >= ModulatorSettings::value1Max)
         , leakAtMostOne_(leakFactor <= 1.0)
     {
@@ -31,40 +36,53 @@ public:
 
     // The input level of a frame: channels 1 and 2 summed, divided by the channel count (in
     // floating point, in this order), times the gain.
-    double targetOf(ChannelPair samples) const
+    [[gnu::always_inline]] double targetOf(ChannelPair samples) const
     {
         return double(samples.first + samples.second) / channelCount * gain;
     }
 
+    // targetOf for a sound of one or two channels, in one multiply: dividing by 1 or 2 only
+    // scales by a power of two, exactly, and so does gain / channelCount, so the product is the
+    // same bits as the division and the multiply (and the pass's frame loop has one
+    // floating-point operation less, the division's long one).
+    [[gnu::always_inline]] double targetOfOneOrTwoChannels(ChannelPair samples) const
+    {
+        return double(samples.first + samples.second) * gainPerChannel;
+    }
+
     // One frame: sets targetLevel and modelLevel, keeping the previous values. Returns the
     // absolute model error of this frame (the level before the update against the new target).
-    double step(double target)
+    //
+    // The per-frame members are always inlined (successorsWith, the search's, is left to the
+    // compiler): a pass that called them would hand the levels through memory every frame
+    // (scripts/check-per-frame-inlined.sh checks the shipped programs for such calls).
+    [[gnu::always_inline]] double step(double target)
     {
         previousTarget = targetLevel;
         targetLevel = target;
-        const double error = modelLevel - targetLevel;
-        if (infiniteLeak_) {
+        const double level = modelLevel;
+        const double error = level - target;
+        if (infiniteLeak_) [[unlikely]] {
             // Value 1 at its maximum makes the leak infinite and the comparison meaningless; the
             // pin then swings from limit to limit, starting at the top.
-            drive(modelLevel > 0.0);
+            drive(level > 0.0);
             return std::fabs(error);
         }
-        // The pin drives up only when the target lies strictly above the level. Both successors
-        // are computed while that comparison runs and the comparison picks one: it takes the
-        // update's arithmetic off the chain from one frame's level to the next (shorter than
-        // choosing the drive first), and gives the same bits.
-        const Successors next = successorsOf(modelLevel);
-        const bool up = targetLevel > modelLevel;
-        previousModel = modelLevel;
-        drivenDown_ = !up;
-        modelLevel = up ? next.up : next.down;
+        // The pin drives up only when the target lies strictly above the level. The comparison
+        // picks the step's sign (no jump) while the leak's multiply runs, so the chain from one
+        // frame's level to the next is the multiply, the subtraction and the addition alone.
+        const Drive chosen = driveFor(level, target);
+        const double next = levelDrivenBy(level, chosen.signedStep);
+        previousModel = level;
+        drivenDown_ = chosen.down;
+        modelLevel = next;
         return std::fabs(error);
     }
 
     // One frame whose drive was chosen elsewhere (by a search over the frames ahead): sets the
     // levels and returns the error as step(target) does. The greedy step does not call this: it
     // picks the level by the comparison itself, which keeps its chain from frame to frame short.
-    double step(double target, bool down)
+    [[gnu::always_inline]] double step(double target, bool down)
     {
         previousTarget = targetLevel;
         targetLevel = target;
@@ -75,7 +93,7 @@ public:
 
     // One frame with the drive given rather than chosen: what a player does with an exported
     // bit, and what a search over drive sequences tries. Sets modelLevel, keeping the previous.
-    void drive(bool down)
+    [[gnu::always_inline]] void drive(bool down)
     {
         previousModel = modelLevel;
         drivenDown_ = down;
@@ -102,13 +120,16 @@ public:
     }
 
     // Both levels one frame after `level`: the leak, the step and the clamp to +-maxAmp, for the
-    // settings' limits() (anything else gives wrong levels). The one place the update rule is
-    // written; each successor keeps the rule's own order of operations.
+    // settings' limits() (anything else gives wrong levels). Each successor keeps the rule's own
+    // order of operations; levelDrivenBy writes the same rule for one drive.
     //
     // Why one limit each suffices for a leak of at most 1: the rounded product level * leak
     // never exceeds the level in size nor changes its sign, so an up drive from a negative
     // level never falls (up - level >= 0) and from a level >= 0 stays >= 0; the mirror holds
     // for down. The same result as clamping both ways, and a shorter chain from frame to frame.
+    //
+    // Left to the compiler to inline (it does): the look-ahead search calls it for every
+    // candidate of every frame, and forcing it into the search's loops makes them slower.
     template <Limits L> Successors successorsWith(double level) const
     {
         if constexpr (L == Limits::AreTheSuccessors) {
@@ -126,7 +147,7 @@ public:
     }
 
     // Both levels one frame after `level`. With Value 1 at 9000 they are the two limits.
-    Successors successors(double level) const
+    [[gnu::always_inline]] Successors successors(double level) const
     {
         switch (limits()) {
         case Limits::AreTheSuccessors:
@@ -139,11 +160,14 @@ public:
         return successorsWith<Limits::Both>(level);
     }
 
-    // The level one frame after `level` when the pin is driven down or up.
-    double levelAfter(double level, bool down) const
+    // The level one frame after `level` when the pin is driven down or up: the successor
+    // successors(level) gives for that drive, without working out the other.
+    [[gnu::always_inline]] double levelAfter(double level, bool down) const
     {
-        const Successors next = successors(level);
-        return down ? next.down : next.up;
+        if (infiniteLeak_) [[unlikely]] {
+            return down ? -maxAmp : maxAmp;
+        }
+        return levelDrivenBy(level, down ? -stepSize : stepSize);
     }
 
     // The output bit of the last frame: the drive itself, 1 when the pin was driven down. A
@@ -156,6 +180,7 @@ public:
     const double gain;
     const double maxAmp; // 128 for 8-bit files, 32768 for 16-bit files
     const double channelCount;
+    const double gainPerChannel; // gain / channelCount
 
     double targetLevel = 0.0;
     double previousTarget = 0.0;
@@ -163,16 +188,42 @@ public:
     double previousModel = 0.0;
 
 private:
-    // The two levels the pin reaches from `level` in one frame with a finite leak.
-    Successors successorsOf(double level) const
+    // The drive step(target) takes from `level`: down unless the target lies strictly above
+    // the level, and the step with that drive's sign. Where SSE2 is there, the comparison's
+    // mask flips the step's sign bit: a compiler may otherwise choose between +step and -step
+    // with a jump, which mispredicts on about every other frame of music.
+    struct Drive {
+        double signedStep;
+        bool down;
+    };
+    [[gnu::always_inline]] Drive driveFor(double level, double target) const
     {
-        if (leakAtMostOne_) {
-            return successorsWith<Limits::OneEach>(level);
-        }
-        return successorsWith<Limits::Both>(level);
+        const bool down = !(target > level);
+#if defined(__SSE2__)
+        const __m128d upMask = _mm_cmplt_sd(_mm_set_sd(level), _mm_set_sd(target));
+        const __m128d signBit = _mm_set_sd(-0.0);
+        return { _mm_cvtsd_f64(_mm_xor_pd(_mm_set_sd(-stepSize), _mm_and_pd(upMask, signBit))),
+            down };
+#else
+        return { down ? -stepSize : stepSize, down };
+#endif
     }
 
-    double clamped(double level) const
+    // The level one frame after `level` (within the limits) with a finite leak, driven by
+    // signedStep (+stepSize up, -stepSize down): level + (+-step - leaked), the rule as
+    // successorsWith writes it, and the clamp as a rarely taken jump off the chain from one
+    // frame's level to the next. Clamping both ways is right for every finite leak: for a leak
+    // of at most 1 the drive can cross only the one limit that successorsWith clamps.
+    [[gnu::always_inline]] double levelDrivenBy(double level, double signedStep) const
+    {
+        const double next = level + (signedStep - level * leakFactor);
+        if (!(std::fabs(next) <= maxAmp)) [[unlikely]] {
+            return clamped(next);
+        }
+        return next;
+    }
+
+    [[gnu::always_inline]] double clamped(double level) const
     {
         level = level < -maxAmp ? -maxAmp : level;
         return level > maxAmp ? maxAmp : level;

@@ -22,6 +22,8 @@
 #include "modulator/ModulatorSettings.h"
 #include "modulator/PinModel.h"
 #include "modulator/SegmentalSnr.h"
+#include "wave/LevelRounding.h"
+#include "wave/SampleFormat.h"
 #include "wave/WaveHeader.h"
 
 #include <algorithm>
@@ -31,8 +33,13 @@
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tt {
 
@@ -82,6 +89,15 @@ private:
     template <BitSink Sink>
     std::uint8_t* run(
         const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush);
+    // runWith with every call in it inlined (the sink's and the layout's included), for the
+    // greedy modulator, whose frame loop is then the pin's chain and a few stores. Not for the
+    // look-ahead: its search inlined into the pass runs slower than called once a frame.
+    template <bool MeasuresSnr, class Layout, class Modulator, BitSink Sink>
+    [[gnu::flatten]] std::uint8_t* runFlat(const Layout& layout, const Modulator& modulator,
+        const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush)
+    {
+        return runWith<MeasuresSnr>(layout, modulator, in, frames, out, sink, flush);
+    }
     template <bool MeasuresSnr, class Layout, class Modulator, BitSink Sink>
     std::uint8_t* runWith(const Layout& layout, const Modulator& modulator, const std::uint8_t* in,
         std::int64_t frames, std::uint8_t* __restrict out, Sink& sink, bool flush);
@@ -105,6 +121,26 @@ private:
     std::vector<std::uint8_t> splitFrame_;
     std::size_t splitFrameBytes_ = 0;
 };
+
+// Stores the image sample of the model level `level` in every channel of the frame: the same
+// bytes as layout.write(frame, roundLevel(level)). 16-bit stereo, the common layout, stays in the
+// SSE2 registers where they are there: min(level, 32767) rounded half to even is the rounded
+// level limited as Samples16::playedLevel limits it, and its low 16 bits are the sample, stored
+// twice without a trip through the integer registers (fewer instructions in the pass's loop).
+template <class Layout>
+[[gnu::always_inline]] inline void writeImageSample(
+    const Layout& layout, std::uint8_t* frame, double level)
+{
+#if defined(__SSE2__)
+    if constexpr (std::is_same_v<Layout, FrameLayout<Samples16, 2>>) {
+        const __m128d limited = _mm_min_sd(_mm_set_sd(level), _mm_set_sd(32767.0));
+        const __m128i rounded = _mm_castpd_si128(_mm_add_sd(limited, _mm_set_sd(0x1.8p52)));
+        _mm_storeu_si32(frame, _mm_shufflelo_epi16(rounded, 0));
+        return;
+    }
+#endif
+    layout.write(frame, roundLevel(level));
+}
 
 template <BitSink Sink>
 std::size_t StreamingConversion::convert(
@@ -164,8 +200,13 @@ std::uint8_t* StreamingConversion::run(
     const std::uint8_t* in, std::int64_t frames, std::uint8_t* out, Sink& sink, bool flush)
 {
     return withModulation(header_, *modulator_, [&](const auto& layout, auto& modulator) {
-        return measuresSnr_ ? runWith<true>(layout, modulator, in, frames, out, sink, flush)
-                            : runWith<false>(layout, modulator, in, frames, out, sink, flush);
+        if constexpr (std::is_same_v<std::decay_t<decltype(modulator)>, GreedyModulator>) {
+            return measuresSnr_ ? runFlat<true>(layout, modulator, in, frames, out, sink, flush)
+                                : runFlat<false>(layout, modulator, in, frames, out, sink, flush);
+        } else {
+            return measuresSnr_ ? runWith<true>(layout, modulator, in, frames, out, sink, flush)
+                                : runWith<false>(layout, modulator, in, frames, out, sink, flush);
+        }
     });
 }
 
@@ -190,7 +231,7 @@ std::uint8_t* StreamingConversion::runWith(const Layout& layout, const Modulator
     runModulation(layout, in, frames, flush, model, running, [&](const ModulatedFrame& frame) {
         errorSum = errorSum + frame.error;
         sink.takeBit(frame.down, frame.index);
-        layout.write(out, frame.level);
+        writeImageSample(layout, out, model.modelLevel);
         if constexpr (MeasuresSnr) {
             snr.add(frame.target, frame.played);
             audible->add(frame.target, frame.played);

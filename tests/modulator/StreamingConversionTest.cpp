@@ -4,7 +4,9 @@
 #include "modulator/WholeFileConversion.h"
 #include "wave/TestHeader.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -124,6 +126,48 @@ namespace {
         EXPECT_EQ(pass.outputBytesFor(4), 0u);
         EXPECT_EQ(pass.convert(std::span(data).first(4), out, sink), 0u);
         EXPECT_EQ(sink.bits.size(), 100u);
+    }
+
+    TEST(StreamingConversion, FrameLoopShortcutsGiveTheGeneralBits)
+    {
+        // The pass's one multiply for the target of a one- or two-channel frame against the
+        // division and multiply of targetOf, over every Volume and samples to both ends.
+        std::mt19937 random(11);
+        std::uniform_int_distribution<int> sample(-32768, 32768);
+        for (const int channels : { 1, 2 }) {
+            for (int volume = ModulatorSettings::volumeMin; volume <= ModulatorSettings::volumeMax;
+                 ++volume) {
+                const PinModel pin(
+                    ModulatorSettings { 3000, 1000, volume }, testing::headerOf(16, channels));
+                for (int i = 0; i < 200; ++i) {
+                    const ChannelPair pair { i == 0 ? -32768 : sample(random),
+                        i == 1 ? 32768 : sample(random) };
+                    ASSERT_EQ(pin.targetOfOneOrTwoChannels(pair), pin.targetOf(pair))
+                        << channels << " ch, volume " << volume << ", " << pair.first << " "
+                        << pair.second;
+                }
+            }
+        }
+        // The stored image sample against the layout's own write of the rounded level: halves
+        // to even, the limits, the top level that plays as 32767, in every layout.
+        std::vector<double> levels = { -32768.0, -32767.5, -32766.5, -1.5, -0.5, -0.0, 0.0, 0.5,
+            1.5, 2.5, 127.5, 128.0, 32766.5, 32767.0, 32767.4, 32767.5, 32768.0 };
+        std::uniform_real_distribution<double> level(-32768.0, 32768.0);
+        for (int i = 0; i < 2000; ++i) {
+            levels.push_back(level(random));
+        }
+        const auto sameBytes = [&](const auto& layout) {
+            for (const double l : levels) {
+                std::uint8_t fast[8] = {}, general[8] = {};
+                writeImageSample(layout, fast, l);
+                layout.write(general, roundLevel(l));
+                ASSERT_TRUE(std::equal(std::begin(fast), std::end(fast), general)) << l;
+            }
+        };
+        sameBytes(FrameLayout<Samples16, 2> {});
+        sameBytes(FrameLayout<Samples16, 1> {});
+        sameBytes(FrameLayout<Samples16, 0> { 3 });
+        sameBytes(FrameLayout<Samples8, 2> {});
     }
 
 } // namespace

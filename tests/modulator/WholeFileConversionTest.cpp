@@ -64,8 +64,8 @@ namespace {
 
     TEST(PinModel, EqualsThePlainRuleBitForBit)
     {
-        // The model computes both successors and clamps each only where it can cross a limit;
-        // the plain rule chooses the drive first and clamps both ways. Random settings over the
+        // The greedy step and levelAfter clamp both ways as the plain rule does; successors
+        // clamps each successor only where it can cross a limit. Random settings over the
         // whole ranges (leaks above 1 included) and targets beyond the limits.
         std::mt19937 random(2024);
         std::uniform_int_distribution<int> value1(1, 8999), strongLeak(8900, 8999),
@@ -85,9 +85,14 @@ namespace {
                 const double drive = t > level ? double(settings.value2) : -double(settings.value2);
                 level = level + (drive - level * leak);
                 level = std::min(std::max(level, -limit), limit);
+                const double before = model.modelLevel;
                 model.step(t);
                 ASSERT_EQ(model.modelLevel, level) << "run " << run << " frame " << frame;
                 ASSERT_EQ(model.outputBit(), drive < 0.0);
+                // The drive given rather than chosen, as a search takes both successors.
+                const PinModel::Successors next = model.successors(before);
+                ASSERT_EQ(model.levelAfter(before, true), next.down);
+                ASSERT_EQ(model.levelAfter(before, false), next.up);
             }
         }
     }
