@@ -24,6 +24,7 @@
 
 #include "modulator/PinModel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -177,9 +178,8 @@ template <int W> struct RingLanes {
     // One frame of the search (the plain lattice's frame, LookAheadModulator.h). With `decides`,
     // returns the drive of the frame delayFrames back and discards the candidates that drove it
     // the other way. `spill` takes the state for the slow way.
-    template <PinModel::Limits L>
-    [[gnu::always_inline]] bool advance(
-        const RingConstants& c, double target, bool decides, Ring& spill);
+    template <PinModel::Limits L, bool Decides>
+    [[gnu::always_inline]] bool advance(const RingConstants& c, double target, Ring& spill);
 };
 
 // Where `other` costs less than `cost`, takes it and its drives.
@@ -212,9 +212,9 @@ template <class T, int Distance> [[gnu::always_inline]] inline void orAcross(typ
 }
 
 template <int W>
-template <PinModel::Limits L>
+template <PinModel::Limits L, bool Decides>
 [[gnu::always_inline]] inline bool RingLanes<W>::advance(
-    const RingConstants& c, double target, bool decides, Ring& spill)
+    const RingConstants& c, double target, Ring& spill)
 {
     static_assert(L != PinModel::Limits::AreTheSuccessors);
 
@@ -289,13 +289,13 @@ template <PinModel::Limits L>
         start[r] = (start[r] ^ startMoves[r]) | (r == 0 ? moved : startMoves[r - 1]);
     }
 
-    // The discard, without a branch on `decides` (which would make the compiler keep the costs
-    // in memory across it): the sign bits are masked off while nothing is decided.
-    const std::int64_t decidesMask = decides ? std::numeric_limits<std::int64_t>::min() : 0;
+    if constexpr (!Decides) {
+        return false;
+    }
     Int disagrees[R];
     Int tie = {};
     for (int r = 0; r < R; ++r) {
-        disagrees[r] = (drives[r] ^ leastDrives[0]) & decidesMask;
+        disagrees[r] = drives[r] ^ leastDrives[0];
         tie |= (cost[r] == 0.0) & disagrees[r];
     }
     if constexpr (T::reachOfSwaps == 2) {
@@ -326,11 +326,15 @@ template <int W, PinModel::Limits L>
 {
     RingLanes<W> lanes;
     lanes.load(ring);
+    // The frames that decide nothing (the search's first delayFrames) apart, so that the others
+    // need no test.
+    const int undecided = int(std::clamp<std::int64_t>(c.delayFrames - first, 0, count));
+    for (int i = 0; i < undecided; ++i) {
+        lanes.template advance<L, false>(c, targets[i], ring);
+    }
     std::uint64_t drives = 0;
-    for (int i = 0; i < count; ++i) {
-        const bool decides = first + i >= c.delayFrames;
-        const bool down = lanes.template advance<L>(c, targets[i], decides, ring);
-        drives |= std::uint64_t(down && decides) << i;
+    for (int i = undecided; i < count; ++i) {
+        drives |= std::uint64_t(lanes.template advance<L, true>(c, targets[i], ring)) << i;
     }
     lanes.store(ring);
     return drives;

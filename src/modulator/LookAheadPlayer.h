@@ -21,7 +21,7 @@ namespace tt {
 // take decides at most one frame, as the conversion's output room assumes.
 class LookAheadPlayer {
 public:
-    static constexpr int batchFrames = 32;
+    static constexpr int batchFrames = 64;
 
     explicit LookAheadPlayer(const PinModel& pin)
         : search_(pin)
@@ -38,56 +38,51 @@ public:
     template <class Play> void take(PinModel& pin, double target, Play&& play)
     {
         pendingTargets_[std::size_t(takenFrames_++) & pendingMask] = target;
-        if (takenFrames_ - searchedFrames_ == batchFrames) {
+        if ((takenFrames_ & (batchFrames - 1)) == 0) {
             search(batchFrames);
         }
-        if (queuedFrames_ > 0) {
-            playQueued(pin, play);
+        if (decidedFrames_ < searchedDecided_) {
+            decide(pin, play);
         }
     }
 
     // After the last target: decides every frame still open, in frame order.
     template <class Play> void flush(PinModel& pin, Play&& play)
     {
-        search(int(takenFrames_ - searchedFrames_));
-        while (queuedFrames_ > 0) {
-            playQueued(pin, play);
+        search(int(takenFrames_ & (batchFrames - 1)));
+        while (decidedFrames_ < searchedDecided_) {
+            decide(pin, play);
         }
         bool down = false;
         while (search_.flush(down)) {
-            decide(pin, down, play);
+            queuedDrives_[std::size_t(decidedFrames_) & pendingMask] = down ? -1.0 : 1.0;
+            decide(pin, play);
         }
     }
 
 private:
-    // The targets taken since the last batch to the search; the drives it commits to the queue.
+    // The last `count` targets taken (those since the last batch) to the search; the drives it
+    // commits to the queue.
     void search(int count)
     {
         int decided = 0;
         const std::uint64_t drives = search_.takeMany(
-            &pendingTargets_[std::size_t(searchedFrames_) & pendingMask], count, decided);
-        searchedFrames_ += count;
+            &pendingTargets_[std::size_t(takenFrames_ - count) & pendingMask], count, decided);
         for (int i = 0; i < decided; ++i) {
-            const auto at = std::size_t(decidedFrames_ + queuedFrames_ + i) & pendingMask;
+            const auto at = std::size_t(searchedDecided_ + i) & pendingMask;
             queuedDrives_[at] = 1.0 - 2.0 * double((drives >> i) & 1u); // arithmetic, no branch
         }
-        queuedFrames_ += decided;
+        searchedDecided_ += decided;
     }
 
     // A queued drive is a sign, negative for down: stepping the pin with the result of a
     // comparison lets the compiler choose the level without a branch, which the drives, as
     // unpredictable as the sound, would mispredict half the time.
-    template <class Play> void playQueued(PinModel& pin, Play& play)
+    template <class Play> void decide(PinModel& pin, Play& play)
     {
-        const bool down = queuedDrives_[std::size_t(decidedFrames_) & pendingMask] < 0.0;
-        --queuedFrames_;
-        decide(pin, down, play);
-    }
-
-    template <class Play> void decide(PinModel& pin, bool down, Play& play)
-    {
-        const double target = pendingTargets_[std::size_t(decidedFrames_++) & pendingMask];
-        const double error = pin.step(target, down);
+        const auto at = std::size_t(decidedFrames_++) & pendingMask;
+        const double target = pendingTargets_[at];
+        const double error = pin.step(target, queuedDrives_[at] < 0.0);
         play(target, error);
     }
 
@@ -102,11 +97,11 @@ private:
 
     LookAheadModulator search_;
     std::array<double, pendingCount> pendingTargets_ {}; // by frame index modulo the count
+    // The drives decided and not yet played: -1 down, +1 up, by frame index like the targets.
+    std::array<double, pendingCount> queuedDrives_ {};
     std::int64_t takenFrames_ = 0;
-    std::int64_t searchedFrames_ = 0;
-    std::int64_t decidedFrames_ = 0;
-    std::array<double, pendingCount> queuedDrives_ {}; // -1 down, +1 up, by frame like the targets
-    int queuedFrames_ = 0;
+    std::int64_t searchedDecided_ = 0; // frames the search has decided
+    std::int64_t decidedFrames_ = 0; // frames played
 };
 
 } // namespace tt
