@@ -41,7 +41,9 @@ public:
         if ((takenFrames_ & (batchFrames - 1)) == 0) {
             search(batchFrames);
         }
-        if (decidedFrames_ < searchedDecided_) {
+        // The frame delayFrames() back: its batch, the one it completed or an earlier one, has
+        // been searched.
+        if (takenFrames_ - decidedFrames_ > delayFrames()) {
             decide(pin, play);
         }
     }

@@ -1,5 +1,6 @@
 #include "modulator/LookAheadModulator.h"
 
+#include "modulator/LookAheadPlayer.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
 #include "wave/TestHeader.h"
@@ -196,6 +197,46 @@ namespace {
                         }
                     }
                 }
+            }
+        }
+    }
+
+    TEST(LookAheadPlayer, PlaysTheSearchsDrivesEachExactlyItsDelayAfterTheFrameWasTaken)
+    {
+        // The player searches in batches and queues the drives: every frame must still come out
+        // once, in order, delayFrames() takes after its own (or at the flush), with the search's
+        // drive, the pin stepped by it and the error of its own target.
+        for (const ModulatorSettings& settings : settingsCases) {
+            const PinModel pin(settings, headerOf(16));
+            for (const int frameCount : { 0, 1, 40, 95, 96, 97, 1000 }) {
+                SCOPED_TRACE("Value 1 " + std::to_string(settings.value1) + ", "
+                    + std::to_string(frameCount) + " frames");
+                const std::vector<double> targets
+                    = randomTargets(pin.maxAmp, frameCount, unsigned(frameCount) + 3);
+                const std::vector<bool> drives = drivesOf(LookAheadModulator(pin), targets);
+                LookAheadPlayer player(pin);
+                PinModel played = pin;
+                PinModel expected = pin;
+                std::int64_t taken = 0;
+                const auto play = [&](double target, double error) {
+                    const auto frame = std::size_t(player.decidedFrames() - 1);
+                    ASSERT_LT(frame, targets.size());
+                    EXPECT_EQ(target, targets[frame]);
+                    if (taken < frameCount) {
+                        EXPECT_EQ(taken - std::int64_t(frame) - 1, player.delayFrames());
+                    }
+                    EXPECT_EQ(error, expected.step(targets[frame], drives[frame]));
+                    EXPECT_EQ(played.outputBit(), drives[frame]);
+                    EXPECT_EQ(played.modelLevel, expected.modelLevel);
+                };
+                for (const double target : targets) {
+                    ++taken;
+                    const std::int64_t before = player.decidedFrames();
+                    player.take(played, target, play);
+                    EXPECT_LE(player.decidedFrames() - before, 1);
+                }
+                player.flush(played, play);
+                EXPECT_EQ(player.decidedFrames(), frameCount);
             }
         }
     }
