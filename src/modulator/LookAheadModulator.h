@@ -27,8 +27,10 @@
 // Deterministic: the same targets and settings give the same drives on every machine. Holds
 // everything in fixed arrays: no allocation at all.
 
+#include "modulator/LookAheadLanes.h"
 #include "modulator/PinModel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -41,27 +43,40 @@ public:
     static constexpr int defaultDelayFrames = 32;
     static constexpr int maxPathCount = 32;
     static constexpr int maxDelayFrames = 63; // a candidate's drives fit one 64-bit word
+    static constexpr int maxTakenAtOnce = 64; // the drives of one takeMany() fit one word
+
+    // Which vector lanes the common case (the default count, a finite leak) may use: the widest
+    // this processor has (four with AVX2 on x86-64), or the two of the baseline (SSE2 there).
+    // Both give the same drives.
+    enum class Lanes { Widest, Baseline };
 
     // pathCount is limited to 1 ... maxPathCount, delayFrames to 0 ... maxDelayFrames. The search
     // starts from the pin at rest, as a conversion does.
     explicit LookAheadModulator(const PinModel& pin, int pathCount = defaultPathCount,
-        int delayFrames = defaultDelayFrames);
+        int delayFrames = defaultDelayFrames, Lanes lanes = Lanes::Widest);
 
     // Takes the next frame's target. True when that decides the frame delayFrames back, whose
     // drive is then in `down` (true: driven down). Drives come out in frame order.
     bool take(double target, bool& down)
     {
-        const bool decides = ++takenFrames_ > delayFrames_;
-        if (decides) {
-            ++committedFrames_;
-        }
-        // The common case (the default count, a finite leak) is the one inlined here, with loops
-        // the compiler unrolls completely; every other case is a call, so that this one stays
-        // small enough to be inlined into the pass. Clamping both ways is right for every finite
-        // leak, and faster here than the one-sided clamps the greedy step uses.
-        down = common_ ? advance<defaultPathCount, PinModel::Limits::Both>(target, decides)
-                       : advanceRare(target, decides);
-        return decides;
+        int decided = 0;
+        down = takeMany(&target, 1, decided) != 0;
+        return decided != 0;
+    }
+
+    // Takes the next `count` targets (at most maxTakenAtOnce) in one call, which keeps the
+    // search's state in registers across them: the same drives as take() for each in turn.
+    // `decided` is how many frames they decide; bit i of the result is the drive of the i-th
+    // of those, in frame order.
+    std::uint64_t takeMany(const double* targets, int count, int& decided)
+    {
+        const std::int64_t first = takenFrames_;
+        takenFrames_ += count;
+        const std::int64_t undecided = std::max<std::int64_t>(delayFrames_ - first, 0);
+        const int skipped = int(std::min<std::int64_t>(undecided, count));
+        decided = count - skipped;
+        committedFrames_ += decided;
+        return advance_(*this, targets, count, first) >> skipped;
     }
 
     // After the last target: the drives of the frames not yet decided, those of the cheapest
@@ -72,21 +87,41 @@ public:
     int delayFrames() const { return delayFrames_; }
 
 private:
-    // One frame of the lattice for PathCount candidates (0: pathCount_ of them). With `decides`
-    // it commits the drive of the frame delayFrames back, returned, and discards the candidates
-    // that drove that frame the other way.
+    // One frame of the plain lattice for PathCount candidates (0: pathCount_ of them). With
+    // `decides` it commits the drive of the frame delayFrames back, returned, and discards the
+    // candidates that drove that frame the other way.
     template <int PathCount, PinModel::Limits L> bool advance(double target, bool decides);
 
-    // Any other count, or the infinite leak whose successors are the two limits.
-    bool advanceRare(double target, bool decides);
+    // `count` frames, `first` taken before them; bit i of the result is the drive committed by
+    // the i-th (0 where nothing is committed). The common case runs in vector lanes
+    // (LookAheadLanes.h), four wide where the processor has AVX2, else two wide, with one clamp
+    // each or both (which the pin's leak allows, PinModel::limits); every other case in the
+    // plain lattice. Chosen once, when the search is made.
+    using Advance = std::uint64_t (*)(
+        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
+    static Advance advanceFor(const PinModel& pin, int pathCount, Lanes lanes);
+    template <int W, PinModel::Limits L>
+    static std::uint64_t advanceRing(
+        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
+    static std::uint64_t advanceWideOneEach(
+        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
+    static std::uint64_t advanceWideBoth(
+        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
+    static std::uint64_t advanceRare(
+        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
+    bool usesRing() const { return advance_ != &advanceRare; }
 
     const PinModel pin_;
     const int pathCount_ = defaultPathCount;
     const int delayFrames_ = defaultDelayFrames;
-    const bool common_
-        = pathCount_ == defaultPathCount && pin_.limits() != PinModel::Limits::AreTheSuccessors;
+    const Advance advance_;
 
-    // The candidates in order of level. Bit 0 of a history is the newest drive, 1 for down.
+    // The ring's state and constants (the vector lanes).
+    lookahead::Ring ring_ {};
+    lookahead::RingConstants ringConstants_ {};
+
+    // The candidates of the plain lattice in order of level. Bit 0 of a history is the newest
+    // drive, 1 for down.
     std::array<double, maxPathCount> level_ {};
     std::array<double, maxPathCount> cost_ {};
     std::array<std::uint64_t, maxPathCount> history_ {};
@@ -94,96 +129,5 @@ private:
     std::int64_t takenFrames_ = 0;
     std::int64_t committedFrames_ = 0;
 };
-
-// The work is one chain of dependent steps per frame (costs, merges, least cost, discard, and on
-// to the next frame), so it is written to keep that chain short: the two ends are chosen between
-// by selection rather than by a computed index, and the cheapest candidate is found by a tree of
-// comparisons that also yields the least cost and its drive.
-template <int PathCount, PinModel::Limits L>
-inline bool LookAheadModulator::advance(double target, bool decides)
-{
-    const int count = PathCount > 0 ? PathCount : pathCount_;
-    if (count < 1) {
-        return false; // never: the constructor limits the count; tells the compiler so
-    }
-    using Levels = std::array<double, maxPathCount + 1>;
-    using Histories = std::array<std::uint64_t, maxPathCount + 1>;
-
-    Levels downLevel, upLevel, downCost, upCost;
-    Histories downHistory, upHistory;
-    for (int i = 0; i < count; ++i) {
-        const auto at = std::size_t(i);
-        const PinModel::Successors next = pin_.successorsWith<L>(level_[at]);
-        downLevel[at] = next.down;
-        upLevel[at] = next.up;
-        const double downError = downLevel[at] - target;
-        const double upError = upLevel[at] - target;
-        downCost[at] = cost_[at] + downError * downError;
-        upCost[at] = cost_[at] + upError * upError;
-        downHistory[at] = (history_[at] << 1) | 1u;
-        upHistory[at] = history_[at] << 1;
-    }
-
-    // count + 1 new candidates: down from the lowest, the cheaper of each coinciding pair, up
-    // from the highest.
-    Levels newLevel, newCost;
-    Histories newHistory;
-    newLevel[0] = downLevel[0];
-    newCost[0] = downCost[0];
-    newHistory[0] = downHistory[0];
-    for (int j = 1; j < count; ++j) {
-        const auto below = std::size_t(j - 1), above = std::size_t(j);
-        const bool up = upCost[below] < downCost[above];
-        newLevel[above] = up ? upLevel[below] : downLevel[above];
-        newCost[above] = up ? upCost[below] : downCost[above];
-        newHistory[above] = up ? upHistory[below] : downHistory[above];
-    }
-    const auto top = std::size_t(count);
-    newLevel[top] = upLevel[top - 1];
-    newCost[top] = upCost[top - 1];
-    newHistory[top] = upHistory[top - 1];
-
-    // The dearer end goes, the top one when they cost the same.
-    const bool dropBottom = newCost[top] < newCost[0];
-    Levels keptCost;
-    Histories keptHistory;
-    for (int i = 0; i < count; ++i) {
-        const auto at = std::size_t(i);
-        level_[at] = dropBottom ? newLevel[at + 1] : newLevel[at];
-        keptCost[at] = dropBottom ? newCost[at + 1] : newCost[at];
-        keptHistory[at] = dropBottom ? newHistory[at + 1] : newHistory[at];
-        history_[at] = keptHistory[at];
-    }
-
-    // The first cheapest candidate by a tree over neighbours, so that of equally cheap ones the
-    // lowest wins; its cost is the least, and its drive delayFrames back is the one to commit.
-    Levels least;
-    Histories drive;
-    for (int i = 0; i < count; ++i) {
-        least[std::size_t(i)] = keptCost[std::size_t(i)];
-        drive[std::size_t(i)] = (keptHistory[std::size_t(i)] >> delayFrames_) & 1u;
-    }
-    for (int width = count; width > 1; width = (width + 1) / 2) {
-        for (int i = 0; i < width / 2; ++i) {
-            const auto left = std::size_t(2 * i), right = left + 1;
-            const bool rightWins = least[right] < least[left];
-            least[std::size_t(i)] = rightWins ? least[right] : least[left];
-            drive[std::size_t(i)] = rightWins ? drive[right] : drive[left];
-        }
-        if (width % 2 != 0) {
-            least[std::size_t(width / 2)] = least[std::size_t(width - 1)];
-            drive[std::size_t(width / 2)] = drive[std::size_t(width - 1)];
-        }
-    }
-    const std::uint64_t committed = drive[0];
-
-    constexpr double discarded = std::numeric_limits<double>::infinity();
-    for (int i = 0; i < count; ++i) {
-        const auto at = std::size_t(i);
-        const bool disagrees = decides && ((keptHistory[at] >> delayFrames_) & 1u) != committed;
-        cost_[at] = disagrees ? discarded : keptCost[at] - least[0];
-    }
-    return committed != 0;
-}
 
 } // namespace tt

@@ -1,5 +1,6 @@
 #include "modulator/LookAheadModulator.h"
 
+#include "modulator/LookAheadPlayer.h"
 #include "modulator/SegmentalSnr.h"
 #include "modulator/WholeFileConversion.h"
 #include "wave/TestHeader.h"
@@ -141,6 +142,103 @@ namespace {
         const std::vector<double> few = randomTargets(pin.maxAmp, 20, 99);
         EXPECT_EQ(drivesOf(LookAheadModulator(pin), few), referenceSearch(pin, few, 8, 32));
         EXPECT_TRUE(drivesOf(LookAheadModulator(pin), {}).empty());
+    }
+
+    TEST(LookAheadModulator, EveryLaneWidthEqualsThePlainSearchWhereCandidatesTie)
+    {
+        // Silence and steps that slam the pin from limit to limit give mirrored paths of equal
+        // cost, whose drives disagree: the first cheapest from the lowest must decide. Taken
+        // frame by frame and in batches of every size, in both lane widths.
+        std::vector<std::vector<double>> patterns;
+        patterns.push_back(std::vector<double>(300, 0.0));
+        std::vector<double> square;
+        for (int f = 0; f < 600; ++f) {
+            square.push_back((f / 37) % 3 == 0 ? 0.0 : ((f / 11) % 2 == 0 ? 90.0 : -128.0));
+        }
+        patterns.push_back(square);
+        std::vector<double> mixed = randomTargets(128.0, 500, 5);
+        std::fill(mixed.begin() + 100, mixed.begin() + 260, 0.0);
+        patterns.push_back(mixed);
+        for (const ModulatorSettings& settings : { ModulatorSettings { 3000, 1000, 100 },
+                 ModulatorSettings { 3000, 64, 100 }, ModulatorSettings { 8950, 300, 100 } }) {
+            const PinModel pin(settings, headerOf(8));
+            for (std::size_t p = 0; p < patterns.size(); ++p) {
+                for (const int delayFrames : { 0, 5, 32, 63 }) {
+                    const std::vector<bool> expected
+                        = referenceSearch(pin, patterns[p], 8, std::size_t(delayFrames));
+                    for (const auto lanes : { LookAheadModulator::Lanes::Widest,
+                             LookAheadModulator::Lanes::Baseline }) {
+                        SCOPED_TRACE("pattern " + std::to_string(p) + ", Value 1 "
+                            + std::to_string(settings.value1) + ", Value 2 "
+                            + std::to_string(settings.value2) + ", D " + std::to_string(delayFrames)
+                            + ", lanes " + std::to_string(int(lanes)));
+                        EXPECT_EQ(
+                            drivesOf(LookAheadModulator(pin, 8, delayFrames, lanes), patterns[p]),
+                            expected);
+                        for (const int batch : { 1, 7, 32, 64 }) {
+                            LookAheadModulator search(pin, 8, delayFrames, lanes);
+                            std::vector<bool> drives;
+                            for (std::size_t at = 0; at < patterns[p].size();) {
+                                const int count
+                                    = int(std::min<std::size_t>(batch, patterns[p].size() - at));
+                                int decided = 0;
+                                const std::uint64_t bits
+                                    = search.takeMany(&patterns[p][at], count, decided);
+                                for (int i = 0; i < decided; ++i) {
+                                    drives.push_back(((bits >> i) & 1u) != 0);
+                                }
+                                at += std::size_t(count);
+                            }
+                            bool down = false;
+                            while (search.flush(down)) {
+                                drives.push_back(down);
+                            }
+                            EXPECT_EQ(drives, expected) << "batches of " << batch;
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    TEST(LookAheadPlayer, PlaysTheSearchsDrivesEachExactlyItsDelayAfterTheFrameWasTaken)
+    {
+        // The player searches in batches and queues the drives: every frame must still come out
+        // once, in order, delayFrames() takes after its own (or at the flush), with the search's
+        // drive, the pin stepped by it and the error of its own target.
+        for (const ModulatorSettings& settings : settingsCases) {
+            const PinModel pin(settings, headerOf(16));
+            for (const int frameCount : { 0, 1, 40, 95, 96, 97, 1000 }) {
+                SCOPED_TRACE("Value 1 " + std::to_string(settings.value1) + ", "
+                    + std::to_string(frameCount) + " frames");
+                const std::vector<double> targets
+                    = randomTargets(pin.maxAmp, frameCount, unsigned(frameCount) + 3);
+                const std::vector<bool> drives = drivesOf(LookAheadModulator(pin), targets);
+                LookAheadPlayer player(pin);
+                PinModel played = pin;
+                PinModel expected = pin;
+                std::int64_t taken = 0;
+                const auto play = [&](double target, double error) {
+                    const auto frame = std::size_t(player.decidedFrames() - 1);
+                    ASSERT_LT(frame, targets.size());
+                    EXPECT_EQ(target, targets[frame]);
+                    if (taken < frameCount) {
+                        EXPECT_EQ(taken - std::int64_t(frame) - 1, player.delayFrames());
+                    }
+                    EXPECT_EQ(error, expected.step(targets[frame], drives[frame]));
+                    EXPECT_EQ(played.outputBit(), drives[frame]);
+                    EXPECT_EQ(played.modelLevel, expected.modelLevel);
+                };
+                for (const double target : targets) {
+                    ++taken;
+                    const std::int64_t before = player.decidedFrames();
+                    player.take(played, target, play);
+                    EXPECT_LE(player.decidedFrames() - before, 1);
+                }
+                player.flush(played, play);
+                EXPECT_EQ(player.decidedFrames(), frameCount);
+            }
+        }
     }
 
     TEST(LookAheadModulator, OnePathTakesTheDriveLandingNearerTheTarget)
