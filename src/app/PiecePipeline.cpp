@@ -13,7 +13,6 @@
 #include <atomic>
 #include <exception>
 #include <future>
-#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -181,7 +180,7 @@ namespace {
                     });
                 }
                 threaded = true;
-            } catch (const std::system_error&) {
+            } catch (...) { // no thread (std::system_error) or no memory for its state
             }
             start.set_value(threaded);
             if (threaded) {
