@@ -12,8 +12,7 @@
 // subtract, add) needs 3 adder latencies: the floor any pass of the serial model has.
 
 #include "MusicLikeSignal.h"
-#include "export/PlayerSourceWriter.h"
-#include "export/TextSink.h"
+#include "app/PackedPass.h"
 #include "modulator/StreamingConversion.h"
 #include "modulator/WholeFileConversion.h"
 
@@ -172,20 +171,11 @@ BENCHMARK_CAPTURE(BM_ConversionPlayMode, , tt::ModulatorKind::LookAhead)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// Takes the text and drops it: the pass is measured, not a device.
-class DroppedText final : public tt::TextSink {
-public:
-    bool write(std::string_view text) override
-    {
-        benchmark::DoNotOptimize(text.data());
-        return true;
-    }
-};
-
 // The pass ticktrace-convert --export runs, at the default settings: the streaming conversion
-// fed in the pieces the command line reads (a hundredth of the sound, at most 1 MiB), with the
-// player source writer as its bit sink and the one-bit samples written to an output piece. With
-// measures (the third argument) it also measures both SNRs, as --info and Play 1Bit do.
+// fed in the pieces the command line reads (a hundredth of the sound, at most 1 MiB), compiled
+// where the program compiles it (convertPacked) with the word packer as its bit sink, and the
+// one-bit samples written to an output piece. With measures (the third argument) it also measures
+// both SNRs, as --info does.
 void BM_ConversionPass(benchmark::State& state, tt::ModulatorKind modulator, bool measures)
 {
     const tt::WaveHeader header = tt::bench::musicHeader();
@@ -195,21 +185,24 @@ void BM_ConversionPass(benchmark::State& state, tt::ModulatorKind modulator, boo
     const std::size_t frameBytes = 4;
     const std::size_t pieceBytes = std::min<std::size_t>(
         std::size_t(1) << 20, (data.size() / frameBytes + 99) / 100 * frameBytes);
-    std::vector<std::uint8_t> out(pieceBytes + 64 * frameBytes);
+    std::vector<std::uint8_t> out(pieceBytes + 128 * frameBytes);
+    std::vector<std::uint16_t> words(out.size() / frameBytes / 16 + 2);
     const std::span<const std::uint8_t> in(data);
     FrameClock clock(tt::bench::musicFrameCount);
     for (auto _ : state) {
         clock.start();
-        DroppedText text;
         tt::StreamingConversion pass(header, settings, tt::bench::musicFrameCount, measures);
-        tt::PlayerSourceWriter writer(text, tt::bench::musicFrameCount);
+        tt::WordPacker packer;
         for (std::size_t at = 0; at < in.size(); at += pieceBytes) {
-            const std::size_t written
-                = pass.convert(in.subspan(at, std::min(pieceBytes, in.size() - at)), out, writer);
+            packer.startWords(words.data());
+            const std::size_t written = tt::convertPacked(
+                pass, in.subspan(at, std::min(pieceBytes, in.size() - at)), out, packer);
             benchmark::DoNotOptimize(out.data() + written);
+            benchmark::DoNotOptimize(packer.next());
         }
-        pass.finish(out, writer);
-        benchmark::DoNotOptimize(writer.finish());
+        packer.startWords(words.data());
+        tt::finishPacked(pass, out, packer);
+        benchmark::DoNotOptimize(packer.next());
         benchmark::DoNotOptimize(pass.result().errorSum);
         clock.stop();
     }

@@ -103,12 +103,13 @@ bool LiveOneBitSound::decideMore()
         pending_.clear();
         pendingAt_ = 0;
     }
-    const std::int64_t frames = std::clamp<std::int64_t>(countedFrames_ - takenFrames_, 0, takeFrames);
+    const std::int64_t frames
+        = std::clamp<std::int64_t>(countedFrames_ - takenFrames_, 0, takeFrames);
     const bool flush = frames == 0;
     const std::uint8_t* in = part_.data() + std::size_t(takenFrames_) * frameBytes_;
     withModulation<false>(header_, *modulator_, [&](const auto& layout, auto& modulator) {
-        runModulation(layout, in, frames, flush, *pin_, modulator,
-            [&](const ModulatedFrame& decided) {
+        runModulation(
+            layout, in, frames, flush, *pin_, modulator, [&](const ModulatedFrame& decided) {
                 pending_.push_back({ pin_->modelLevel, decided.level });
             });
     });

@@ -11,6 +11,7 @@
 #include "wave/SampleFormat.h"
 #include "wave/WaveHeader.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -167,7 +168,12 @@ public:
         if (infiniteLeak_) [[unlikely]] {
             return down ? -maxAmp : maxAmp;
         }
-        return levelDrivenBy(level, down ? -stepSize : stepSize);
+        // The drive flips the step's sign bit (exactly -stepSize) rather than choosing between
+        // two values: a search's drives are as good as random, and a jump on them would be
+        // mispredicted every other frame.
+        const double signedStep = std::bit_cast<double>(
+            std::bit_cast<std::uint64_t>(stepSize) ^ (std::uint64_t(down) << 63));
+        return levelDrivenBy(level, signedStep);
     }
 
     // The output bit of the last frame: the drive itself, 1 when the pin was driven down. A

@@ -22,7 +22,8 @@ namespace {
         std::uint8_t* p = bytes->data();
         for (std::int64_t f = 0; f < frames; ++f) {
             for (int c = 0; c < header.channelCount; ++c) {
-                const double v = 0.7 * std::sin(2 * std::numbers::pi * (110.0 + 55 * c) * double(f) / 8000);
+                const double v
+                    = 0.7 * std::sin(2 * std::numbers::pi * (110.0 + 55 * c) * double(f) / 8000);
                 if (header.bitsPerSample == 8) {
                     *p++ = std::uint8_t(128 + std::lround(127 * v));
                 } else {
@@ -55,7 +56,8 @@ namespace {
     double levelAt(const std::vector<std::uint8_t>& bytes, const WaveHeader& out, std::int64_t f)
     {
         const std::uint8_t* p = bytes.data() + std::size_t(f * out.bytesPerFrame());
-        return out.bitsPerSample == 8 ? double(p[0]) - 128 : double(std::int16_t(p[0] | (p[1] << 8)));
+        return out.bitsPerSample == 8 ? double(p[0]) - 128
+                                      : double(std::int16_t(p[0] | (p[1] << 8)));
     }
 
     TEST(LiveOneBitSound, IsTheImageFollowsNewSettingsAtOnceAndSwitchesToTheOriginal)
@@ -87,7 +89,8 @@ namespace {
             const WaveHeader& out = sound.header();
             ASSERT_EQ(out.channelCount, c.channels > 8 ? 2 : c.channels);
             const auto frameBytes = std::size_t(out.bytesPerFrame());
-            const std::vector<std::uint8_t> before = image(header, *data, c.before, out.channelCount);
+            const std::vector<std::uint8_t> before
+                = image(header, *data, c.before, out.channelCount);
             const std::vector<std::uint8_t> after = image(header, *data, c.after, out.channelCount);
             ASSERT_EQ(sound.sizeBytes(), before.size());
 
@@ -107,8 +110,8 @@ namespace {
             sound.setSettings(c.after);
             ASSERT_TRUE(sound.readAt(std::size_t(change) * frameBytes,
                 std::span(heard).subspan(std::size_t(change) * frameBytes)));
-            EXPECT_TRUE(std::equal(heard.begin(), heard.begin() + std::ptrdiff_t(change * frameBytes),
-                before.begin()));
+            EXPECT_TRUE(std::equal(heard.begin(),
+                heard.begin() + std::ptrdiff_t(change * frameBytes), before.begin()));
             EXPECT_NE(heard, before);
             // One frame moves the level by the step and the leak, or from rail to rail.
             const double maxAmp = c.bits == 8 ? 128 : 32768;
