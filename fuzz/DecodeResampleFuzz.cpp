@@ -9,6 +9,7 @@
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
 #include "wave/WaveDocument.h"
+#include "wave/WaveImage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -115,11 +116,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     wave.data.sizeBytes = block->size();
     wave.data.block = std::move(block);
     tt::WaveDocument document;
-    require(document.accept(std::move(wave)));
+    document.accept(std::move(wave));
+    tt::WaveImage oneBit;
+    require(oneBit.prepare(document.header, document.data.sizeBytes));
     StringSink text;
     tt::ConversionResult result;
-    require(tt::exportPlayerSource(text, document.header, document.data.bytes(), settings,
-                document.image.sampleArea(), result)
+    require(tt::exportPlayerSource(
+                text, document.header, document.data.bytes(), settings, oneBit.sampleArea(), result)
         == tt::ExportStatus::Written);
     require(std::isfinite(result.errorSum) && result.errorSum >= 0.0);
     return 0;

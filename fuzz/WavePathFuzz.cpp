@@ -3,6 +3,7 @@
 // the rest is the file. Any crash, sanitizer report or broken promise below is a finding.
 
 #include "FuzzInput.h"
+#include "app/LiveOneBitSound.h"
 #include "export/PlayerSourceBits.h"
 #include "export/PlayerSourceExport.h"
 #include "export/StringSink.h"
@@ -13,6 +14,7 @@
 #include "wave/LevelRounding.h"
 #include "wave/MemoryByteSource.h"
 #include "wave/WaveDocument.h"
+#include "wave/WaveImage.h"
 #include "wave/WaveParser.h"
 
 #include <algorithm>
@@ -60,29 +62,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     require(frames >= 0 && frames * wave.header.bytesPerFrame() <= std::int64_t(data.size()));
 
     tt::WaveDocument document;
-    require(document.accept(std::move(wave)));
-    require(document.image.bytes().size() == 44 + document.data.sizeBytes);
-    require(std::memcmp(document.image.bytes().data(), "RIFF", 4) == 0);
+    document.accept(std::move(wave));
+    tt::WaveImage oneBit;
+    require(oneBit.prepare(document.header, document.data.sizeBytes));
+    require(oneBit.bytes().size() == 44 + document.data.sizeBytes);
+    require(std::memcmp(oneBit.bytes().data(), "RIFF", 4) == 0);
 
     // Export mode, twice: the same text, image and error each time.
     const tt::WaveHeader& header = document.header;
     StringSink text;
     tt::ConversionResult result;
     require(tt::exportPlayerSource(
-                text, header, document.data.bytes(), settings, document.image.sampleArea(), result)
+                text, header, document.data.bytes(), settings, oneBit.sampleArea(), result)
         == tt::ExportStatus::Written);
     require(result.frameCount == frames);
     require(std::isfinite(result.errorSum) && result.errorSum >= 0.0);
     require(std::isfinite(
-        tt::segmentalSnrDb(header, document.data.bytes(), settings, document.image.sampleArea())));
-    const auto firstImage = document.image.sampleArea();
+        tt::segmentalSnrDb(header, document.data.bytes(), settings, oneBit.sampleArea())));
+    const auto firstImage = oneBit.sampleArea();
     const std::vector<std::uint8_t> image(firstImage.begin(), firstImage.end());
     StringSink again;
     tt::ConversionResult secondResult;
     tt::exportPlayerSource(
-        again, header, document.data.bytes(), settings, document.image.sampleArea(), secondResult);
+        again, header, document.data.bytes(), settings, oneBit.sampleArea(), secondResult);
     require(again.text == text.text && secondResult.errorSum == result.errorSum);
-    require(std::equal(image.begin(), image.end(), document.image.sampleArea().begin()));
+    require(std::equal(image.begin(), image.end(), oneBit.sampleArea().begin()));
+
+    // What Play 1Bit plays, made as it plays in pieces of every size: the image's whole frames,
+    // channels 1 and 2 of a sound with more than the server takes.
+    tt::LiveOneBitSound played(header, document.data.block, document.data.bytes(), settings, 8);
+    const int playedChannels = played.header().channelCount;
+    require(playedChannels == (header.channelCount > 8 ? 2 : header.channelCount));
+    const std::size_t playedFrameBytes = std::size_t(played.header().bytesPerFrame());
+    std::vector<std::uint8_t> heard(std::size_t(played.sizeBytes()));
+    for (std::size_t at = 0, piece = 1; at < heard.size(); piece = piece * 2 + 1) {
+        const std::size_t bytes = std::min(piece * playedFrameBytes, heard.size() - at);
+        require(played.readAt(at, { heard.data() + at, bytes }));
+        at += bytes;
+    }
+    for (std::size_t f = 0; f < heard.size() / playedFrameBytes; ++f) {
+        require(std::equal(heard.begin() + std::ptrdiff_t(f * playedFrameBytes),
+            heard.begin() + std::ptrdiff_t((f + 1) * playedFrameBytes),
+            image.begin() + std::ptrdiff_t(f * std::size_t(header.bytesPerFrame()))));
+    }
 
     // One data word per 16 frames, and the words replay to the image.
     const std::vector<bool> bits = bitsOfText(text.text);
