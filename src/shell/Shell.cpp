@@ -447,10 +447,9 @@ FrameRange Shell::selectedPart() const
 
 namespace {
 
-    // The selection's frames of data or of the image laid out like it; all of them without one.
-    template <class Byte>
-    std::span<Byte> selectedPartOf(
-        std::span<Byte> bytes, FrameRange selection, const WaveHeader& header)
+    // The selection's frames of the data; all of them without one.
+    std::span<const std::uint8_t> selectedPartOf(
+        std::span<const std::uint8_t> bytes, FrameRange selection, const WaveHeader& header)
     {
         const auto frameBytes = std::size_t(header.bytesPerFrame());
         return selection.empty() ? bytes
@@ -896,7 +895,7 @@ void Shell::writeOutputs(const OutputRequest& request, const std::string& path, 
 }
 
 // A file that could not be created leaves everything as it was; otherwise the pass's error is
-// shown, written or not. The one-bit sound and its image are never touched by a save.
+// shown, written or not. The one-bit sound is never touched by a save.
 void Shell::showSaveOutcome(const RunOutcome& outcome, const std::string& path, bool isExport)
 {
     if (outcome.failure == RunFailure::ExportNotCreated

@@ -1,9 +1,9 @@
 #pragma once
 // Two sound slots on the desktop's sound server. Slot 0 holds the opened WAV file, slot 1 the
-// modelled one-bit image. Every call comes from the window's thread and returns without waiting
-// for the server (open() waits at most callTimeout): a stalled server leaves the caller free.
-// The server plays on its own from the samples each slot holds; a server that goes away is
-// connected to again once it is back, and the slots keep their sounds meanwhile.
+// modelled one-bit sound, made as it plays. Every call comes from the window's thread and returns
+// without waiting for the server (open() waits at most callTimeout): a stalled server leaves the
+// caller free. The server plays on its own from the samples each slot holds; a server that goes
+// away is connected to again once it is back, and the slots keep their sounds meanwhile.
 
 #include "wave/SampleBytes.h"
 #include "wave/SampleStream.h"
