@@ -45,21 +45,14 @@ double AudibleSnr::segmentDb(double signalEnergy, double noiseEnergy, double ref
     return ratio > 0.0 ? std::max(floorDb, 10.0 * std::log10(ratio)) : floorDb;
 }
 
-void AudibleSnr::closeSegment()
+void AudibleSnr::keepSegment(double signalEnergy, double noiseEnergy)
 {
-    segments_.push_back({ signalEnergy_, noiseEnergy_ });
-    framesInSegment_ = 0;
-    signalEnergy_ = 0.0;
-    noiseEnergy_ = 0.0;
+    segments_.push_back({ signalEnergy, noiseEnergy });
 }
 
 void AudibleSnr::endStretch()
 {
-    framesInSegment_ = 0;
-    signalEnergy_ = 0.0;
-    noiseEnergy_ = 0.0;
-    z1_ = 0.0;
-    z2_ = 0.0;
+    running_ = {};
 }
 
 double AudibleSnr::meanOf(const std::vector<Segment>& segments) const
@@ -87,13 +80,13 @@ double AudibleSnr::meanDb() const
     if (!segments_.empty()) {
         return meanOf(segments_);
     }
-    if (framesInSegment_ == 0) {
+    if (running_.framesInSegment == 0) {
         return 0.0;
     }
     // The frames of a sound shorter than a segment, as one segment; its floor scaled to them.
     AudibleSnr partial = *this;
-    partial.floorEnergy_ = floorEnergy_ * double(framesInSegment_) / double(segmentFrames_);
-    return partial.meanOf({ { signalEnergy_, noiseEnergy_ } });
+    partial.floorEnergy_ = floorEnergy_ * double(running_.framesInSegment) / double(segmentFrames_);
+    return partial.meanOf({ { running_.signalEnergy, running_.noiseEnergy } });
 }
 
 double audibleSnrDb(const WaveHeader& header, std::span<const std::uint8_t> data,

@@ -44,24 +44,41 @@ public:
     // sounds, 32768 for 16-bit ones).
     AudibleSnr(std::uint32_t sampleRateHz, double fullScale);
 
+    // The per-frame state: the weighting filter's memory and the unfinished segment. A pass
+    // keeps it in registers over a run of frames: it takes it (running()), adds frames to it and
+    // hands it back (resume()); no call sees its address.
+    struct Running {
+        double z1 = 0.0;
+        double z2 = 0.0;
+        double signalEnergy = 0.0;
+        double noiseEnergy = 0.0;
+        std::int64_t framesInSegment = 0;
+    };
+    Running running() const { return running_; }
+    void resume(const Running& state) { running_ = state; }
+
     // One frame: its target level and the level played for it, in sample units. Always inlined,
     // as the pass measures every frame; only a finished segment costs a call.
-    [[gnu::always_inline]] void add(double target, double played)
+    [[gnu::always_inline]] void add(Running& state, double target, double played)
     {
         double error = target - played;
         if (weighted_) {
             // Direct form II transposed, each expression in its written order.
-            const double out = b0_ * error + z1_;
-            z1_ = b1_ * error - a1_ * out + z2_;
-            z2_ = b0_ * error - a2_ * out;
+            const double out = b0_ * error + state.z1;
+            state.z1 = b1_ * error - a1_ * out + state.z2;
+            state.z2 = b0_ * error - a2_ * out;
             error = out;
         }
-        signalEnergy_ += target * target;
-        noiseEnergy_ += error * error;
-        if (++framesInSegment_ == segmentFrames_) {
-            closeSegment();
+        state.signalEnergy += target * target;
+        state.noiseEnergy += error * error;
+        if (++state.framesInSegment == segmentFrames_) {
+            keepSegment(state.signalEnergy, state.noiseEnergy);
+            state.framesInSegment = 0;
+            state.signalEnergy = 0.0;
+            state.noiseEnergy = 0.0;
         }
     }
+    [[gnu::always_inline]] void add(double target, double played) { add(running_, target, played); }
 
     // Ends a stretch: drops the frames of an unfinished segment and the weighting filter's
     // memory, so that a measure over separate stretches of a sound never mixes the end of one
@@ -81,18 +98,14 @@ private:
         double noiseEnergy;
     };
 
-    void closeSegment();
+    void keepSegment(double signalEnergy, double noiseEnergy);
     double meanOf(const std::vector<Segment>& segments) const;
 
     std::int64_t segmentFrames_ = 1;
     double floorEnergy_ = 0.0; // the absolute floor's energy over a segment
     bool weighted_ = false;
     double b0_ = 0.0, b1_ = 0.0, a1_ = 0.0, a2_ = 0.0; // b2 equals b0 for this low-pass
-    double z1_ = 0.0, z2_ = 0.0;
-
-    std::int64_t framesInSegment_ = 0;
-    double signalEnergy_ = 0.0;
-    double noiseEnergy_ = 0.0;
+    Running running_;
     std::vector<Segment> segments_;
 };
 

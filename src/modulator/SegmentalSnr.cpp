@@ -35,13 +35,6 @@ double SegmentalSnr::segmentDb(double signalEnergy, double noiseEnergy)
     return std::clamp(10.0 * std::log10(signalEnergy / noiseEnergy), floorDb, ceilingDb);
 }
 
-void SegmentalSnr::closeSegment()
-{
-    sumDb_ += segmentDb(signalEnergy_, noiseEnergy_);
-    ++segmentCount_;
-    discardPartialSegment();
-}
-
 void SegmentalSnr::discardPartialSegment()
 {
     framesInSegment_ = 0;

@@ -34,7 +34,13 @@ public:
         const double error = target - played;
         noiseEnergy_ += error * error;
         if (++framesInSegment_ == segmentFrames_) {
-            closeSegment();
+            // Inline, the segment's dB by value: no call sees the measure's address, so a pass
+            // that keeps a copy of it for a run keeps its sums in registers.
+            sumDb_ += segmentDb(signalEnergy_, noiseEnergy_);
+            ++segmentCount_;
+            framesInSegment_ = 0;
+            signalEnergy_ = 0.0;
+            noiseEnergy_ = 0.0;
         }
     }
 
@@ -52,8 +58,6 @@ public:
     static double segmentDb(double signalEnergy, double noiseEnergy);
 
 private:
-    void closeSegment();
-
     std::int64_t segmentFrames_ = 1;
     std::int64_t framesInSegment_ = 0;
     double signalEnergy_ = 0.0;

@@ -224,8 +224,13 @@ std::uint8_t* StreamingConversion::runWith(const Layout& layout, const Modulator
     Modulator running = modulator;
     [[maybe_unused]] SegmentalSnr snr = snr_;
     // Through a pointer, not copied: it keeps every segment measured so far, and a pass that
-    // does not measure never touches it.
+    // does not measure never touches it. Its per-frame state is a local for the run, kept in
+    // registers (the segmental measure's copy is too).
     [[maybe_unused]] AudibleSnr* const audible = MeasuresSnr ? &*audible_ : nullptr;
+    [[maybe_unused]] AudibleSnr::Running audibleState;
+    if constexpr (MeasuresSnr) {
+        audibleState = audible->running();
+    }
     const std::ptrdiff_t strideBytes = layout.strideBytes();
     double errorSum = errorSum_;
     runModulation(layout, in, frames, flush, model, running, [&](const ModulatedFrame& frame) {
@@ -234,7 +239,7 @@ std::uint8_t* StreamingConversion::runWith(const Layout& layout, const Modulator
         writeImageSample(layout, out, model.modelLevel);
         if constexpr (MeasuresSnr) {
             snr.add(frame.target, frame.played);
-            audible->add(frame.target, frame.played);
+            audible->add(audibleState, frame.target, frame.played);
         }
         out += strideBytes;
     });
@@ -242,6 +247,7 @@ std::uint8_t* StreamingConversion::runWith(const Layout& layout, const Modulator
     modulator_.emplace(std::in_place_type<Modulator>, running);
     if constexpr (MeasuresSnr) {
         snr_ = snr;
+        audible->resume(audibleState);
     }
     errorSum_ = errorSum;
     takenFrames_ += frames;
