@@ -3,6 +3,7 @@
 #include "platform/audio/PulseConnection.h"
 #include "platform/audio/SoundSlot.h"
 #include "wave/LeadingChannels.h"
+#include "wave/MemoryByteSource.h"
 #include "wave/SampleFormat.h"
 
 #include <array>
@@ -62,21 +63,41 @@ namespace {
         return kept;
     }
 
+    // Samples the caller holds, shared, as the stream a slot plays: whole frames of `format` from
+    // `offset` of the bytes on.
+    class SharedSamples final : public SampleStream {
+    public:
+        SharedSamples(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
+            std::size_t offset, std::size_t sizeBytes)
+            : bytes_(std::move(bytes))
+            , samples_(bytes_->data() + offset, sizeBytes)
+        {
+            header_.channelCount = format.channelCount;
+            header_.sampleRateHz = format.sampleRateHz;
+            header_.bitsPerSample = format.bitsPerSample;
+        }
+        const WaveHeader& header() const override { return header_; }
+        std::uint64_t sizeBytes() const override { return samples_.size(); }
+        bool readAt(std::uint64_t offsetBytes, std::span<std::uint8_t> out) override
+        {
+            return MemoryByteSource(samples_).readAt(offsetBytes, out);
+        }
+
+    private:
+        std::shared_ptr<const SampleBytes> bytes_;
+        std::span<const std::uint8_t> samples_;
+        WaveHeader header_;
+    };
+
     // The sound as loadPcm() takes it, or null where it fails. Throws std::bad_alloc.
     std::unique_ptr<SoundSlot> playableSound(PcmFormat format,
-        std::shared_ptr<const SampleBytes> bytes, std::size_t offset, std::size_t length,
-        std::shared_ptr<const std::atomic<std::size_t>> writtenBytes)
+        std::shared_ptr<const SampleBytes> bytes, std::size_t offset, std::size_t length)
     {
         if (bytes == nullptr || !isPlayable(format) || offset > bytes->size()
             || length > bytes->size() - offset) {
             return nullptr;
         }
         if (format.channelCount > AudioOutput::maxServerChannels) {
-            // A sound still being written cannot be copied down to the channels the server
-            // takes.
-            if (writtenBytes != nullptr) {
-                return nullptr;
-            }
             // The server refuses such a stream; this is the one case that copies shared samples.
             bytes = serverCopy({ bytes->data() + offset, length }, format);
             offset = 0;
@@ -88,7 +109,8 @@ namespace {
             return nullptr;
         }
         return std::make_unique<SoundSlot>(
-            format, std::move(bytes), offset, wholeFrameBytes, std::move(writtenBytes));
+            std::make_shared<SharedSamples>(format, std::move(bytes), offset, wholeFrameBytes),
+            false);
     }
 
 } // namespace
@@ -109,8 +131,7 @@ bool AudioOutput::open()
 }
 
 bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
-    std::size_t offset, std::size_t length,
-    std::shared_ptr<const std::atomic<std::size_t>> writtenBytes)
+    std::size_t offset, std::size_t length)
 {
     if (!isSlot(slot)) {
         return false;
@@ -118,7 +139,7 @@ bool AudioOutput::loadPcm(int slot, PcmFormat format, std::shared_ptr<const Samp
     std::unique_ptr<SoundSlot> next;
     if (impl_->connection.isOpen()) {
         try {
-            next = playableSound(format, std::move(bytes), offset, length, std::move(writtenBytes));
+            next = playableSound(format, std::move(bytes), offset, length);
         } catch (const std::bad_alloc&) {
         }
     }
@@ -139,7 +160,7 @@ bool AudioOutput::loadStream(int slot, std::shared_ptr<SampleStream> sound)
         if (isPlayable(format) && format.channelCount <= maxServerChannels
             && sound->sizeBytes() >= std::uint64_t(header.bytesPerFrame())) {
             try {
-                next = std::make_unique<SoundSlot>(std::move(sound));
+                next = std::make_unique<SoundSlot>(std::move(sound), true);
             } catch (const std::bad_alloc&) {
             }
         }

@@ -9,7 +9,6 @@
 #include "wave/SampleStream.h"
 #include "wave/WaveHeader.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -53,15 +52,8 @@ public:
     // more channels than the server takes plays a copy of its channels 1 and 2. A playing slot
     // falls silent. When the load fails (a format or rate the server does not play, bytes
     // outside the vector, less than one frame, no server) the slot is empty afterwards.
-    //
-    // With `writtenBytes` the caller is still writing the sound while it may already play: only
-    // the first *writtenBytes bytes from `offset` are finished, and the count grows (stored with
-    // release order) until it covers `length`. The caller must write far ahead of the playback;
-    // where it falls behind, silence stands in until the bytes are there. Not for a sound with
-    // more channels than the server takes, whose copy would be made at once (the load fails).
     bool loadPcm(int slot, PcmFormat format, std::shared_ptr<const SampleBytes> bytes,
-        std::size_t offset, std::size_t length,
-        std::shared_ptr<const std::atomic<std::size_t>> writtenBytes = {});
+        std::size_t offset, std::size_t length);
 
     // Loads a sound that is made as it plays (see SoundSlot): read in order from its first
     // byte at every play(), on the server connection's thread, so the stream must take reads

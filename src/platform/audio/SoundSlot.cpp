@@ -22,32 +22,16 @@ namespace {
 
 } // namespace
 
-SoundSlot::SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
-    std::size_t offsetBytes, std::size_t sizeBytes,
-    std::shared_ptr<const std::atomic<std::size_t>> writtenBytes)
-    : bytes_(std::move(bytes))
-    , offsetBytes_(offsetBytes)
-    , sizeBytes_(sizeBytes)
-    , writtenBytes_(std::move(writtenBytes))
+SoundSlot::SoundSlot(std::shared_ptr<SampleStream> sound, bool madeAsItPlays)
+    : sound_(std::move(sound))
+    , latencyUsec_(madeAsItPlays ? madeStreamLatencyUsec : streamLatencyUsec)
 {
-    spec_.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec_.rate = format.sampleRateHz;
-    spec_.channels = std::uint8_t(format.channelCount);
-    const std::size_t frameBytes = pa_frame_size(&spec_);
-    tail_.assign(std::max(tailFrameCount * frameBytes, pa_usec_to_bytes(tailUsec, &spec_)),
-        withSampleFormat(format.bitsPerSample, [](auto samples) { return samples.silenceByte; }));
-}
-
-SoundSlot::SoundSlot(std::shared_ptr<SampleStream> source)
-    : sizeBytes_(std::size_t(source->sizeBytes()))
-    , source_(std::move(source))
-{
-    const WaveHeader& header = source_->header();
+    const WaveHeader& header = sound_->header();
     spec_.format = header.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
     spec_.rate = header.sampleRateHz;
     spec_.channels = std::uint8_t(header.channelCount);
     const std::size_t frameBytes = pa_frame_size(&spec_);
-    sizeBytes_ = sizeBytes_ / frameBytes * frameBytes;
+    sizeBytes_ = std::size_t(sound_->sizeBytes()) / frameBytes * frameBytes;
     tail_.assign(std::max(tailFrameCount * frameBytes, pa_usec_to_bytes(tailUsec, &spec_)),
         withSampleFormat(header.bitsPerSample, [](auto samples) { return samples.silenceByte; }));
 }
@@ -75,9 +59,7 @@ void SoundSlot::play(pa_context* context)
     const auto frameBytes = std::uint32_t(pa_frame_size(&spec_));
     pa_buffer_attr buffer;
     buffer.maxlength = std::uint32_t(-1);
-    buffer.tlength = std::max(frameBytes,
-        std::uint32_t(pa_usec_to_bytes(
-            source_ != nullptr ? madeStreamLatencyUsec : streamLatencyUsec, &spec_)));
+    buffer.tlength = std::max(frameBytes, std::uint32_t(pa_usec_to_bytes(latencyUsec_, &spec_)));
     buffer.prebuf = std::uint32_t(-1); // a sound shorter than this starts when it is drained
     buffer.minreq = std::uint32_t(-1);
     buffer.fragsize = std::uint32_t(-1);
@@ -113,47 +95,25 @@ void SoundSlot::stop()
 void SoundSlot::feed(std::size_t sizeBytes)
 {
     const std::size_t totalBytes = sizeBytes_ + tail_.size();
-    // Acquire: the bytes below the count are finished and visible to this thread.
-    const std::size_t finishedBytes = writtenBytes_ == nullptr || source_ != nullptr
-        ? sizeBytes_
-        : std::min(sizeBytes_, writtenBytes_->load(std::memory_order_acquire));
     const std::size_t frameBytes = pa_frame_size(&spec_);
     while (sizeBytes > 0 && playedBytes_ < totalBytes) {
-        if (playedBytes_ < sizeBytes_ && playedBytes_ + frameBytes > finishedBytes) {
-            // The writer has fallen behind the playback (it runs thousands of times faster than
-            // real time, so only a stalled machine gets here): silence stands in for this request
-            // and the sound goes on from where it was once its bytes are there.
-            const std::size_t silenceBytes
-                = std::min(sizeBytes, tail_.size()) / frameBytes * frameBytes;
-            if (silenceBytes == 0
-                || pa_stream_write(
-                       stream_, tail_.data(), silenceBytes, nullptr, 0, PA_SEEK_RELATIVE)
-                    < 0) {
-                return;
-            }
-            sizeBytes -= silenceBytes;
-            continue;
-        }
         // Copied into the server's memory: the stream never refers to our bytes afterwards.
-        const bool inSound = playedBytes_ < sizeBytes_;
-        const std::uint8_t* from = !inSound ? tail_.data() + (playedBytes_ - sizeBytes_)
-            : source_ == nullptr            ? bytes_->data() + offsetBytes_ + playedBytes_
-                                            : nullptr; // read below
-
-        std::size_t countBytes = std::min(sizeBytes,
-            inSound ? finishedBytes / frameBytes * frameBytes - playedBytes_
-                    : totalBytes - playedBytes_);
-        if (inSound && source_ != nullptr) {
-            countBytes = countBytes / frameBytes * frameBytes;
+        const std::uint8_t* from = nullptr;
+        std::size_t countBytes = 0;
+        if (playedBytes_ < sizeBytes_) {
+            countBytes = std::min(sizeBytes, sizeBytes_ - playedBytes_) / frameBytes * frameBytes;
             if (countBytes == 0) {
                 break; // the server asked for less than a frame
             }
-            sourceBytes_.resize(countBytes);
-            if (!source_->readAt(playedBytes_, sourceBytes_)) {
+            readBytes_.resize(countBytes);
+            if (!sound_->readAt(playedBytes_, readBytes_)) {
                 release();
                 return;
             }
-            from = sourceBytes_.data();
+            from = readBytes_.data();
+        } else {
+            countBytes = std::min(sizeBytes, totalBytes - playedBytes_);
+            from = tail_.data() + (playedBytes_ - sizeBytes_);
         }
         if (pa_stream_write(stream_, from, countBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             release();

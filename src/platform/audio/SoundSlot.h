@@ -8,7 +8,6 @@
 #include "wave/SampleBytes.h"
 #include "wave/SampleStream.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,17 +18,11 @@ namespace tt {
 
 class SoundSlot {
 public:
-    // The whole frames [offsetBytes, offsetBytes + sizeBytes) of *bytes in a format the server
-    // takes (AudioOutput checks it); the bytes are shared, never copied or changed. With
-    // `writtenBytes`, only the first *writtenBytes of them are finished (see AudioOutput::loadPcm).
-    SoundSlot(const PcmFormat& format, std::shared_ptr<const SampleBytes> bytes,
-        std::size_t offsetBytes, std::size_t sizeBytes,
-        std::shared_ptr<const std::atomic<std::size_t>> writtenBytes = {});
-    // A sound made as it plays: the stream's bytes in its header's format (checked by
-    // AudioOutput), read in order from its first byte each time the sound plays, on the
-    // connection's thread. The stream keeps a shorter buffer on the server, so that what the
-    // sound makes next is heard soon.
-    explicit SoundSlot(std::shared_ptr<SampleStream> source);
+    // The stream's whole frames, in its header's format (AudioOutput checks that the server takes
+    // it), read in order from its first byte each time the sound plays, on the connection's
+    // thread. A sound made as it plays (madeAsItPlays) keeps a shorter buffer on the server, so
+    // that what it makes next is heard soon.
+    SoundSlot(std::shared_ptr<SampleStream> sound, bool madeAsItPlays);
     ~SoundSlot(); // silences at once
     SoundSlot(const SoundSlot&) = delete;
     SoundSlot& operator=(const SoundSlot&) = delete;
@@ -52,12 +45,10 @@ private:
     void release();
 
     pa_sample_spec spec_ {};
-    std::shared_ptr<const SampleBytes> bytes_;
-    std::size_t offsetBytes_ = 0;
-    std::size_t sizeBytes_ = 0;
-    std::shared_ptr<const std::atomic<std::size_t>> writtenBytes_; // null: all are finished
-    std::shared_ptr<SampleStream> source_; // null: the sound is bytes_
-    std::vector<std::uint8_t> sourceBytes_; // the last bytes read from source_
+    std::shared_ptr<SampleStream> sound_;
+    std::size_t sizeBytes_ = 0; // the sound's whole frames
+    pa_usec_t latencyUsec_ = 0;
+    std::vector<std::uint8_t> readBytes_; // the last bytes read from sound_
     SampleBytes tail_; // silence played after the sound
     std::size_t playedBytes_ = 0; // of sound and tail, handed to the stream so far
     pa_stream* stream_ = nullptr;

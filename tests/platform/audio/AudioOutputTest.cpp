@@ -152,28 +152,6 @@ namespace {
         EXPECT_NEAR(sound.toneSeconds(1500, 0.7 * each), 0.6, 0.1);
     }
 
-    TEST_F(AudioOutputTest, ASoundStillBeingWrittenPlaysOnlyWhatIsFinished)
-    {
-        // The tone's bytes are all there, but the writer has finished none of them at first:
-        // silence, never the unfinished bytes, until it tells the count; then the whole tone.
-        const auto tone = makeToneImage({ { { 900, 0.5 } }, 16, 1, 44100 });
-        const auto image = std::make_shared<SampleBytes>(tone.begin(), tone.end());
-        const auto written = std::make_shared<std::atomic<std::size_t>>(0);
-        ASSERT_TRUE(audio_.loadPcm(0, { 1, 44100, 16 }, image, 44, image->size() - 44, written));
-        audio_.play(0);
-        sleepCapturing(400ms);
-        EXPECT_EQ(CapturedSound(capture_->samples(), SoundCapture::sampleRateHz).peak(), 0);
-        written->store(image->size() - 44, std::memory_order_release);
-        expectTone(captureUntilQuiet(), 900, 0.5);
-
-        // A sound with more channels than the server takes is copied, so it cannot be loaded
-        // while it is still being written.
-        const auto many = makeToneImage({ { { 900, 0.1 } }, 16, 10, 22050 });
-        const auto manyBytes = std::make_shared<SampleBytes>(many.begin(), many.end());
-        EXPECT_FALSE(
-            audio_.loadPcm(1, { 10, 22050, 16 }, manyBytes, 44, manyBytes->size() - 44, written));
-    }
-
     TEST_F(AudioOutputTest, SecondPlayRestartsInsteadOfAddingAVoice)
     {
         // A layered second voice would sound the low half while the first voice is in the
