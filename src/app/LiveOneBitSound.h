@@ -45,10 +45,6 @@ public:
     void setHearsOriginal(bool original) { hearsOriginal_.store(original); }
     bool hearsOriginal() const { return hearsOriginal_.load(); }
 
-    // The sound's format and the frames of it that this sound plays.
-    const WaveHeader& soundHeader() const { return header_; }
-    std::span<const std::uint8_t> part() const { return part_; }
-
     // The format of the frames handed out.
     const WaveHeader& header() const override { return outHeader_; }
     std::uint64_t sizeBytes() const override;

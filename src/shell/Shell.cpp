@@ -703,7 +703,8 @@ void Shell::playOneBit()
         state_.slotFirstFrames[slotOneBit] = selectedPart().first;
     }
     play(slotOneBit);
-    showError(playFigures(document_.header, selectedBytes(), settings()));
+    state_.figuresPart = state_.selection;
+    showError(playFigures({ document_.header, document_.data }, state_.selection, settings()));
 }
 
 // Space: as Play 1Bit, or stops the one-bit sound while it plays.
@@ -763,11 +764,11 @@ void Shell::switchAB()
 
 void Shell::showPendingFigures()
 {
-    if (!state_.figuresPending || oneBitSound_ == nullptr) {
+    if (!state_.figuresPending) {
         return;
     }
     state_.figuresPending = false;
-    showError(playFigures(oneBitSound_->soundHeader(), oneBitSound_->part(), settings()));
+    showError(playFigures({ document_.header, document_.data }, state_.figuresPart, settings()));
 }
 
 // The error and the audible SNR of the pass just run, for the settings shown.
@@ -877,17 +878,13 @@ std::string Shell::chooseSaveTarget(std::string_view title, std::string_view end
 // progress moves the bar, which is empty again at the end of the pass.
 void Shell::writeOutputs(const OutputRequest& request, const std::string& path, bool showsProgress)
 {
-    LoadedWaveStream whole(LoadedWave { document_.header, document_.data });
-    std::optional<PartStream> part;
-    if (!state_.selection.empty()) {
-        part.emplace(whole, state_.selection);
-    }
-    SampleStream& input = part ? static_cast<SampleStream&>(*part) : whole;
     ProgressCallback progress;
     if (showsProgress) {
         progress = [this](int percent) { window_.setValue(control::progress, percent); };
     }
-    const RunOutcome outcome = OutputRun(request).run(input, settings(), progress);
+    const RunOutcome outcome = withLoadedPart({ document_.header, document_.data },
+        state_.selection,
+        [&](SampleStream& input) { return OutputRun(request).run(input, settings(), progress); });
     if (showsProgress && outcome.failure != RunFailure::ExportNotCreated) {
         window_.setValue(control::progress, 0);
     }

@@ -32,8 +32,9 @@ struct ShellState {
     // Each slot was started and not stopped since: with Loop Playback it starts again at its end.
     std::array<bool, 2> slotStarted {};
     // A setting changed while the one-bit sound played: the figures of the settings it ends
-    // with are shown once it stops.
+    // with are shown once it stops, over the part it plays (the selection when it started).
     bool figuresPending = false;
+    FrameRange figuresPart;
 
     // The part of the sound that playing, the saves and the search take (see SelectionMarks.h);
     // empty: the whole sound.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "wave/FrameRange.h"
+#include "wave/LoadedWave.h"
+#include "wave/LoadedWaveStream.h"
 #include "wave/SampleStream.h"
 
 namespace tt {
@@ -33,5 +35,17 @@ private:
     std::uint64_t firstByte_;
     std::uint64_t sizeBytes_;
 };
+
+// Calls f(stream) with the frames of `range` of a loaded sound as a stream, or with all of its
+// bytes for an empty range (the window's selection, or none).
+template <class F> decltype(auto) withLoadedPart(const LoadedWave& sound, FrameRange range, F&& f)
+{
+    LoadedWaveStream whole(sound);
+    if (range.empty()) {
+        return f(static_cast<SampleStream&>(whole));
+    }
+    PartStream part(whole, range);
+    return f(static_cast<SampleStream&>(part));
+}
 
 } // namespace tt

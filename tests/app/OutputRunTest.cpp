@@ -98,8 +98,7 @@ namespace {
                 EXPECT_TRUE(std::ranges::equal(heard,
                     document.sampleArea().first(
                         document.sampleArea().size() / frameBytes * frameBytes)));
-                const ConversionResult figures
-                    = playFigures(sound.header, sound.data.bytes(), settings);
+                const ConversionResult figures = playFigures(sound, {}, settings);
                 EXPECT_EQ(figures.errorSum, expectedResult.errorSum);
                 EXPECT_EQ(figures.audibleSnrDb, audibleDb);
             }

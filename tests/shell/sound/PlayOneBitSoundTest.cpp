@@ -138,7 +138,7 @@ namespace {
         ModulatorSettings changed;
         changed.value2 = 20;
         const std::string changedFigures
-            = errorLabelText(playFigures(document.header, document.data.bytes(), changed));
+            = errorLabelText(playFigures({ document.header, document.data }, {}, changed));
 
         program.input.click(control::playOneBit);
         pump();
