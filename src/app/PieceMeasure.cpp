@@ -1,7 +1,7 @@
 #include "app/PieceMeasure.h"
 
+#include "modulator/MeasuredFrames.h"
 #include "modulator/PinModel.h"
-#include "wave/SampleFormat.h"
 
 #include <algorithm>
 
@@ -50,21 +50,17 @@ void PieceMeasure::measure(std::span<const std::uint8_t> in, std::span<const std
     if (in.empty() || !audible_) {
         return;
     }
-    const PinModel model(settings_, header_);
-    // The segmental measure is copied for the loop so that its sums stay in registers; the
-    // audible one keeps every segment and is worked on in place.
+    // Both measures' running state is copied for the loop so that it stays in registers; the
+    // audible measure's segments stay where they are.
     SegmentalSnr segmental = segmental_;
-    AudibleSnr& audible = *audible_;
-    withFrameLayout(header_, [&]<class Layout>(const Layout& layout) {
-        const std::size_t strideBytes = std::size_t(layout.strideBytes());
-        for (std::size_t at = 0; at < in.size(); at += strideBytes) {
-            const double target = model.targetOf(layout.read(in.data() + at));
-            const double played = double(Layout::Samples::readPlayed(decided.data() + at));
+    AudibleSnr::Running audible = audible_->running();
+    forEachFrameOf(header_, in, settings_, decided, std::int64_t(in.size() / frameBytes_),
+        [&](double target, double played) {
             segmental.add(target, played);
-            audible.add(target, played);
-        }
-    });
+            audible_->add(audible, target, played);
+        });
     segmental_ = segmental;
+    audible_->resume(audible);
 }
 
 } // namespace tt

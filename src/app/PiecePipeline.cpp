@@ -420,7 +420,9 @@ namespace {
                 progress.bitsHanded + 1);
             progress.bitsHanded += std::int64_t(slot.wordCount) * 16 + slot.tailBits;
         }
-        const Stop failed { PassFailure::None, slot.pass, slot.errorSum };
+        const auto failed = [&](PassFailure failure) {
+            return Stop { failure, slot.pass, slot.errorSum };
+        };
         if (slot.kind == Slot::Kind::Piece) {
             progress.wavFailed = (wav && !writeBytes(*wav, out)) || progress.wavFailed;
             if (!slot.endsPiece) {
@@ -428,10 +430,10 @@ namespace {
             }
             const bool wavFailed = std::exchange(progress.wavFailed, false);
             if (wavFailed) {
-                return { PassFailure::Wav, failed.pass, failed.errorSum };
+                return failed(PassFailure::Wav);
             }
             if (bits_ && bits_->failed()) {
-                return { PassFailure::Text, failed.pass, failed.errorSum };
+                return failed(PassFailure::Text);
             }
             return {};
         }
@@ -442,7 +444,7 @@ namespace {
             const std::vector<std::uint8_t> tail(std::size_t(input.sizeBytes() - countedBytes),
                 WaveImage::silenceByte(input.header()));
             if (!writeBytes(*wav, out) || !writeBytes(*wav, tail)) {
-                return { PassFailure::Wav, failed.pass, failed.errorSum };
+                return failed(PassFailure::Wav);
             }
         }
         return slot.pass + 1 < passes_.size() ? writeHeader(slot.pass + 1) : Stop {};

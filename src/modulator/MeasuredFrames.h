@@ -11,15 +11,14 @@
 
 namespace tt {
 
-// Calls take(target, played) for every frame a pass walks: the target from the data block with
-// the settings' gain, the played level from the sample area that a conversion with those
-// settings filled (whatever modulator chose its bits). What a quality measure of a converted
-// sound runs over.
+// Calls take(target, played) for the first `frames` frames of both: the target from the data with
+// the settings' gain, the played level from the samples that a conversion with those settings
+// wrote (whatever modulator chose its bits). Any whole frames: those a pass decided in a piece.
 template <class Take>
-void forEachMeasuredFrame(const WaveHeader& header, std::span<const std::uint8_t> data,
-    const ModulatorSettings& settings, std::span<const std::uint8_t> sampleArea, Take&& take)
+void forEachFrameOf(const WaveHeader& header, std::span<const std::uint8_t> data,
+    const ModulatorSettings& settings, std::span<const std::uint8_t> sampleArea,
+    std::int64_t frames, Take&& take)
 {
-    const std::int64_t frames = conversionFrameCount(header, data.size(), sampleArea.size());
     const PinModel model(settings, header);
     withFrameLayout(header, [&]<class Layout>(const Layout& layout) {
         const std::size_t strideBytes = std::size_t(layout.strideBytes());
@@ -29,6 +28,15 @@ void forEachMeasuredFrame(const WaveHeader& header, std::span<const std::uint8_t
                 double(Layout::Samples::readPlayed(sampleArea.data() + at)));
         }
     });
+}
+
+// The same for every frame a pass walks: what a quality measure of a converted sound runs over.
+template <class Take>
+void forEachMeasuredFrame(const WaveHeader& header, std::span<const std::uint8_t> data,
+    const ModulatorSettings& settings, std::span<const std::uint8_t> sampleArea, Take&& take)
+{
+    forEachFrameOf(header, data, settings, sampleArea,
+        conversionFrameCount(header, data.size(), sampleArea.size()), take);
 }
 
 } // namespace tt
