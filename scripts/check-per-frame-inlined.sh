@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a program calls one of the conversion pass's per-frame functions instead of having
 # it inlined: the pin model's members (its step and update rule), the quality measures' add, the
-# greedy modulator's take and the bit sinks' takeBit. Each such call hands the pin's level
-# through memory every frame and nearly doubles the cycles a greedy frame takes. The look-ahead's
+# greedy modulator's take, the bit sinks' takeBit and the search's test for a tie. Each such
+# call hands the pin's level through memory every frame and nearly doubles the cycles a greedy
+# frame takes. The look-ahead's
 # own members are left to the compiler: its search, inlined into the pass, runs slower than
 # called once a frame.
 #
@@ -21,7 +22,7 @@ fi
 
 # The per-frame functions, as the demangled name of a call's target reads (a return type may
 # stand in front, template arguments and a clone suffix behind the name).
-perFrame='(^|[ ])tt::(PinModel::(step|drive|levelAfter|successors|successorsWith|targetOf|targetOfOneOrTwoChannels|driveFor|clamped|outputBit|limits)|SegmentalSnr::add|AudibleSnr::add|GreedyModulator::take|[A-Za-z]+(Of<[^>]*>)?::takeBit)(<.*>)?\('
+perFrame='(^|[ ])tt::(PinModel::(step|drive|levelAfter|finiteLevelAfterWithoutJumps|unclampedLevelAfter|stepFor|successors|successorsWith|targetOf|targetOfOneOrTwoChannels|driveFor|clamped|outputBit|limits)|lookahead::LaneTypes<[0-9]+>::anySign|SegmentalSnr::add|AudibleSnr::add|GreedyModulator::take|[A-Za-z]+(Of<[^>]*>)?::takeBit)(<.*>)?\('
 
 status=0
 for program in "$@"; do

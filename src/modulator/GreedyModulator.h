@@ -9,8 +9,8 @@ namespace tt {
 // The greedy modulator: drives up whenever the target lies above the level, deciding every frame
 // as it is taken (PinModel::step(target) makes the choice). The interface every modulator of the
 // modulation run offers (ModulationRun.h): take() steps the pin for each frame it decides and then
-// calls play(target of that frame, its error as PinModel::step returns it); flush() decides the
-// frames still open after the last target.
+// calls play(target of that frame, its error as PinModel::step returns it); takeFrames() does
+// that for many frames; flush() decides the frames still open after the last target.
 class GreedyModulator {
 public:
     explicit GreedyModulator(const PinModel& /*pin*/) { }
@@ -25,6 +25,16 @@ public:
         const double error = pin.step(target);
         ++decidedFrames_;
         play(target, error);
+    }
+
+    // Takes `count` frames, the i-th with the target targetAt(i): take() for each in turn.
+    template <class TargetAt, class Play>
+    [[gnu::always_inline]] void takeFrames(
+        PinModel& pin, std::int64_t count, TargetAt&& targetAt, Play&& play)
+    {
+        for (std::int64_t i = 0; i < count; ++i) {
+            take(pin, targetAt(i), play);
+        }
     }
 
     template <class Play> void flush(PinModel& /*pin*/, Play&& /*play*/) { }

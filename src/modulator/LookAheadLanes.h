@@ -31,6 +31,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace tt::lookahead {
 
 inline constexpr int ringLanes = 8;
@@ -54,6 +58,15 @@ template <> struct LaneTypes<2> {
         v = __builtin_shufflevector(v, v, 1, 0);
     }
     static constexpr int reachOfSwaps = 1;
+    // Whether any lane's sign bit is set.
+    [[gnu::always_inline]] static bool anySign(const Int& v)
+    {
+#if defined(__SSE2__)
+        return _mm_movemask_pd(_mm_castsi128_pd(__m128i(v))) != 0;
+#else
+        return (v[0] | v[1]) < 0;
+#endif
+    }
     [[gnu::always_inline]] static void spreadFirst(Int& v)
     {
         v = __builtin_shufflevector(v, v, 0, 0);
@@ -88,6 +101,13 @@ template <> struct LaneTypes<4> {
         std::memcpy(&v, &d, sizeof d);
     }
     static constexpr int reachOfSwaps = 2;
+    // Built for AVX2 and left to the inliner, which inlines it into the functions built for
+    // AVX2 (LookAheadModulator.cpp): forced, it would be checked against the search's frame,
+    // which is not built for AVX2 until it is inlined there itself.
+    __attribute__((target("avx2"))) static bool anySign(const Int& v)
+    {
+        return _mm256_movemask_pd(_mm256_castsi256_pd(__m256i(v))) != 0;
+    }
     [[gnu::always_inline]] static void spreadFirst(Int& v)
     {
         v = __builtin_shufflevector(v, v, 0, 0, 0, 0);
@@ -204,13 +224,6 @@ template <class T, int Distance>
     takeCheaper(cost, drives, otherCost, otherDrives);
 }
 
-template <class T, int Distance> [[gnu::always_inline]] inline void orAcross(typename T::Int& v)
-{
-    typename T::Int other = v;
-    T::template swap<Distance>(other);
-    v |= other;
-}
-
 template <int W>
 template <PinModel::Limits L, bool Decides>
 [[gnu::always_inline]] inline bool RingLanes<W>::advance(
@@ -298,12 +311,8 @@ template <PinModel::Limits L, bool Decides>
         disagrees[r] = drives[r] ^ leastDrives[0];
         tie |= (cost[r] == 0.0) & disagrees[r];
     }
-    if constexpr (T::reachOfSwaps == 2) {
-        orAcross<T, 2>(tie);
-    }
-    orAcross<T, 1>(tie);
     bool committed = leastDrives[0][0] < 0;
-    if (tie[0] < 0) [[unlikely]] {
+    if (T::anySign(tie)) [[unlikely]] {
         store(spill);
         committed = firstCheapestDrive(spill);
         const Int flip = Int {} + (committed ? std::numeric_limits<std::int64_t>::min() : 0);
@@ -319,10 +328,12 @@ template <PinModel::Limits L, bool Decides>
 
 // `count` frames of the search (at most 64), with the state in registers throughout; `first` is
 // the number of frames taken before them. Bit i of the result is the drive the i-th of them
-// commits (0 where it commits nothing: within the first delayFrames of the search).
+// commits (0 where it commits nothing: within the first delayFrames of the search). Each
+// committed drive also steps `played`, the pin driven by them, whose levels go to `levels`.
 template <int W, PinModel::Limits L>
-[[gnu::always_inline]] inline std::uint64_t advanceRing(
-    Ring& ring, const RingConstants& c, const double* targets, int count, std::int64_t first)
+[[gnu::always_inline]] inline std::uint64_t advanceRing(Ring& ring, const RingConstants& c,
+    const double* targets, int count, std::int64_t first, const PinModel& pin, double& played,
+    double* levels)
 {
     RingLanes<W> lanes;
     lanes.load(ring);
@@ -333,9 +344,14 @@ template <int W, PinModel::Limits L>
         lanes.template advance<L, false>(c, targets[i], ring);
     }
     std::uint64_t drives = 0;
+    double level = played;
     for (int i = undecided; i < count; ++i) {
-        drives |= std::uint64_t(lanes.template advance<L, true>(c, targets[i], ring)) << i;
+        const bool down = lanes.template advance<L, true>(c, targets[i], ring);
+        drives |= std::uint64_t(down) << i;
+        level = pin.finiteLevelAfterWithoutJumps(level, down);
+        levels[i - undecided] = level;
     }
+    played = level;
     lanes.store(ring);
     return drives;
 }

@@ -56,6 +56,7 @@ LookAheadModulator::LookAheadModulator(
     // never spread: each frame's merges and drop would leave copies of one successor.
     constexpr double empty = std::numeric_limits<double>::infinity();
     level_[0] = pin.modelLevel;
+    playedLevel_ = pin.modelLevel;
     std::fill(cost_.begin() + 1, cost_.end(), empty);
     ring_.width = advance_ == &advanceWideOneEach || advance_ == &advanceWideBoth ? 4 : 2;
     std::fill(ring_.cost.begin(), ring_.cost.end(), empty);
@@ -72,43 +73,46 @@ bool lookahead::firstCheapestDrive(const Ring& ring)
 }
 
 template <int W, PinModel::Limits L>
-std::uint64_t LookAheadModulator::advanceRing(
-    LookAheadModulator& search, const double* targets, int count, std::int64_t first)
+std::uint64_t LookAheadModulator::advanceRing(LookAheadModulator& search, const double* targets,
+    int count, std::int64_t first, double* levels)
 {
-    return lookahead::advanceRing<W, L>(search.ring_, search.ringConstants_, targets, count, first);
+    return lookahead::advanceRing<W, L>(search.ring_, search.ringConstants_, targets, count, first,
+        search.pin_, search.playedLevel_, levels);
 }
 
 #ifdef TT_LOOKAHEAD_WIDE_LANES
 __attribute__((target("avx2"))) std::uint64_t LookAheadModulator::advanceWideOneEach(
-    LookAheadModulator& search, const double* targets, int count, std::int64_t first)
+    LookAheadModulator& search, const double* targets, int count, std::int64_t first,
+    double* levels)
 {
-    return lookahead::advanceRing<4, PinModel::Limits::OneEach>(
-        search.ring_, search.ringConstants_, targets, count, first);
+    return lookahead::advanceRing<4, PinModel::Limits::OneEach>(search.ring_, search.ringConstants_,
+        targets, count, first, search.pin_, search.playedLevel_, levels);
 }
 
 __attribute__((target("avx2"))) std::uint64_t LookAheadModulator::advanceWideBoth(
-    LookAheadModulator& search, const double* targets, int count, std::int64_t first)
+    LookAheadModulator& search, const double* targets, int count, std::int64_t first,
+    double* levels)
 {
-    return lookahead::advanceRing<4, PinModel::Limits::Both>(
-        search.ring_, search.ringConstants_, targets, count, first);
+    return lookahead::advanceRing<4, PinModel::Limits::Both>(search.ring_, search.ringConstants_,
+        targets, count, first, search.pin_, search.playedLevel_, levels);
 }
 #else
 // Never chosen (advanceFor).
-std::uint64_t LookAheadModulator::advanceWideOneEach(
-    LookAheadModulator& search, const double* targets, int count, std::int64_t first)
+std::uint64_t LookAheadModulator::advanceWideOneEach(LookAheadModulator& search,
+    const double* targets, int count, std::int64_t first, double* levels)
 {
-    return advanceRing<2, PinModel::Limits::OneEach>(search, targets, count, first);
+    return advanceRing<2, PinModel::Limits::OneEach>(search, targets, count, first, levels);
 }
 
-std::uint64_t LookAheadModulator::advanceWideBoth(
-    LookAheadModulator& search, const double* targets, int count, std::int64_t first)
+std::uint64_t LookAheadModulator::advanceWideBoth(LookAheadModulator& search, const double* targets,
+    int count, std::int64_t first, double* levels)
 {
-    return advanceRing<2, PinModel::Limits::Both>(search, targets, count, first);
+    return advanceRing<2, PinModel::Limits::Both>(search, targets, count, first, levels);
 }
 #endif
 
-std::uint64_t LookAheadModulator::advanceRare(
-    LookAheadModulator& search, const double* targets, int count, std::int64_t first)
+std::uint64_t LookAheadModulator::advanceRare(LookAheadModulator& search, const double* targets,
+    int count, std::int64_t first, double* levels)
 {
     using Limits = PinModel::Limits;
     const bool rails = search.pin_.limits() == Limits::AreTheSuccessors;
@@ -125,7 +129,11 @@ std::uint64_t LookAheadModulator::advanceRare(
             down = common ? search.advance<defaultPathCount, Limits::Both>(targets[i], decides)
                           : search.advance<0, Limits::Both>(targets[i], decides);
         }
-        drives |= std::uint64_t(down && decides) << i;
+        if (decides) {
+            drives |= std::uint64_t(down) << i;
+            search.playedLevel_ = search.pin_.levelAfter(search.playedLevel_, down);
+            *levels++ = search.playedLevel_;
+        }
     }
     return drives;
 }
@@ -148,6 +156,7 @@ bool LookAheadModulator::flush(bool& down)
         down = ((drives >> (63 - delayFrames_ + pending - 1)) & 1u) != 0;
     }
     ++committedFrames_;
+    playedLevel_ = pin_.levelAfter(playedLevel_, down);
     return true;
 }
 

@@ -60,15 +60,20 @@ public:
     bool take(double target, bool& down)
     {
         int decided = 0;
-        down = takeMany(&target, 1, decided) != 0;
+        double level = 0.0;
+        down = takeMany(&target, 1, decided, &level) != 0;
         return decided != 0;
     }
 
     // Takes the next `count` targets (at most maxTakenAtOnce) in one call, which keeps the
     // search's state in registers across them: the same drives as take() for each in turn.
     // `decided` is how many frames they decide; bit i of the result is the drive of the i-th
-    // of those, in frame order.
-    std::uint64_t takeMany(const double* targets, int count, int& decided)
+    // of those, in frame order, and levels[i] the pin's level after it.
+    //
+    // The search plays the drives it commits from the level it started at (PinModel::levelAfter,
+    // the same bits as the pin driven by them), beside its own frames: the player's chain from
+    // one level to the next then runs within the search's longer one instead of after it.
+    std::uint64_t takeMany(const double* targets, int count, int& decided, double* levels)
     {
         const std::int64_t first = takenFrames_;
         takenFrames_ += count;
@@ -76,12 +81,14 @@ public:
         const int skipped = int(std::min<std::int64_t>(undecided, count));
         decided = count - skipped;
         committedFrames_ += decided;
-        return advance_(*this, targets, count, first) >> skipped;
+        return advance_(*this, targets, count, first, levels) >> skipped;
     }
 
     // After the last target: the drives of the frames not yet decided, those of the cheapest
     // candidate, one per call in frame order. False when every frame taken has had its drive.
     bool flush(bool& down);
+    // The pin's level after the last frame decided, by takeMany or flush.
+    double playedLevel() const { return playedLevel_; }
 
     int pathCount() const { return pathCount_; }
     int delayFrames() const { return delayFrames_; }
@@ -93,22 +100,23 @@ private:
     template <int PathCount, PinModel::Limits L> bool advance(double target, bool decides);
 
     // `count` frames, `first` taken before them; bit i of the result is the drive committed by
-    // the i-th (0 where nothing is committed). The common case runs in vector lanes
+    // the i-th (0 where nothing is committed), and the pin's level after each committed drive
+    // goes to `levels`, in order. The common case runs in vector lanes
     // (LookAheadLanes.h), four wide where the processor has AVX2, else two wide, with one clamp
     // each or both (which the pin's leak allows, PinModel::limits); every other case in the
     // plain lattice. Chosen once, when the search is made.
-    using Advance = std::uint64_t (*)(
-        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
+    using Advance = std::uint64_t (*)(LookAheadModulator& search, const double* targets, int count,
+        std::int64_t first, double* levels);
     static Advance advanceFor(const PinModel& pin, int pathCount, Lanes lanes);
     template <int W, PinModel::Limits L>
-    static std::uint64_t advanceRing(
-        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
-    static std::uint64_t advanceWideOneEach(
-        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
-    static std::uint64_t advanceWideBoth(
-        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
-    static std::uint64_t advanceRare(
-        LookAheadModulator& search, const double* targets, int count, std::int64_t first);
+    static std::uint64_t advanceRing(LookAheadModulator& search, const double* targets, int count,
+        std::int64_t first, double* levels);
+    static std::uint64_t advanceWideOneEach(LookAheadModulator& search, const double* targets,
+        int count, std::int64_t first, double* levels);
+    static std::uint64_t advanceWideBoth(LookAheadModulator& search, const double* targets,
+        int count, std::int64_t first, double* levels);
+    static std::uint64_t advanceRare(LookAheadModulator& search, const double* targets, int count,
+        std::int64_t first, double* levels);
     bool usesRing() const { return advance_ != &advanceRare; }
 
     const PinModel pin_;
@@ -128,6 +136,7 @@ private:
 
     std::int64_t takenFrames_ = 0;
     std::int64_t committedFrames_ = 0;
+    double playedLevel_ = 0.0; // the pin driven by the committed drives
 };
 
 } // namespace tt

@@ -4,7 +4,8 @@
 // they differ only in what they do with each decided frame.
 //
 // A modulator (GreedyModulator, LookAheadPlayer) offers take(pin, target, play), which steps the
-// pin for every frame it decides and calls play(target, error) after each, flush(pin, play) for
+// pin for every frame it decides and calls play(target, error) after each, takeFrames(pin, count,
+// targetAt, play), the same for count frames whose targets it asks for, flush(pin, play) for
 // the frames still open after the last target, delayFrames() and decidedFrames(). Adding one
 // takes its class, its row in ModulatorKind.h and its entries in AnyModulator and modulatorFor
 // below.
@@ -69,8 +70,8 @@ struct ModulatedFrame {
 // still open; calls play(const ModulatedFrame&) for each decided frame, in frame order. The pin
 // and the modulator carry on from where the last run left them.
 template <class Layout, class Modulator, class Play>
-void runModulation(const Layout& layout, const std::uint8_t* in, std::int64_t frames, bool flush,
-    PinModel& pin, Modulator& modulator, Play&& play)
+[[gnu::always_inline]] inline void runModulation(const Layout& layout, const std::uint8_t* in,
+    std::int64_t frames, bool flush, PinModel& pin, Modulator& modulator, Play&& play)
 {
     using Samples = typename Layout::Samples;
     const auto decided = [&](double target, double error) {
@@ -79,14 +80,15 @@ void runModulation(const Layout& layout, const std::uint8_t* in, std::int64_t fr
             double(Samples::playedLevel(level)) });
     };
     const std::ptrdiff_t strideBytes = layout.strideBytes();
-    for (std::int64_t i = 0; i < frames; ++i, in += strideBytes) {
-        const ChannelPair samples = layout.read(in);
+    const auto targetAt = [&](std::int64_t frame) {
+        const ChannelPair samples = layout.read(in + frame * strideBytes);
         if constexpr (oneOrTwoChannels<Layout>) {
-            modulator.take(pin, pin.targetOfOneOrTwoChannels(samples), decided);
+            return pin.targetOfOneOrTwoChannels(samples);
         } else {
-            modulator.take(pin, pin.targetOf(samples), decided);
+            return pin.targetOf(samples);
         }
-    }
+    };
+    modulator.takeFrames(pin, frames, targetAt, decided);
     if (flush) {
         modulator.flush(pin, decided);
     }

@@ -85,10 +85,20 @@ public:
     // picks the level by the comparison itself, which keeps its chain from frame to frame short.
     [[gnu::always_inline]] double step(double target, bool down)
     {
+        return step(target, down, levelAfter(modelLevel, down));
+    }
+
+    // The same with the level after the drive worked out elsewhere too, by levelAfter from
+    // modelLevel (a search that plays the drives it commits): no arithmetic on the level, so
+    // the frames of a player need not wait for one another.
+    [[gnu::always_inline]] double step(double target, bool down, double next)
+    {
         previousTarget = targetLevel;
         targetLevel = target;
         const double error = modelLevel - targetLevel;
-        drive(down);
+        previousModel = modelLevel;
+        drivenDown_ = down;
+        modelLevel = next;
         return std::fabs(error);
     }
 
@@ -168,12 +178,16 @@ public:
         if (infiniteLeak_) [[unlikely]] {
             return down ? -maxAmp : maxAmp;
         }
-        // The drive flips the step's sign bit (exactly -stepSize) rather than choosing between
-        // two values: a search's drives are as good as random, and a jump on them would be
-        // mispredicted every other frame.
-        const double signedStep = std::bit_cast<double>(
-            std::bit_cast<std::uint64_t>(stepSize) ^ (std::uint64_t(down) << 63));
-        return levelDrivenBy(level, signedStep);
+        return levelDrivenBy(level, stepFor(down));
+    }
+
+    // levelAfter for a finite leak with the clamp taken by selection, not by a jump: the same
+    // bits. For a loop whose chain from level to level is not its critical one (the look-ahead
+    // search playing its drives beside its own frames), where a mispredicted clamp costs more
+    // than the longer chain.
+    [[gnu::always_inline]] double finiteLevelAfterWithoutJumps(double level, bool down) const
+    {
+        return clamped(unclampedLevelAfter(level, stepFor(down)));
     }
 
     // The output bit of the last frame: the drive itself, 1 when the pin was driven down. A
@@ -222,11 +236,26 @@ private:
     // of at most 1 the drive can cross only the one limit that successorsWith clamps.
     [[gnu::always_inline]] double levelDrivenBy(double level, double signedStep) const
     {
-        const double next = level + (signedStep - level * leakFactor);
+        const double next = unclampedLevelAfter(level, signedStep);
         if (!(std::fabs(next) <= maxAmp)) [[unlikely]] {
             return clamped(next);
         }
         return next;
+    }
+
+    // The rule with a finite leak before the clamp.
+    [[gnu::always_inline]] double unclampedLevelAfter(double level, double signedStep) const
+    {
+        return level + (signedStep - level * leakFactor);
+    }
+
+    // The drive flips the step's sign bit (exactly -stepSize) rather than choosing between two
+    // values: a search's drives are as good as random, and a jump on them would be mispredicted
+    // every other frame.
+    [[gnu::always_inline]] double stepFor(bool down) const
+    {
+        return std::bit_cast<double>(
+            std::bit_cast<std::uint64_t>(stepSize) ^ (std::uint64_t(down) << 63));
     }
 
     [[gnu::always_inline]] double clamped(double level) const

@@ -6,12 +6,14 @@
 #include "wave/TestHeader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 #include <numbers>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tt {
@@ -178,22 +180,32 @@ namespace {
                         for (const int batch : { 1, 7, 32, 64 }) {
                             LookAheadModulator search(pin, 8, delayFrames, lanes);
                             std::vector<bool> drives;
+                            // The levels it plays: the pin driven by its drives, to the bit.
+                            double level = pin.modelLevel;
+                            int wrongLevels = 0;
+                            const auto played = [&](bool down, double searchLevel) {
+                                drives.push_back(down);
+                                level = pin.levelAfter(level, down);
+                                wrongLevels += searchLevel != level;
+                            };
                             for (std::size_t at = 0; at < patterns[p].size();) {
                                 const int count
                                     = int(std::min<std::size_t>(batch, patterns[p].size() - at));
                                 int decided = 0;
-                                const std::uint64_t bits
-                                    = search.takeMany(&patterns[p][at], count, decided);
+                                std::array<double, LookAheadModulator::maxTakenAtOnce> levels;
+                                const std::uint64_t bits = search.takeMany(
+                                    &patterns[p][at], count, decided, levels.data());
                                 for (int i = 0; i < decided; ++i) {
-                                    drives.push_back(((bits >> i) & 1u) != 0);
+                                    played(((bits >> i) & 1u) != 0, levels[std::size_t(i)]);
                                 }
                                 at += std::size_t(count);
                             }
                             bool down = false;
                             while (search.flush(down)) {
-                                drives.push_back(down);
+                                played(down, search.playedLevel());
                             }
                             EXPECT_EQ(drives, expected) << "batches of " << batch;
+                            EXPECT_EQ(wrongLevels, 0) << "batches of " << batch;
                         }
                     }
                 }
@@ -206,11 +218,15 @@ namespace {
         // The player searches in batches and queues the drives: every frame must still come out
         // once, in order, delayFrames() takes after its own (or at the flush), with the search's
         // drive, the pin stepped by it and the error of its own target.
+        // From a pin away from rest too: the live sound starts a search where the pin stands.
         for (const ModulatorSettings& settings : settingsCases) {
-            const PinModel pin(settings, headerOf(16));
-            for (const int frameCount : { 0, 1, 40, 95, 96, 97, 1000 }) {
+            for (const auto& [frameCount, startLevel] : { std::pair(0, 0.0), std::pair(1, 0.0),
+                     std::pair(40, 0.0), std::pair(95, 0.0), std::pair(96, -1234.5),
+                     std::pair(97, 0.0), std::pair(1000, 0.0), std::pair(1000, 77.25) }) {
                 SCOPED_TRACE("Value 1 " + std::to_string(settings.value1) + ", "
-                    + std::to_string(frameCount) + " frames");
+                    + std::to_string(frameCount) + " frames from " + std::to_string(startLevel));
+                PinModel pin(settings, headerOf(16));
+                pin.modelLevel = startLevel;
                 const std::vector<double> targets
                     = randomTargets(pin.maxAmp, frameCount, unsigned(frameCount) + 3);
                 const std::vector<bool> drives = drivesOf(LookAheadModulator(pin), targets);
@@ -218,6 +234,7 @@ namespace {
                 PinModel played = pin;
                 PinModel expected = pin;
                 std::int64_t taken = 0;
+                std::vector<std::array<double, 3>> plays; // target, error, level
                 const auto play = [&](double target, double error) {
                     const auto frame = std::size_t(player.decidedFrames() - 1);
                     ASSERT_LT(frame, targets.size());
@@ -228,6 +245,7 @@ namespace {
                     EXPECT_EQ(error, expected.step(targets[frame], drives[frame]));
                     EXPECT_EQ(played.outputBit(), drives[frame]);
                     EXPECT_EQ(played.modelLevel, expected.modelLevel);
+                    plays.push_back({ target, error, played.modelLevel });
                 };
                 for (const double target : targets) {
                     ++taken;
@@ -237,6 +255,25 @@ namespace {
                 }
                 player.flush(played, play);
                 EXPECT_EQ(player.decidedFrames(), frameCount);
+
+                // Many frames at once, in runs that start and end anywhere in a batch: the same
+                // frames played in the same order.
+                LookAheadPlayer many(pin);
+                PinModel manyPin = pin;
+                std::vector<std::array<double, 3>> manyPlays;
+                const auto playMany = [&](double target, double error) {
+                    manyPlays.push_back({ target, error, manyPin.modelLevel });
+                };
+                std::int64_t at = 0;
+                for (const std::int64_t run : { 1, 63, 64, 130, 200, 1000 }) {
+                    const std::int64_t count = std::min<std::int64_t>(run, frameCount - at);
+                    many.takeFrames(
+                        manyPin, count,
+                        [&](std::int64_t i) { return targets[std::size_t(at + i)]; }, playMany);
+                    at += count;
+                }
+                many.flush(manyPin, playMany);
+                EXPECT_EQ(manyPlays, plays);
             }
         }
     }
