@@ -3,6 +3,10 @@
 #include "decode/SoundLoader.h"
 #include "decode/SoundOrigin.h"
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 namespace tt {
 
 std::string OpenedSound::originText() const
@@ -41,6 +45,28 @@ LoadStatus FileSound::load(const std::string& path)
         sound_ = std::move(loaded);
     }
     return status;
+}
+
+bool FileSound::isWhatTheFileGives(const std::string& path) const
+{
+    const ChunkHeader& held = sound_.wave.data;
+    std::string format, note; // before the stream, which may write the note while it lives
+    std::unique_ptr<SampleStream> stream;
+    if (!held.isLoaded() || openSoundStream(path, stream, format, &note) != LoadStatus::Loaded
+        || !(stream->header() == sound_.wave.header) || format != sound_.originalFormat
+        || stream->sizeBytes() != held.sizeBytes || held.bytes().size() < held.sizeBytes) {
+        return false;
+    }
+    std::vector<std::uint8_t> piece(stream->pieceBytes());
+    for (std::uint64_t at = 0; at < held.sizeBytes;) {
+        const auto bytes = std::size_t(std::min<std::uint64_t>(piece.size(), held.sizeBytes - at));
+        if (!stream->readAt(at, { piece.data(), bytes })
+            || std::memcmp(piece.data(), held.bytes().data() + at, bytes) != 0) {
+            return false;
+        }
+        at += bytes;
+    }
+    return note == sound_.decodeNote;
 }
 
 LoadStatus FileSound::atRate(

@@ -37,6 +37,11 @@ public:
     // Loads the file; this sound changes only when the result is Loaded.
     LoadStatus load(const std::string& path);
 
+    // True when the file gives exactly this sound: the same format, notes and data bytes, read
+    // and compared a piece at a time. A file opened again that still does need not be loaded a
+    // second time, which would hold two copies until the second is accepted.
+    bool isWhatTheFileGives(const std::string& path) const;
+
     const LoadedWave& original() const { return sound_.wave; }
 
     // The sound at rateHz, always resampled from the original (shared with it at its own rate).

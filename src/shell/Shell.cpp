@@ -530,8 +530,13 @@ bool Shell::loadFile(const std::string& path)
         releaseOneBitSound();
     }
     releaseSilentOneBitSound();
+    // The file opened again and unchanged is not read a second time: its sound is shared.
     FileSound loaded;
-    switch (loaded.load(path)) {
+    const bool unchanged = document_.isLoaded() && sound_.isWhatTheFileGives(path);
+    if (unchanged) {
+        loaded = sound_;
+    }
+    switch (unchanged ? LoadStatus::Loaded : loaded.load(path)) {
     case LoadStatus::Unreadable:
     case LoadStatus::Cancelled: // loading is never cancelled
         tell("can't read File");

@@ -19,6 +19,8 @@ struct WaveHeader {
 
     int bytesPerSample() const { return bitsPerSample / 8; }
     std::int64_t bytesPerFrame() const { return std::int64_t(bytesPerSample()) * channelCount; }
+
+    bool operator==(const WaveHeader&) const = default;
 };
 
 } // namespace tt

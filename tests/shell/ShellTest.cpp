@@ -435,6 +435,18 @@ namespace {
         EXPECT_EQ(text(control::samplesLabel), "4000 Samples");
         EXPECT_EQ(shell.redrawCount(), 1);
         EXPECT_TRUE(dialogs.messages.empty());
+
+        // Opened again, unchanged, its sound is shared rather than read a second time; changed,
+        // it is read.
+        const SampleBytes* const block = shell.document().data.block.get();
+        open(files.dir().string() + "/tune.wav");
+        EXPECT_EQ(shell.document().data.block.get(), block);
+        EXPECT_EQ(text(control::samplesLabel), "4000 Samples");
+        EXPECT_EQ(shell.redrawCount(), 2);
+        open(writeTone("tune.wav", 3000));
+        EXPECT_NE(shell.document().data.block.get(), block);
+        EXPECT_EQ(text(control::samplesLabel), "3000 Samples");
+        EXPECT_TRUE(dialogs.messages.empty());
     }
 
     TEST_F(ShellTest, RefusedAndUnreadableFilesLeaveTheLoadedOneInForce)
