@@ -11,7 +11,7 @@ namespace {
 
     // Frames taken into the modulator at a time: a small part of what the server asks for at
     // once, so that a new setting restarts little converted ahead for nothing.
-    constexpr std::int64_t takeFrames = 512;
+    constexpr std::int64_t framesTakenAtOnce = 512;
 
 } // namespace
 
@@ -104,7 +104,7 @@ bool LiveOneBitSound::decideMore()
         pendingAt_ = 0;
     }
     const std::int64_t frames
-        = std::clamp<std::int64_t>(countedFrames_ - takenFrames_, 0, takeFrames);
+        = std::clamp<std::int64_t>(countedFrames_ - takenFrames_, 0, framesTakenAtOnce);
     const bool flush = frames == 0;
     const std::uint8_t* in = part_.data() + std::size_t(takenFrames_) * frameBytes_;
     withModulation<false>(header_, *modulator_, [&](const auto& layout, auto& modulator) {

@@ -57,6 +57,9 @@ namespace {
         std::uint32_t tail = 0;
         int tailBits = 0;
         double errorSum = 0.0; // the pass's after this slot
+
+        // Whether the progress moves on after this slot.
+        bool closesPiece() const { return endsPiece || kind == Kind::Finish; }
     };
 
     // Where a thread stopped the run: the failure, its pass and that pass's error sum there.
@@ -292,7 +295,7 @@ namespace {
             }
             // Once handed on the slot is the other threads'.
             const PiecePass& pass = passes_[slot.pass];
-            const bool endsPiece = slot.endsPiece || slot.kind == Slot::Kind::Finish;
+            const bool endsPiece = slot.closesPiece();
             (writes_ ? converted_ : free_).push(&slot);
             if (endsPiece) {
                 pass.report();
@@ -357,7 +360,7 @@ namespace {
             if (writes_) {
                 writeStop_ = writeSlot(slot, progress);
             }
-            if (slot.endsPiece || slot.kind == Slot::Kind::Finish) {
+            if (slot.closesPiece()) {
                 passes_[slot.pass].report();
             }
         }

@@ -131,8 +131,8 @@ public:
     }
 
     // Both levels one frame after `level`: the leak, the step and the clamp to +-maxAmp, for the
-    // settings' limits() (anything else gives wrong levels). Each successor keeps the rule's own
-    // order of operations; levelDrivenBy writes the same rule for one drive.
+    // settings' limits() (anything else gives wrong levels). The rule before the clamp is
+    // unclampedLevelAfter, the one place it is written (the search's vector lanes aside).
     //
     // Why one limit each suffices for a leak of at most 1: the rounded product level * leak
     // never exceeds the level in size nor changes its sign, so an up drive from a negative
@@ -146,9 +146,9 @@ public:
         if constexpr (L == Limits::AreTheSuccessors) {
             return { -maxAmp, maxAmp };
         } else {
-            const double leaked = level * leakFactor;
-            const double down = level + (-stepSize - leaked);
-            const double up = level + (stepSize - leaked);
+            // The leak's product is the same for both, worked out once.
+            const double down = unclampedLevelAfter(level, -stepSize);
+            const double up = unclampedLevelAfter(level, stepSize);
             if constexpr (L == Limits::OneEach) {
                 return { down < -maxAmp ? -maxAmp : down, up > maxAmp ? maxAmp : up };
             } else {

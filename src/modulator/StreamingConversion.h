@@ -233,13 +233,9 @@ std::uint8_t* StreamingConversion::runWith(const Layout& layout, const Modulator
     }
     const std::ptrdiff_t strideBytes = layout.strideBytes();
     double errorSum = errorSum_;
-    // A sink that is plain data is copied in too, for the run, so that its bit state stays in
-    // registers rather than going through memory on every frame.
-    constexpr bool copiesSink = std::is_trivially_copyable_v<Sink>;
-    std::conditional_t<copiesSink, Sink, Sink&> runningSink = sink;
     runModulation(layout, in, frames, flush, model, running, [&](const ModulatedFrame& frame) {
         errorSum = errorSum + frame.error;
-        runningSink.takeBit(frame.down, frame.index);
+        sink.takeBit(frame.down, frame.index);
         writeImageSample(layout, out, model.modelLevel);
         if constexpr (MeasuresSnr) {
             snr.add(frame.target, frame.played);
@@ -247,9 +243,6 @@ std::uint8_t* StreamingConversion::runWith(const Layout& layout, const Modulator
         }
         out += strideBytes;
     });
-    if constexpr (copiesSink) {
-        sink = runningSink;
-    }
     model_.emplace(model);
     modulator_.emplace(std::in_place_type<Modulator>, running);
     if constexpr (MeasuresSnr) {
