@@ -12,6 +12,7 @@
 // subtract, add) needs 3 adder latencies: the floor any pass of the serial model has.
 
 #include "MusicLikeSignal.h"
+#include "ThreadCpuTime.h"
 #include "app/PackedPass.h"
 #include "modulator/StreamingConversion.h"
 #include "modulator/WholeFileConversion.h"
@@ -19,7 +20,6 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
-#include <ctime>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -30,12 +30,7 @@
 
 namespace {
 
-double threadCpuSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
+using tt::bench::threadCpuSeconds;
 
 std::uint64_t timeStampTicks()
 {

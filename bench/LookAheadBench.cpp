@@ -4,10 +4,10 @@
 // ratio counts the thread's CPU time, which other work on a shared machine does not inflate.
 
 #include "MusicLikeSignal.h"
+#include "ThreadCpuTime.h"
 #include "modulator/WholeFileConversion.h"
 
 #include <benchmark/benchmark.h>
-#include <ctime>
 #include <vector>
 
 namespace {
@@ -21,9 +21,7 @@ tt::ModulatorSettings lookAheadSettings()
 
 double threadCpuMilliseconds()
 {
-    timespec now {};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) * 1e-6;
+    return tt::bench::threadCpuSeconds() * 1e3;
 }
 
 // Each iteration runs the greedy pass and then the look-ahead pass; the counters are their mean
